@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package the project needs to build, run and test.
+set -euo pipefail
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update
+$SUDO apt-get install -y --no-install-recommends \
+  build-essential cmake ninja-build pkg-config \
+  qt6-base-dev libgl-dev \
+  libhidapi-dev libudev-dev libcurl4-openssl-dev nlohmann-json3-dev \
+  googletest libgtest-dev libgmock-dev libbenchmark-dev \
+  p7zip-full xvfb fonts-dejavu-core

@@ -1,0 +1,65 @@
+#include "cli/cli_options.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+
+namespace brindle::cli {
+
+const char* const kUsage =
+    "usage: brindle-cli [--simulate[=PROFILE.json]] [--sim-dump=DIR] COMMAND [ARGS]\n"
+    "commands:\n"
+    "  version            print the device's answer to QueryVersion\n"
+    "  read AREA BLOCK    hex dump of one 256-byte block (decimal or 0x hex)\n";
+
+std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
+  Options o;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--simulate") {
+      o.simulate = true;
+    } else if (a.rfind("--simulate=", 0) == 0) {
+      o.simulate = true;
+      o.profilePath = a.substr(11);
+      if (o.profilePath.empty()) {
+        error = "--simulate= needs a profile file";
+        return std::nullopt;
+      }
+    } else if (a.rfind("--sim-dump=", 0) == 0) {
+      o.simDumpDir = a.substr(11);
+      if (o.simDumpDir.empty()) {
+        error = "--sim-dump= needs a folder";
+        return std::nullopt;
+      }
+    } else if (o.command.empty() && a.rfind("--", 0) == 0) {
+      error = "unknown option " + a;
+      return std::nullopt;
+    } else if (o.command.empty()) {
+      o.command = a;
+    } else {
+      o.args.push_back(a);
+    }
+  }
+  if (o.command.empty()) {
+    error = "no command given";
+    return std::nullopt;
+  }
+  if (!o.simDumpDir.empty() && !o.simulate) {
+    error = "--sim-dump needs --simulate";
+    return std::nullopt;
+  }
+  return o;
+}
+
+std::optional<uint32_t> ParseNumber(const std::string& text) {
+  if (text.empty() || text[0] == '-' || text[0] == '+' || text[0] == ' ') return std::nullopt;
+  const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+  const char* begin = text.c_str();
+  char* end = nullptr;
+  errno = 0;
+  const unsigned long long v = std::strtoull(begin, &end, hex ? 16 : 10);
+  if (errno != 0 || end == begin || *end != '\0' || v > UINT32_MAX) return std::nullopt;
+  return static_cast<uint32_t>(v);
+}
+
+}  // namespace brindle::cli

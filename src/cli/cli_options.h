@@ -1,0 +1,29 @@
+#pragma once
+// Command line of brindle-cli: the device options shared by every command,
+// then the command and its own arguments.
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace brindle::cli {
+
+enum ExitCode { kExitOk = 0, kExitFailed = 1, kExitUsage = 2, kExitNoDevice = 3 };
+
+struct Options {
+  bool simulate = false;
+  std::string profilePath;  // --simulate=PROFILE.json; empty for the default profile
+  std::string simDumpDir;   // --sim-dump=DIR
+  std::string command;
+  std::vector<std::string> args;  // everything after the command, device options removed
+};
+
+// Parses argv; on a usage error returns nothing and sets error.
+std::optional<Options> ParseOptions(int argc, char** argv, std::string& error);
+
+// A block address or other number given in decimal or 0x hex. Nothing when
+// the text is not a whole number within 32 bits.
+std::optional<uint32_t> ParseNumber(const std::string& text);
+
+extern const char* const kUsage;
+
+}  // namespace brindle::cli

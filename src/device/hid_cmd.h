@@ -1,0 +1,53 @@
+#pragma once
+// CHidCmd: the device's command protocol. Packs command records into
+// reports, validates status replies, moves 256-byte blocks as runs of 64-byte
+// reports, posts a progress message for every report moved, and lets a
+// running block transfer be cancelled between two reports.
+#include <atomic>
+#include <cstdint>
+#include <memory>
+
+#include "core/messages.h"
+#include "device/command_record.h"
+#include "device/hid_io.h"
+
+namespace brindle {
+
+class CHidCmd {
+ public:
+  explicit CHidCmd(std::shared_ptr<IHidBackend> backend);
+  virtual ~CHidCmd();
+  CHidCmd(const CHidCmd&) = delete;
+  CHidCmd& operator=(const CHidCmd&) = delete;
+
+  // 1 sent, 0 the report could not be written.
+  int SendCommand(uint8_t code, uint32_t blockAddress, uint32_t blockCount, uint32_t dataLength,
+                  uint8_t area, uint32_t dataChecksum);
+  // 1 when a valid reply with status 0 arrived, else 0. A valid reply is
+  // copied to reply whatever its status; an invalid one leaves it cleared.
+  int ReceiveStatus(CommandRecord* reply = nullptr);
+  // 256 on success; -1 not sent; the bytes received so far when a read
+  // failed; 0 when cancelled; -2 bad or failed status reply.
+  int ReadBlock(uint8_t area, uint32_t blockAddress, uint8_t* buffer);
+  // n x 256 on success; the bytes sent so far when a write failed; 0 when
+  // cancelled; -2 bad or failed status reply.
+  int SendBlocks(uint32_t blockCount, const uint8_t* data);
+  // 1 ok, -2 bad or failed reply, -1 send failed.
+  int EndSession();
+  // 0 ok, -2 bad or failed reply, -1 send failed.
+  int EndUpdate();
+  int IsDevicePresent();
+  void Disconnect();
+
+  Report m_report{};   // the report being sent or received
+  CHidIO m_io;
+  std::atomic<int> m_connected{0};            // 1 while the device is open
+  IMessageTarget* m_progressWnd = nullptr;    // receives the progress messages
+  std::atomic<int> m_cancel{0};               // stops a block transfer after the current report
+
+ private:
+  void Post(uint32_t msg, uint32_t bytes);
+  int ReceiveReply(int okResult);
+};
+
+}  // namespace brindle

@@ -1,0 +1,82 @@
+#include "device/hid_io.h"
+
+#include <algorithm>
+#include <chrono>
+
+namespace brindle {
+
+CHidIO::CHidIO(std::shared_ptr<IHidBackend> backend)
+    : m_backend(std::move(backend)), m_lockFolder(DeviceLockFolder()) {}
+
+CHidIO::~CHidIO() { Close(); }
+
+bool CHidIO::Matches(const HidInterfaceInfo& info) const {
+  if (info.path.find(kDeviceMatchText) != std::string::npos) return true;
+  return !m_backend->PathsCarryIds() && info.vendorId == kDeviceVendorId &&
+         info.productId == kDeviceProductId;
+}
+
+int CHidIO::FindAndOpen() {
+  Close();
+  m_lastOpenFailure = HidOpenFailure::kNone;
+  for (const HidInterfaceInfo& info : m_backend->Enumerate()) {
+    if (!Matches(info)) continue;
+    m_devicePath = info.path;
+    const auto lockName = DeviceLockName(info.path);
+    if (!lockName) continue;
+    // Another copy of the program holds this device.
+    if (!m_deviceLock.TryAcquire(m_lockFolder, *lockName)) continue;
+    HidOpenFailure failure = HidOpenFailure::kNone;
+    m_device = m_backend->Open(info.path, failure);
+    if (!m_device) {
+      m_lastOpenFailure = failure;
+      m_deviceLock.Release();
+      continue;
+    }
+    m_lastOpenFailure = HidOpenFailure::kNone;
+    return 1;
+  }
+  return 0;
+}
+
+int CHidIO::ReadReport(uint8_t* buffer, uint32_t* bytesRead) {
+  if (bytesRead) *bytesRead = 0;
+  if (!m_device) return 0;
+  // Wait in slices so that an abort request ends the wait early; the clock is
+  // only read when the device is slow, so the common path stays cheap.
+  int n = m_device->Read(buffer + 1, kReportPayload, std::min(kReadSliceMs, m_readTimeoutMs));
+  if (n == 0) {
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::milliseconds(m_readTimeoutMs);
+    while (n == 0) {
+      if (m_abortRequested.exchange(false, std::memory_order_acq_rel)) return 0;
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                            deadline - std::chrono::steady_clock::now())
+                            .count();
+      if (left <= 0) return 0;
+      n = m_device->Read(buffer + 1, kReportPayload,
+                         static_cast<int>(std::min<long long>(kReadSliceMs, left)));
+    }
+  }
+  m_abortRequested.store(false, std::memory_order_relaxed);
+  if (n < 0) return 0;
+  buffer[0] = 0;  // no report ids: the id byte is always 0
+  if (bytesRead) *bytesRead = static_cast<uint32_t>(n) + 1;
+  return 1;
+}
+
+int CHidIO::WriteReport(const uint8_t* buffer, uint32_t* bytesWritten) {
+  if (bytesWritten) *bytesWritten = 0;
+  if (!m_device) return 0;
+  const int n = m_device->Write(buffer, kReportLength);
+  if (n <= 0) return 0;
+  if (bytesWritten) *bytesWritten = static_cast<uint32_t>(kReportLength);
+  return 1;
+}
+
+void CHidIO::Close() {
+  m_device.reset();
+  m_deviceLock.Release();
+}
+
+}  // namespace brindle

@@ -1,0 +1,71 @@
+#pragma once
+// CHidIO: finds the one device of this product among the present HID
+// interfaces, opens it and moves single 65-byte reports. It holds the
+// per-device lock while open so that two copies never share a device.
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "device/command_record.h"
+#include "device/device_lock.h"
+#include "device/hid_backend.h"
+
+namespace brindle {
+
+constexpr uint16_t kDeviceVendorId = 0x0416;
+constexpr uint16_t kDeviceProductId = 0xB500;
+// Case-sensitive text that names the device in a Windows interface path.
+constexpr const char* kDeviceMatchText = "vid_0416&pid_b500";
+
+// How long one report read may wait for the device. After the last data
+// report of a large section the device programs its flash before it sends
+// the status reply; the largest section (5 MiB) takes several seconds on
+// slow parts, so the bound leaves generous room above that while a silent or
+// vanished device still fails the command in bounded time.
+constexpr int kReportReadTimeoutMs = 20000;
+// Slice of a read wait: an abort request is seen at least this often.
+constexpr int kReadSliceMs = 100;
+
+class CHidIO {
+ public:
+  explicit CHidIO(std::shared_ptr<IHidBackend> backend);
+  virtual ~CHidIO();
+  CHidIO(const CHidIO&) = delete;
+  CHidIO& operator=(const CHidIO&) = delete;
+
+  // 1 when a matching device was found, locked and opened; 0 otherwise.
+  int FindAndOpen();
+  // buffer: 65 bytes. Byte 0 receives the report id (0), bytes 1..64 the
+  // payload. bytesRead gets the report length (payload + 1). 1 ok, 0 failed.
+  int ReadReport(uint8_t* buffer, uint32_t* bytesRead = nullptr);
+  // buffer: 65 bytes, byte 0 the report id. 1 ok, 0 failed.
+  int WriteReport(const uint8_t* buffer, uint32_t* bytesWritten = nullptr);
+  void Close();
+
+  // Makes a waiting read fail at its next slice (any thread); cleared when
+  // the read returns.
+  void AbortRead() { m_abortRequested.store(true, std::memory_order_release); }
+  void SetReadTimeoutMs(int ms) { m_readTimeoutMs = ms; }
+  bool IsOpen() const { return m_device != nullptr; }
+  IHidBackend& Backend() { return *m_backend; }
+  // Why the last FindAndOpen found a matching device but could not open it.
+  HidOpenFailure LastOpenFailure() const { return m_lastOpenFailure; }
+  // Folder of the per-device lock files (tests point it elsewhere).
+  void SetLockFolder(std::string folder) { m_lockFolder = std::move(folder); }
+
+  std::string m_devicePath;  // interface path of the device found last
+
+ private:
+  bool Matches(const HidInterfaceInfo& info) const;
+
+  std::shared_ptr<IHidBackend> m_backend;
+  std::unique_ptr<IHidDevice> m_device;  // the open interface, null when closed
+  CDeviceLock m_deviceLock;              // held exactly while m_device is open
+  std::string m_lockFolder;
+  int m_readTimeoutMs = kReportReadTimeoutMs;
+  std::atomic<bool> m_abortRequested{false};
+  HidOpenFailure m_lastOpenFailure = HidOpenFailure::kNone;
+};
+
+}  // namespace brindle

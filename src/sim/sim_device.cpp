@@ -1,0 +1,270 @@
+#include "sim/sim_device.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <thread>
+
+#include "core/byte_order.h"
+#include "core/byte_sum.h"
+#include "update/scramble.h"
+
+namespace brindle {
+
+namespace {
+std::string NextSimPath() {
+  // Unique per process and device, so the per-device locks of concurrent test
+  // runs never meet.
+  static std::atomic<unsigned> counter{0};
+  return "sim:" + std::to_string(getpid()) + "-" + std::to_string(counter.fetch_add(1));
+}
+}  // namespace
+
+CSimDevice::CSimDevice(const SimProfile& profile)
+    : m_path(NextSimPath()),
+      m_profile(profile),
+      m_area0(size_t{kSimArea0Blocks} * kBlockSize, 0xFF),
+      m_area1(size_t{kSimArea1Blocks} * kBlockSize, 0xFF),
+      m_failWritesLeft(profile.faults.failWrites),
+      m_corruptLeft(profile.faults.corruptReplies) {
+  std::copy(profile.identity.begin(), profile.identity.end(),
+            m_area0.begin() + kIdentityBlock * kBlockSize);
+  std::copy(profile.settings.begin(), profile.settings.end(),
+            m_area0.begin() + kSettingsBlock * kBlockSize);
+  StoreLE32(&m_area1[size_t{kDataDateBlock} * kBlockSize], profile.dataSeconds);
+  // A count of 0 means the fault holds from the start.
+  if (profile.faults.unplugAfterReports == 0) m_plugged = false;
+  if (profile.faults.silentAfterReports == 0) m_silent = true;
+}
+
+void CSimDevice::Plug() {
+  std::lock_guard lock(m_mutex);
+  if (m_plugged) return;
+  m_plugged = true;
+  ++m_generation;
+  m_receiving = false;
+  m_queueSize = 0;
+}
+
+void CSimDevice::Unplug() {
+  {
+    std::lock_guard lock(m_mutex);
+    m_plugged = false;
+  }
+  m_outputReady.notify_all();
+}
+
+bool CSimDevice::IsPlugged() const {
+  std::lock_guard lock(m_mutex);
+  return m_plugged;
+}
+
+uint64_t CSimDevice::Generation() const {
+  std::lock_guard lock(m_mutex);
+  return m_generation;
+}
+
+std::vector<uint8_t> CSimDevice::AreaCopy(uint8_t area) const {
+  std::lock_guard lock(m_mutex);
+  return area == 0 ? m_area0 : m_area1;
+}
+
+uint64_t CSimDevice::ReportCount() const {
+  std::lock_guard lock(m_mutex);
+  return m_reports;
+}
+
+std::vector<CSimDevice::LoggedCommand> CSimDevice::CommandLog() const {
+  std::lock_guard lock(m_mutex);
+  return m_log;
+}
+
+void CSimDevice::CountReport() {
+  ++m_reports;
+  const auto& f = m_profile.faults;
+  if (f.unplugAfterReports >= 0 && m_reports >= static_cast<uint64_t>(f.unplugAfterReports))
+    m_plugged = false;
+  if (f.silentAfterReports >= 0 && m_reports >= static_cast<uint64_t>(f.silentAfterReports)) {
+    m_silent = true;
+    m_queueSize = 0;
+  }
+}
+
+int CSimDevice::ReceiveReport(const uint8_t* report, size_t length, uint64_t generation) {
+  if (m_profile.faults.reportDelayMicros > 0)
+    std::this_thread::sleep_for(std::chrono::microseconds(m_profile.faults.reportDelayMicros));
+  {
+    std::lock_guard lock(m_mutex);
+    if (!m_plugged || generation != m_generation) return -1;
+    if (length != kReportLength) return -1;
+    CountReport();
+    if (!m_plugged) {
+      m_outputReady.notify_all();
+      return -1;
+    }
+    if (!m_silent) {
+      const uint8_t* payload = report + 1;
+      if (m_receiving) {
+        const size_t take = std::min(kReportPayload, m_writeData.size() - m_writeFill);
+        std::memcpy(m_writeData.data() + m_writeFill, payload, take);
+        m_writeFill += take;
+        if (m_writeFill == m_writeData.size()) FinishWrite();
+      } else {
+        HandleCommand(payload);
+      }
+    }
+  }
+  m_outputReady.notify_all();
+  return static_cast<int>(length);
+}
+
+int CSimDevice::SendReport(uint8_t* payload, size_t length, int timeoutMs, uint64_t generation) {
+  if (m_profile.faults.reportDelayMicros > 0)
+    std::this_thread::sleep_for(std::chrono::microseconds(m_profile.faults.reportDelayMicros));
+  std::unique_lock lock(m_mutex);
+  auto ready = [&] { return !m_plugged || generation != m_generation || m_queueSize > 0; };
+  if (!ready() && !m_outputReady.wait_for(lock, std::chrono::milliseconds(timeoutMs), ready))
+    return 0;
+  if (!m_plugged || generation != m_generation) return -1;
+  const Payload& p = m_queue[m_queueHead];
+  const size_t n = std::min(length, p.size());
+  std::memcpy(payload, p.data(), n);
+  m_queueHead = (m_queueHead + 1) % kQueueSlots;
+  --m_queueSize;
+  CountReport();
+  if (!m_plugged) return -1;
+  return static_cast<int>(n);
+}
+
+std::vector<uint8_t>* CSimDevice::AreaFor(uint8_t area) {
+  if (area == kParameterArea) return &m_area0;
+  if (area == kDataArea) return &m_area1;
+  return nullptr;
+}
+
+bool CSimDevice::InRange(uint8_t area, uint32_t block, uint32_t count) {
+  const std::vector<uint8_t>* mem = AreaFor(area);
+  if (!mem) return false;
+  const uint64_t blocks = mem->size() / kBlockSize;
+  return uint64_t{block} + count <= blocks;
+}
+
+void CSimDevice::QueuePayload(const Payload& p) {
+  if (m_queueSize == kQueueSlots) return;  // the host is not reading; drop
+  m_queue[(m_queueHead + m_queueSize) % kQueueSlots] = p;
+  ++m_queueSize;
+}
+
+void CSimDevice::QueueReply(uint32_t status, uint32_t value) {
+  Payload p{};
+  CommandRecord rec = BuildReply(status, value);
+  if (m_corruptLeft > 0) {
+    --m_corruptLeft;
+    rec[record::kRecordChecksum] ^= 0x5A;
+  }
+  std::copy(rec.begin(), rec.end(), p.begin());
+  QueuePayload(p);
+}
+
+void CSimDevice::Log(const CommandFields& f, uint32_t status) { m_log.push_back({f, status}); }
+
+void CSimDevice::HandleCommand(const uint8_t* bytes) {
+  CommandRecord rec;
+  std::copy_n(bytes, rec.size(), rec.begin());
+  const CommandFields f = ReadRecordFields(rec);
+  if (!IsValidRecord(rec)) {
+    Log(f, kSimBadRecord);
+    QueueReply(kSimBadRecord, 0);
+    return;
+  }
+  switch (f.code) {
+    case kCmdReadBlock: {
+      // A refused read still sends its four data reports (0xFF) so that the
+      // host's reads stay in step and it learns the failure from the status.
+      const bool ok = f.blockCount == 1 && InRange(f.area, f.blockAddress, 1);
+      for (uint32_t i = 0; i < kBlockSize / kReportPayload; ++i) {
+        Payload p;
+        p.fill(0xFF);
+        if (ok) {
+          const auto& mem = *AreaFor(f.area);
+          std::memcpy(p.data(), &mem[size_t{f.blockAddress} * kBlockSize + i * kReportPayload],
+                      kReportPayload);
+        }
+        QueuePayload(p);
+      }
+      const uint32_t status = ok ? kSimOk : kSimBadAddress;
+      Log(f, status);
+      QueueReply(status, 0);
+      return;
+    }
+    case kCmdWriteBlocks:
+      if (f.blockCount == 0) {
+        Log(f, kSimOk);
+        QueueReply(kSimOk, 0);
+        return;
+      }
+      if (f.blockCount > kSimArea1Blocks) {
+        // More data than any area holds: refuse before taking it in.
+        Log(f, kSimBadAddress);
+        QueueReply(kSimBadAddress, 0);
+        return;
+      }
+      m_receiving = true;
+      m_write = f;
+      m_writeData.assign(size_t{f.blockCount} * kBlockSize, 0);
+      m_writeFill = 0;
+      return;
+    case kCmdEndSession:
+    case kCmdEndUpdate:
+      Log(f, kSimOk);
+      QueueReply(kSimOk, 0);
+      return;
+    case kCmdQueryVersion:
+      Log(f, kSimOk);
+      QueueReply(kSimOk, m_profile.version);
+      return;
+    default:
+      Log(f, kSimUnknownCommand);
+      QueueReply(kSimUnknownCommand, 0);
+      return;
+  }
+}
+
+void CSimDevice::FinishWrite() {
+  m_receiving = false;
+  const CommandFields& f = m_write;
+  uint32_t status = kSimOk;
+  if (m_failWritesLeft > 0) {
+    --m_failWritesLeft;
+    status = kSimInjectedFailure;
+  } else if (!InRange(f.area, f.blockAddress, f.blockCount)) {
+    status = kSimBadAddress;
+  } else if (f.dataChecksum != 0) {
+    uint32_t expected = 0;
+    if (f.dataLength != 0) {
+      if (f.dataLength > m_writeData.size()) {
+        status = kSimChecksumMismatch;
+      } else {
+        expected = ScrambledByteSum(m_writeData.data(), f.dataLength) +
+                   ByteSum(m_writeData.data() + f.dataLength, m_writeData.size() - f.dataLength);
+      }
+    } else {
+      expected = ByteSum(m_writeData.data(), m_writeData.size());
+    }
+    if (status == kSimOk && expected != f.dataChecksum) status = kSimChecksumMismatch;
+  }
+  if (status == kSimOk) {
+    auto& mem = *AreaFor(f.area);
+    std::copy(m_writeData.begin(), m_writeData.end(),
+              mem.begin() + static_cast<ptrdiff_t>(size_t{f.blockAddress} * kBlockSize));
+  }
+  Log(f, status);
+  QueueReply(status, 0);
+  m_writeData.clear();
+  m_writeData.shrink_to_fit();
+}
+
+}  // namespace brindle

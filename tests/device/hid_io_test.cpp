@@ -1,0 +1,162 @@
+// Finding, locking and opening the device; bounded report reads.
+#include "device/hid_io.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+#include "device/fake_backend.h"
+#include "sim/sim_backend.h"
+#include "temp_dir.h"
+
+namespace brindle {
+namespace {
+
+using test::CFakeBackend;
+using test::WindowsPath;
+
+class HidIoTest : public ::testing::Test {
+ protected:
+  std::unique_ptr<CHidIO> MakeIo(std::shared_ptr<IHidBackend> b) {
+    auto io = std::make_unique<CHidIO>(std::move(b));
+    io->SetLockFolder(lockDir.Path());
+    return io;
+  }
+  test::CTempDir lockDir;
+  std::shared_ptr<CFakeBackend> backend = std::make_shared<CFakeBackend>();
+};
+
+TEST_F(HidIoTest, WindowsPathsMatchByTextOnly) {
+  backend->pathsCarryIds = true;
+  const std::string device = WindowsPath("vid_0416&pid_b500", "7&1&0&0000");
+  backend->interfaces = {
+      // Right ids, but the path lacks the lowercase text: not ours.
+      {WindowsPath("VID_0416&PID_B500", "7&2&0&0000"), kDeviceVendorId, kDeviceProductId},
+      // No "{" after the last backslash: skipped.
+      {"\\\\?\\hid#vid_0416&pid_b500#7&3&0&0000#plain", 0, 0},
+      {WindowsPath("vid_046d&pid_c077", "7&4&0&0000"), 0x046d, 0xc077},
+      {device, 0, 0},  // ids are not compared
+      {WindowsPath("vid_0416&pid_b500", "7&5&0&0000"), 0, 0},
+  };
+  auto io = MakeIo(backend);
+  ASSERT_EQ(io->FindAndOpen(), 1);
+  EXPECT_EQ(io->m_devicePath, device);
+  EXPECT_EQ(backend->opened, std::vector<std::string>{device});  // the first match
+}
+
+TEST_F(HidIoTest, HidrawPathsMatchByIds) {
+  backend->interfaces = {
+      {"/dev/hidraw0", 0x046d, 0xc077},
+      {"/dev/hidraw1", kDeviceVendorId, 0x1234},
+      {"/dev/hidraw2", kDeviceVendorId, kDeviceProductId},
+  };
+  auto io = MakeIo(backend);
+  ASSERT_EQ(io->FindAndOpen(), 1);
+  EXPECT_EQ(io->m_devicePath, "/dev/hidraw2");
+  backend->interfaces.pop_back();
+  auto other = MakeIo(backend);
+  EXPECT_EQ(other->FindAndOpen(), 0);
+}
+
+TEST_F(HidIoTest, ASecondCopyFindsTheDeviceTakenUntilClosed) {
+  backend->interfaces = {{"/dev/hidraw2", kDeviceVendorId, kDeviceProductId}};
+  auto first = MakeIo(backend);
+  auto second = MakeIo(backend);
+  ASSERT_EQ(first->FindAndOpen(), 1);
+  EXPECT_EQ(second->FindAndOpen(), 0);
+  first->Close();
+  EXPECT_EQ(second->FindAndOpen(), 1);
+  second->Close();
+  EXPECT_EQ(first->FindAndOpen(), 1);  // reopening after Close
+}
+
+TEST_F(HidIoTest, PermissionFailureIsKeptAndReleasesTheLock) {
+  backend->interfaces = {{"/dev/hidraw2", kDeviceVendorId, kDeviceProductId}};
+  backend->openFailure = HidOpenFailure::kPermission;
+  auto io = MakeIo(backend);
+  EXPECT_EQ(io->FindAndOpen(), 0);
+  EXPECT_EQ(io->LastOpenFailure(), HidOpenFailure::kPermission);
+  backend->openFailure = HidOpenFailure::kNone;
+  auto other = MakeIo(backend);
+  EXPECT_EQ(other->FindAndOpen(), 1);
+}
+
+TEST_F(HidIoTest, ReportsCarryTheIdByteAndFullCounts) {
+  backend->interfaces = {{"/dev/hidraw2", kDeviceVendorId, kDeviceProductId}};
+  auto io = MakeIo(backend);
+  uint8_t report[kReportLength];
+  uint32_t count = 99;
+  EXPECT_EQ(io->ReadReport(report, &count), 0);  // closed
+  EXPECT_EQ(count, 0u);
+  ASSERT_EQ(io->FindAndOpen(), 1);
+  backend->QueueData(std::vector<uint8_t>(64, 0xAB));
+  report[0] = 0x77;
+  ASSERT_EQ(io->ReadReport(report, &count), 1);
+  EXPECT_EQ(count, 65u);
+  EXPECT_EQ(report[0], 0);
+  EXPECT_EQ(report[64], 0xAB);
+  std::fill(report, report + kReportLength, 0x11);
+  report[0] = 0;
+  ASSERT_EQ(io->WriteReport(report, &count), 1);
+  EXPECT_EQ(count, 65u);
+  ASSERT_EQ(backend->writes.size(), 1u);
+  EXPECT_EQ(backend->writes[0][64], 0x11);
+}
+
+TEST(HidIoSimTest, SilentDeviceFailsTheReadWithinTheBound) {
+  test::CTempDir lockDir;
+  SimProfile profile = DefaultSimProfile();
+  profile.faults.silentAfterReports = 0;
+  auto sim = std::make_shared<CSimDevice>(profile);
+  CHidIO io(std::make_shared<CSimBackend>(sim));
+  io.SetLockFolder(lockDir.Path());
+  io.SetReadTimeoutMs(300);
+  ASSERT_EQ(io.FindAndOpen(), 1);
+  uint8_t report[kReportLength];
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(io.ReadReport(report), 0);
+  const auto waited = std::chrono::steady_clock::now() - start;
+  EXPECT_GE(waited, std::chrono::milliseconds(250));
+  EXPECT_LT(waited, std::chrono::milliseconds(2000));
+}
+
+TEST(HidIoSimTest, AbortEndsAWaitingReadEarly) {
+  test::CTempDir lockDir;
+  SimProfile profile = DefaultSimProfile();
+  profile.faults.silentAfterReports = 0;
+  auto sim = std::make_shared<CSimDevice>(profile);
+  CHidIO io(std::make_shared<CSimBackend>(sim));
+  io.SetLockFolder(lockDir.Path());
+  ASSERT_EQ(io.FindAndOpen(), 1);  // the full read bound
+  std::thread aborter([&] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    io.AbortRead();
+  });
+  uint8_t report[kReportLength];
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(io.ReadReport(report), 0);
+  aborter.join();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2000));
+}
+
+TEST(HidIoSimTest, UnpluggedDeviceFailsAtOnceAndIsNotFound) {
+  test::CTempDir lockDir;
+  auto sim = std::make_shared<CSimDevice>();
+  CHidIO io(std::make_shared<CSimBackend>(sim));
+  io.SetLockFolder(lockDir.Path());
+  ASSERT_EQ(io.FindAndOpen(), 1);
+  sim->Unplug();
+  uint8_t report[kReportLength] = {};
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(io.ReadReport(report), 0);
+  EXPECT_EQ(io.WriteReport(report), 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+  io.Close();
+  EXPECT_EQ(io.FindAndOpen(), 0);
+  sim->Plug();
+  EXPECT_EQ(io.FindAndOpen(), 1);
+}
+
+}  // namespace
+}  // namespace brindle

@@ -1,0 +1,159 @@
+// The simulated device's firmware model, driven through the command object
+// exactly as the program drives the real device.
+#include "sim/sim_device.h"
+
+#include <gtest/gtest.h>
+
+#include "core/byte_sum.h"
+#include "device/hid_cmd.h"
+#include "sim/sim_backend.h"
+#include "temp_dir.h"
+#include "update/scramble.h"
+
+namespace brindle {
+namespace {
+
+class SimDeviceTest : public ::testing::Test {
+ protected:
+  void Start(const SimProfile& profile = DefaultSimProfile()) {
+    sim = std::make_shared<CSimDevice>(profile);
+    hid = std::make_unique<CHidCmd>(std::make_shared<CSimBackend>(sim));
+    hid->m_io.SetLockFolder(lockDir.Path());
+    hid->m_io.SetReadTimeoutMs(200);
+    hid->m_connected = hid->m_io.FindAndOpen();
+    ASSERT_EQ(hid->m_connected, 1);
+  }
+  // WriteBlocks as the update sends it: command, then the data.
+  int Write(uint8_t area, uint32_t block, const std::vector<uint8_t>& data, uint32_t dataLength,
+            uint32_t checksum) {
+    const uint32_t count = static_cast<uint32_t>(data.size() / 256);
+    if (!hid->SendCommand(kCmdWriteBlocks, block, count, dataLength, area, checksum)) return -1;
+    return hid->SendBlocks(count, data.data());
+  }
+  std::vector<uint8_t> Block(uint8_t area, uint32_t block) {
+    const auto mem = sim->AreaCopy(area);
+    return {mem.begin() + block * 256, mem.begin() + block * 256 + 256};
+  }
+  static std::vector<uint8_t> Padded(size_t size) {
+    std::vector<uint8_t> d((size + 255) / 256 * 256, 0xFF);
+    for (size_t i = 0; i < size; ++i) d[i] = static_cast<uint8_t>(i * 31 + 7);
+    return d;
+  }
+  static uint32_t Scrambled(const std::vector<uint8_t>& d, size_t size) {
+    return ScrambledByteSum(d.data(), size) + ByteSum(d.data() + size, d.size() - size);
+  }
+
+  test::CTempDir lockDir;
+  std::shared_ptr<CSimDevice> sim;
+  std::unique_ptr<CHidCmd> hid;
+};
+
+TEST_F(SimDeviceTest, AnswersVersionAndReadsProfileBlocks) {
+  SimProfile p = DefaultSimProfile();
+  p.version = 1007;
+  p.dataSeconds = 0x01020304;
+  Start(p);
+  ASSERT_EQ(hid->SendCommand(kCmdQueryVersion, kSessionAddress, kSessionCount, 0, 0, 0), 1);
+  CommandRecord reply;
+  ASSERT_EQ(hid->ReceiveStatus(&reply), 1);
+  EXPECT_EQ(ReplyValue(reply), 1007u);
+
+  uint8_t block[256];
+  ASSERT_EQ(hid->ReadBlock(0, kIdentityBlock, block), 256);
+  EXPECT_EQ(std::vector<uint8_t>(block, block + 256), std::vector<uint8_t>(256, 0xFF));
+  ASSERT_EQ(hid->ReadBlock(0, kSettingsBlock, block), 256);
+  EXPECT_TRUE(std::equal(p.settings.begin(), p.settings.end(), block));
+  ASSERT_EQ(hid->ReadBlock(1, kDataDateBlock, block), 256);
+  EXPECT_EQ(block[0], 0x04);
+  EXPECT_EQ(block[3], 0x01);
+  EXPECT_EQ(block[4], 0xFF);  // unwritten memory
+  EXPECT_EQ(hid->ReadBlock(1, kSimArea1Blocks, block), -2);  // past the end
+}
+
+TEST_F(SimDeviceTest, WritesWithTheRightChecksumAreStored) {
+  Start();
+  const auto scrambled = Padded(300);  // 44 bytes of padding
+  EXPECT_EQ(Write(1, 0x160, scrambled, 300, Scrambled(scrambled, 300)), 512);
+  EXPECT_EQ(Block(1, 0x161), std::vector<uint8_t>(scrambled.begin() + 256, scrambled.end()));
+
+  const auto plain = Padded(256);
+  EXPECT_EQ(Write(1, 0xDE0, plain, 0, ByteSum(plain.data(), plain.size())), 256);
+  EXPECT_EQ(Block(1, 0xDE0), plain);
+
+  std::vector<uint8_t> identity(256, 0);
+  EXPECT_EQ(Write(0, kIdentityBlock, identity, 0, 0), 256);  // checksum 0 is not checked
+  EXPECT_EQ(Block(0, kIdentityBlock), identity);
+}
+
+TEST_F(SimDeviceTest, RefusesWrongChecksumsAndLeavesMemoryAlone) {
+  Start();
+  const auto data = Padded(300);
+  struct Case {
+    const char* name;
+    uint32_t dataLength;
+    uint32_t checksum;
+  };
+  const Case cases[] = {
+      {"scrambled, off by one", 300, Scrambled(data, 300) + 1},
+      {"plain sum where the scrambled one is due", 300, ByteSum(data.data(), data.size())},
+      {"length past the data", 600, Scrambled(data, 300)},
+      {"plain, off by one", 0, ByteSum(data.data(), data.size()) + 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(Write(1, 0x160, data, c.dataLength, c.checksum), -2);
+    EXPECT_EQ(Block(1, 0x160), std::vector<uint8_t>(256, 0xFF));
+  }
+}
+
+TEST_F(SimDeviceTest, InjectsFailedWritesAndCorruptReplies) {
+  SimProfile p = DefaultSimProfile();
+  p.faults.failWrites = 2;
+  p.faults.corruptReplies = 1;
+  Start(p);
+  CommandRecord reply;
+  ASSERT_EQ(hid->SendCommand(kCmdEndUpdate, 0, 0, 0, 0, 0), 1);
+  EXPECT_EQ(hid->ReceiveStatus(&reply), 0);  // corrupt
+  EXPECT_EQ(hid->EndUpdate(), 0);
+  const auto data = Padded(256);
+  const uint32_t sum = ByteSum(data.data(), data.size());
+  EXPECT_EQ(Write(1, 0x200, data, 0, sum), -2);
+  EXPECT_EQ(Write(1, 0x200, data, 0, sum), -2);
+  EXPECT_EQ(Block(1, 0x200), std::vector<uint8_t>(256, 0xFF));
+  EXPECT_EQ(Write(1, 0x200, data, 0, sum), 256);
+  EXPECT_EQ(Block(1, 0x200), data);
+}
+
+TEST_F(SimDeviceTest, RefusesMalformedAndUnknownCommands) {
+  Start();
+  hid->m_report.fill(0xCC);
+  hid->m_report[0] = 0;
+  ASSERT_EQ(hid->m_io.WriteReport(hid->m_report.data()), 1);  // no record at all
+  CommandRecord reply;
+  EXPECT_EQ(hid->ReceiveStatus(&reply), 0);
+  EXPECT_EQ(ReplyStatus(reply), kSimBadRecord);
+  ASSERT_EQ(hid->SendCommand(0x42, 0, 0, 0, 0, 0), 1);
+  EXPECT_EQ(hid->ReceiveStatus(&reply), 0);
+  EXPECT_EQ(ReplyStatus(reply), kSimUnknownCommand);
+  EXPECT_EQ(hid->EndSession(), 1);  // still in step
+}
+
+TEST_F(SimDeviceTest, UnplugAfterReportsFailsTheTransferAtThatReport) {
+  SimProfile p = DefaultSimProfile();
+  p.faults.unplugAfterReports = 5;  // the command and four data reports
+  Start(p);
+  const auto data = Padded(512);
+  EXPECT_EQ(Write(1, 0x200, data, 0, ByteSum(data.data(), data.size())), 3 * 64);
+  EXPECT_FALSE(sim->IsPlugged());
+  EXPECT_EQ(sim->ReportCount(), 5u);
+}
+
+TEST(SimProfileStart, ZeroCountsHoldFromTheStart) {
+  SimProfile p = DefaultSimProfile();
+  p.faults.unplugAfterReports = 0;
+  CSimDevice sim(p);
+  EXPECT_FALSE(sim.IsPlugged());
+}
+
+}  // namespace
+}  // namespace brindle
