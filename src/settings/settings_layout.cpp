@@ -14,6 +14,14 @@ size_t ChecksumCoverage(int layout) {
   return 59;
 }
 
+CommonFieldOffsets CommonFields(int layout) {
+  if (layout >= 3)
+    return {layout3::kFlags,          layout3::kTimeZone,  layout3::kDayStartHour,
+            layout3::kNightStartHour, layout3::kModelCode, layout3::kProgramVersion};
+  return {layout12::kFlags,          layout12::kTimeZone,  layout12::kDayStartHour,
+          layout12::kNightStartHour, layout12::kModelCode, layout12::kProgramVersion};
+}
+
 uint32_t ComputeBlockChecksum(const SettingsBlock& block, int layout) {
   return ByteSum(&block[4], ChecksumCoverage(layout));
 }
