@@ -10,7 +10,14 @@ const char* const kUsage =
     "usage: brindle-cli [--simulate[=PROFILE.json]] [--sim-dump=DIR] COMMAND [ARGS]\n"
     "commands:\n"
     "  version            print the device's answer to QueryVersion\n"
-    "  read AREA BLOCK    hex dump of one 256-byte block (decimal or 0x hex)\n";
+    "  read AREA BLOCK    hex dump of one 256-byte block (decimal or 0x hex)\n"
+    "  identify           open and identify the device as the window does (JSON)\n"
+    "  inspect FILE [--model CODE | --identity TEXT]\n"
+    "                     how the update worker would see FILE (JSON); no device\n"
+    "  pack OUT --producer TEXT [--format-version N] [--A FILE] [--C FILE] [--D FILE]\n"
+    "       [--E FILE] [--brand TAG=FILE]...\n"
+    "                     write an update file; no device\n"
+    "  download URL OUT   fetch URL into OUT with the downloader; no device\n";
 
 std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
   Options o;

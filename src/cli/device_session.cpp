@@ -9,14 +9,16 @@ namespace brindle::cli {
 
 bool CDeviceSession::Create(const Options& options, std::string& error) {
   if (!options.simulate) {
-    m_hid = std::make_unique<CHidCmd>(std::make_shared<CHidapiBackend>());
+    m_backend = std::make_shared<CHidapiBackend>();
+    m_hid = std::make_unique<CHidCmd>(m_backend);
     return true;
   }
   SimProfile profile = DefaultSimProfile();
   if (!options.profilePath.empty() && !LoadSimProfile(options.profilePath, profile, error))
     return false;
   m_sim = std::make_shared<CSimDevice>(profile);
-  m_hid = std::make_unique<CHidCmd>(std::make_shared<CSimBackend>(m_sim));
+  m_backend = std::make_shared<CSimBackend>(m_sim);
+  m_hid = std::make_unique<CHidCmd>(m_backend);
   return true;
 }
 

@@ -22,10 +22,14 @@ class CDeviceSession {
   bool DumpSimMemory(const std::string& dir, std::string& error) const;
 
   CHidCmd& Hid() { return *m_hid; }
+  // The backend the session opens through; a window builds its own command
+  // object on it.
+  std::shared_ptr<IHidBackend> Backend() const { return m_backend; }
   std::shared_ptr<CSimDevice> SimDevice() const { return m_sim; }
 
  private:
   std::shared_ptr<CSimDevice> m_sim;  // null for real hardware
+  std::shared_ptr<IHidBackend> m_backend;
   std::unique_ptr<CHidCmd> m_hid;
 };
 

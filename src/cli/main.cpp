@@ -3,6 +3,9 @@
 #include <map>
 
 #include "cli/device_commands.h"
+#include "cli/file_commands.h"
+#include "cli/identify_command.h"
+#include "cli/online_commands.h"
 
 using namespace brindle::cli;
 
@@ -13,13 +16,27 @@ int main(int argc, char** argv) {
     std::cerr << "brindle-cli: " << error << "\n" << kUsage;
     return kExitUsage;
   }
+  // Commands on files alone open no device.
+  using FileHandler = int (*)(const std::vector<std::string>&);
+  static const std::map<std::string, FileHandler> kFileCommands = {
+      {"inspect", RunInspect},
+      {"pack", RunPack},
+      {"download", RunDownload},
+  };
+  if (const auto file = kFileCommands.find(options->command); file != kFileCommands.end())
+    return file->second(options->args);
   using Handler = int (*)(CDeviceSession&, const std::vector<std::string>&);
   static const std::map<std::string, Handler> kDeviceCommands = {
       {"version", RunVersion},
       {"read", RunRead},
   };
+  // Commands that run the window's own start-up, which opens the device.
+  static const std::map<std::string, Handler> kWindowCommands = {
+      {"identify", RunIdentify},
+  };
   const auto it = kDeviceCommands.find(options->command);
-  if (it == kDeviceCommands.end()) {
+  const auto windowCommand = kWindowCommands.find(options->command);
+  if (it == kDeviceCommands.end() && windowCommand == kWindowCommands.end()) {
     std::cerr << "brindle-cli: unknown command " << options->command << "\n" << kUsage;
     return kExitUsage;
   }
@@ -28,13 +45,15 @@ int main(int argc, char** argv) {
     std::cerr << "brindle-cli: " << error << "\n";
     return kExitUsage;
   }
-  if (!session.Open()) {
+  if (windowCommand == kWindowCommands.end() && !session.Open()) {
     std::cout << "   No hardware connected!\n";
     const std::string hint = session.OpenFailureHint();
     if (!hint.empty()) std::cerr << "brindle-cli: " << hint << "\n";
     return kExitNoDevice;
   }
-  const int rc = it->second(session, options->args);
+  const int rc = windowCommand != kWindowCommands.end()
+                     ? windowCommand->second(session, options->args)
+                     : it->second(session, options->args);
   if (!options->simDumpDir.empty() && !session.DumpSimMemory(options->simDumpDir, error)) {
     std::cerr << "brindle-cli: " << error << "\n";
     return kExitFailed;

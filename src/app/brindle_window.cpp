@@ -1,0 +1,92 @@
+#include "app/brindle_window.h"
+
+#include "app/window_texts.h"
+
+namespace brindle {
+
+CBrindleWindow::CBrindleWindow(std::shared_ptr<IHidBackend> backend, const CBuildConfig& config)
+    : m_hid(std::move(backend)), m_config(config), m_windowThread(std::this_thread::get_id()) {}
+
+CBrindleWindow::~CBrindleWindow() { Shutdown(); }
+
+void CBrindleWindow::Shutdown() {
+  if (m_shutDown) return;
+  m_shutDown = true;
+  m_stopWorker.store(1, std::memory_order_release);
+  if (m_hid.m_connected.load()) {
+    // A block transfer in progress returns after its current report, and a
+    // waiting read gives up at its next slice.
+    m_hid.m_cancel.store(1);
+    m_hid.m_io.AbortRead();
+  }
+  if (m_workerThread.joinable()) m_workerThread.join();
+  m_hid.Disconnect();
+}
+
+LRESULT CBrindleWindow::HandleMessage(uint32_t msg, WPARAM wParam, LPARAM lParam) {
+  switch (msg) {
+    case WM_DEVICECHANGE:
+      return OnDeviceChange(wParam, lParam);
+    case WM_COMMAND:
+      // A button click carries the control id in the low word.
+      if ((wParam & 0xFFFF) == kIdOpenButton) OnOpenClicked();
+      return 0;
+    case WM_HID_BYTES_SENT:
+      return OnBytesSent(wParam, lParam);
+    case WM_TIMER:
+      OnTimer(static_cast<uint32_t>(wParam));
+      return 0;
+    case WM_REFRESH_CONNECTION:
+      RefreshConnectionStateHere();
+      return 0;
+    case WM_DOWNLOAD_FINISHED:
+      return OnDownloadFinished(wParam, lParam);
+    case WM_DOWNLOAD_PERCENT:
+      return OnDownloadPercent(wParam, lParam);
+    case WM_DOWNLOAD_SIZE:
+      return OnDownloadSize(wParam, lParam);
+    case WM_DOWNLOAD_SPEED:
+      return OnDownloadSpeed(wParam, lParam);
+    default:
+      // WM_HID_BYTES_RECEIVED and everything else: nothing to do.
+      return 0;
+  }
+}
+
+void CBrindleWindow::OnInitDialog() {
+  m_windowThread = std::this_thread::get_id();
+  SetTitle(text::kTitle);
+  m_deviceReady = false;
+  SetControlText(kIdFileGroup, text::kFileGroup);
+  SetControlText(kIdProgressGroup, text::kProgressGroup);
+  SetControlText(kIdOpenButton, text::kOpen);
+  SetControlText(kIdCloseButton, text::kClose);
+  SetControlText(kIdSettingButton, text::kSetting);
+  SetControlText(kIdUpdateButton, text::kUpdate);
+  SetTimer(kTimerProgress, kProgressTickMs);
+  SetUpOnlineSource();
+  EnableControl(kIdSettingButton, false);
+  EnableControl(kIdUpdateButton, false);
+  if (!m_hid.m_connected.load()) {
+    m_hid.m_progressWnd = this;
+    m_hid.m_connected = m_hid.m_io.FindAndOpen();
+  }
+  RefreshConnectionState();
+}
+
+LRESULT CBrindleWindow::OnBytesSent(WPARAM, LPARAM lParam) {
+  switch (m_transferStage.load(std::memory_order_relaxed)) {
+    case 2:
+    case 4:
+    case 5:
+    case 6:
+    case 7:
+      m_bytesDone.fetch_add(static_cast<uint32_t>(lParam), std::memory_order_relaxed);
+      break;
+    default:
+      break;
+  }
+  return 0;
+}
+
+}  // namespace brindle

@@ -1,0 +1,136 @@
+#pragma once
+// CBrindleWindow: the main window without a toolkit. It holds the window's
+// state record, routes window messages to their
+// handlers on the window's thread, and leaves to a subclass only what a real
+// window must do (the pure virtual window operations). The desktop dialog,
+// the console of brindle-cli and the tests' recording window derive from it.
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "app/brand_rules.h"
+#include "app/window_ids.h"
+#include "core/build_config.h"
+#include "core/messages.h"
+#include "device/hid_cmd.h"
+#include "settings/settings_layout.h"
+
+namespace brindle {
+
+using LRESULT = intptr_t;
+
+class CBrindleWindow : public IMessageTarget {
+ public:
+  explicit CBrindleWindow(std::shared_ptr<IHidBackend> backend,
+                          const CBuildConfig& config = CBuildConfig::Default());
+  ~CBrindleWindow() override;
+  CBrindleWindow(const CBrindleWindow&) = delete;
+  CBrindleWindow& operator=(const CBrindleWindow&) = delete;
+
+  // ---- Window operations: window thread only, except PostMessage. ----
+  virtual void SetTitle(const std::string& title) = 0;
+  virtual std::string GetControlText(int id) = 0;
+  virtual void SetControlText(int id, const std::string& text) = 0;
+  virtual void EnableControl(int id, bool enable) = 0;
+  virtual void SetProgressRange(uint32_t low, uint32_t high) = 0;
+  virtual void SetProgressPos(uint32_t pos) = 0;
+  // Returns the answer (IDOK, IDYES, IDNO, ...). An empty caption means the
+  // system's default caption.
+  virtual int MessageBox(const std::string& text, const std::string& caption, uint32_t flags) = 0;
+  // The file-open dialog; IDOK with the chosen full path, or IDCANCEL.
+  virtual int ShowFileOpenDialog(const std::string& defaultExtension, const std::string& filter,
+                                 std::string& path) = 0;
+  // Runs the settings dialog modally on block; 1 when the user confirmed it.
+  virtual int RunSettingsDialog(const std::string& captionPrefix, int32_t layout,
+                                const IdentityBlock& identity, SettingsBlock& block) = 0;
+  virtual void SetTimer(uint32_t id, uint32_t periodMs) = 0;
+  virtual void KillTimer(uint32_t id) = 0;
+  // From IMessageTarget: any thread; the message is later handed to
+  // HandleMessage on the window's thread.
+  void PostMessage(uint32_t msg, WPARAM wParam, LPARAM lParam) override = 0;
+
+  // ---- The message map: called on the window's thread. ----
+  LRESULT HandleMessage(uint32_t msg, WPARAM wParam, LPARAM lParam);
+
+  // ---- Handlers and operations. ----
+  // Start-up steps of the dialog that are not painting.
+  void OnInitDialog();
+  LRESULT OnBytesSent(WPARAM wParam, LPARAM lParam);
+  void OnTimer(uint32_t id);
+  void ShowTransferProgress();
+  void OnOpenClicked();
+  LRESULT OnDeviceChange(WPARAM event, LPARAM eventData);
+  // Any thread: off the window thread the work is posted to the window.
+  void RefreshConnectionState();
+  void IdentifyDevice();
+  // True when the device's brand may be served (writes the identity block
+  // when a rule claims or re-brands the device).
+  bool CheckDeviceBrand();
+  // Download messages of the online route.
+  LRESULT OnDownloadFinished(WPARAM wParam, LPARAM lParam);
+  LRESULT OnDownloadSize(WPARAM wParam, LPARAM lParam);
+  LRESULT OnDownloadPercent(WPARAM wParam, LPARAM lParam);
+  LRESULT OnDownloadSpeed(WPARAM wParam, LPARAM lParam);
+
+  // Stops what runs beside the window (the update worker) and closes the
+  // device. Subclasses call it first in their destructors, while their window
+  // operations still exist; it is safe to call twice.
+  void Shutdown();
+
+  const CBuildConfig& Config() const { return m_config; }
+  bool IsWindowThread() const { return std::this_thread::get_id() == m_windowThread; }
+
+  // ---- State record, shared by the handlers, the worker and the downloads. ----
+  CHidCmd m_hid;
+  std::atomic<int32_t> m_deviceVersion{-1};  // QueryVersion value; -1 not sent, -2 bad reply
+  std::atomic<int32_t> m_stopWorker{0};      // stop request for the update worker
+  // The running update worker; joinable while it has not been collected.
+  std::thread m_workerThread;
+  // Set while the worker runs; the worker clears it as its last step.
+  std::atomic<int32_t> m_workerRunning{0};
+  // Device operation in progress: 2, 4, 5, 6, 7 count acknowledged bytes as
+  // transfer progress. Nothing counts until the first transfer sets it.
+  std::atomic<uint8_t> m_transferStage{kStageFinished};
+  std::atomic<uint32_t> m_progressTicks{0};  // 166 ms ticks since the transfer began
+  std::atomic<uint32_t> m_bytesDone{0};      // bytes of the transfer acknowledged so far
+  std::atomic<uint32_t> m_bytesTotal{0};     // total bytes of the transfer; 0 = none
+  std::string m_archiveUrl;                  // URL of the update archive; empty when none
+  std::string m_versionFileUrl;              // URL of the brand's version file
+  int32_t m_internetVersion = -1;  // -1 none or failed, 0 check under way, > 0 published
+  int32_t m_deviceDataVersion = -1;          // yyyymmdd of the device's data; -1 no device
+  uint32_t m_downloadTotal = 0;              // size of the running download
+  bool m_checkingVersion = false;            // the version file (not the archive) downloads
+  std::string m_downloadError;               // text after a failed archive download
+  IdentityBlock m_identityBlock{};
+  SettingsBlock m_settingsBlock{};
+  std::atomic<int32_t> m_settingsLayout{0};  // 3, 2, 1; 0 or -1 no usable settings
+  int32_t m_settingsRevision = 0;
+  bool m_deviceReady = false;                // the connected device has been identified
+  bool m_onlineSourceSet = false;            // start-up found a version file or archive URL
+
+  // ---- What the last identification decided, for reports and tests. ----
+  BrandRule m_brandRule = BrandRule::kNone;
+  std::string m_dataDateText;  // the date shown after "   V:"; empty when unread
+
+ private:
+  void RefreshConnectionStateHere();
+  void SetUpOnlineSource();
+  void StartVersionCheck();
+  // The check after an identification, for the device's own brand.
+  void StartVersionCheckForIdentity();
+  // Starts the downloader on the version file; an error text when it cannot.
+  std::string StartVersionFileDownload();
+  // Asks a running download to stop without waiting for it.
+  void RequestDownloadAbort();
+  void WriteIdentityBlock();
+
+  const CBuildConfig m_config;
+  std::thread::id m_windowThread;  // the thread that built the window
+  std::string m_progressPrefix;    // bar label captured when a transfer began
+  bool m_shutDown = false;
+};
+
+}  // namespace brindle

@@ -1,0 +1,44 @@
+#include "cli/identify_command.h"
+
+#include <algorithm>
+#include <iostream>
+#include <nlohmann/json.hpp>
+
+#include "cli/console_window.h"
+
+namespace brindle::cli {
+
+int RunIdentify(CDeviceSession& session, const std::vector<std::string>& args) {
+  if (!args.empty()) {
+    std::cerr << "identify takes no arguments\n" << kUsage;
+    return kExitUsage;
+  }
+  CConsoleWindow window(session.Backend());
+  window.OnInitDialog();
+  // Timer 2 is armed while the device is open and killed by the
+  // identification; every device exchange in between is bounded.
+  window.RunUntil([&] { return !window.IsTimerArmed(kTimerIdentify); });
+
+  const auto& id = window.m_identityBlock;
+  const auto nul = std::find(id.begin(), id.end(), 0);
+  const bool connected = window.m_hid.m_connected.load() != 0;
+  nlohmann::ordered_json out = {
+      {"connected", connected},
+      {"deviceVersion", window.m_deviceVersion.load()},
+      {"settingsLayout", window.m_settingsLayout.load()},
+      {"settingsRevision", window.m_settingsRevision},
+      {"brand", std::string(id.begin(), nul)},
+      {"accepted", IsAccepted(window.m_brandRule)},
+      {"dataDate", window.m_dataDateText},
+      {"deviceDataVersion", window.m_deviceDataVersion},
+      {"title", window.Title()},
+  };
+  // Brand bytes are in the device's code page, not necessarily UTF-8.
+  std::cout << out.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+  if (!connected && window.m_hid.m_io.LastOpenFailure() == HidOpenFailure::kPermission)
+    std::cerr << "brindle-cli: the device " << window.m_hid.m_io.m_devicePath
+              << " is present but may not be opened: install 70-brindle.rules (see README)\n";
+  return connected ? kExitOk : kExitNoDevice;
+}
+
+}  // namespace brindle::cli

@@ -1,0 +1,143 @@
+#include "online/file_search.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+
+namespace brindle {
+
+namespace {
+
+// Owns a directory stream; closing it also closes the descriptor it was made from.
+class CDirStream {
+ public:
+  explicit CDirStream(int fd) : m_dir(fd >= 0 ? fdopendir(fd) : nullptr) {
+    if (fd >= 0 && !m_dir) close(fd);
+  }
+  ~CDirStream() {
+    if (m_dir) closedir(m_dir);
+  }
+  CDirStream(const CDirStream&) = delete;
+  CDirStream& operator=(const CDirStream&) = delete;
+  DIR* Get() const { return m_dir; }
+
+ private:
+  DIR* m_dir;
+};
+
+// Opens a folder for enumeration without following a link at its last
+// component; the parent descriptor anchors the lookup so a renamed path
+// cannot redirect it.
+int OpenFolder(int parentFd, const char* name) {
+  return openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+}
+
+uint32_t AttributesOf(int dirFd, const dirent* entry) {
+  unsigned char type = entry->d_type;
+  if (type == DT_UNKNOWN) {
+    struct stat st {};
+    if (fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) return kFileAttributeDevice;
+    if (S_ISDIR(st.st_mode)) type = DT_DIR;
+    else if (S_ISLNK(st.st_mode)) type = DT_LNK;
+    else if (S_ISREG(st.st_mode)) type = DT_REG;
+  }
+  switch (type) {
+    case DT_DIR: return kFileAttributeDirectory;
+    case DT_LNK: return kFileAttributeReparsePoint;
+    case DT_REG: return kFileAttributeNormal;
+    default: return kFileAttributeDevice;
+  }
+}
+
+std::string WithSlash(const std::string& folder) {
+  return (!folder.empty() && folder.back() == '/') ? folder : folder + "/";
+}
+
+int FindFilesAt(int fd, const std::string& folder, FindFilesCallback callback, bool recursive,
+                void* context) {
+  CDirStream dir(fd);
+  if (!dir.Get()) return -1;
+  const std::string prefix = WithSlash(folder);
+  int count = 0;
+  while (const dirent* entry = readdir(dir.Get())) {
+    const std::string name = entry->d_name;
+    const std::string path = prefix + name;
+    const uint32_t attributes = AttributesOf(dirfd(dir.Get()), entry);
+    if (recursive && attributes == kFileAttributeDirectory) {
+      if (name == "." || name == "..") continue;
+      const int sub = FindFilesAt(OpenFolder(dirfd(dir.Get()), entry->d_name), path + "/", callback,
+                                  recursive, context);
+      if (sub > 0) count += sub;
+      continue;
+    }
+    ++count;
+    if (callback(path, attributes, context)) break;
+  }
+  return count;
+}
+
+void DeleteContentsAt(int fd) {
+  CDirStream dir(fd);
+  if (!dir.Get()) return;
+  const int self = dirfd(dir.Get());
+  while (const dirent* entry = readdir(dir.Get())) {
+    const std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    if (AttributesOf(self, entry) == kFileAttributeDirectory) {
+      DeleteContentsAt(OpenFolder(self, entry->d_name));
+      unlinkat(self, entry->d_name, AT_REMOVEDIR);
+    } else {
+      unlinkat(self, entry->d_name, 0);  // a link goes, its target stays
+    }
+  }
+}
+
+}  // namespace
+
+int FindFiles(const std::string& folder, FindFilesCallback callback, bool recursive, void* context) {
+  if (folder.empty() || !callback) return -1;
+  return FindFilesAt(OpenFolder(AT_FDCWD, folder.c_str()), folder, callback, recursive, context);
+}
+
+bool IsUpdateFile(const std::string& path, uint32_t attributes, void* context) {
+  if (attributes & (kFileAttributeDirectory | kFileAttributeReparsePoint | kFileAttributeDevice))
+    return false;
+  const size_t dot = path.rfind('.');
+  const std::string extension = dot == std::string::npos ? path : path.substr(dot + 1);
+  if (extension.size() != 3) return false;
+  static constexpr char kExtension[] = "dwm";
+  for (size_t i = 0; i < 3; ++i) {
+    const char c = extension[i];
+    if ((c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c) != kExtension[i]) return false;
+  }
+  *static_cast<std::string*>(context) = path;
+  return true;
+}
+
+void DeleteFolderTree(const std::string& folder) {
+  if (folder.empty()) return;
+  std::string top = folder;
+  while (top.size() > 1 && top.back() == '/') top.pop_back();
+  struct stat st {};
+  if (lstat(top.c_str(), &st) != 0) return;
+  if (!S_ISDIR(st.st_mode)) {
+    if (S_ISLNK(st.st_mode)) unlink(top.c_str());
+    return;
+  }
+  DeleteContentsAt(OpenFolder(AT_FDCWD, top.c_str()));
+  rmdir(top.c_str());
+}
+
+bool FileExists(const std::string& path) {
+  if (path.empty()) return false;
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  close(fd);
+  return true;
+}
+
+}  // namespace brindle

@@ -1,0 +1,113 @@
+#include "fake_window.h"
+
+namespace brindle::test {
+
+void CFakeWindow::SetTitle(const std::string& title) {
+  NoteThread();
+  titles.push_back(title);
+}
+
+std::string CFakeWindow::GetControlText(int id) {
+  const auto it = texts.find(id);
+  return it == texts.end() ? std::string() : it->second;
+}
+
+void CFakeWindow::SetControlText(int id, const std::string& text) {
+  NoteThread();
+  texts[id] = text;
+}
+
+void CFakeWindow::EnableControl(int id, bool enable) {
+  NoteThread();
+  enabled[id] = enable;
+}
+
+void CFakeWindow::SetProgressRange(uint32_t low, uint32_t high) {
+  NoteThread();
+  progressLow = low;
+  progressHigh = high;
+}
+
+void CFakeWindow::SetProgressPos(uint32_t pos) {
+  NoteThread();
+  progressPos = pos;
+}
+
+int CFakeWindow::MessageBox(const std::string& text, const std::string& caption, uint32_t flags) {
+  NoteThread();
+  boxes.push_back({text, caption, flags});
+  if (boxAnswers.empty()) return IDOK;
+  const int answer = boxAnswers.front();
+  boxAnswers.pop_front();
+  return answer;
+}
+
+int CFakeWindow::ShowFileOpenDialog(const std::string&, const std::string&, std::string& path) {
+  NoteThread();
+  ++fileDialogs;
+  if (!fileToChoose) return IDCANCEL;
+  path = *fileToChoose;
+  return IDOK;
+}
+
+int CFakeWindow::RunSettingsDialog(const std::string&, int32_t, const IdentityBlock&,
+                                   SettingsBlock&) {
+  NoteThread();
+  return 0;
+}
+
+void CFakeWindow::SetTimer(uint32_t id, uint32_t periodMs) {
+  NoteThread();
+  timers[id] = periodMs;
+  timerCalls.push_back({true, id, periodMs});
+}
+
+void CFakeWindow::KillTimer(uint32_t id) {
+  NoteThread();
+  timers.erase(id);
+  timerCalls.push_back({false, id, 0});
+}
+
+void CFakeWindow::PostMessage(uint32_t msg, WPARAM wParam, LPARAM lParam) {
+  std::lock_guard lock(m_mutex);
+  m_queue.push_back({msg, wParam, lParam});
+  m_posted.push_back({msg, wParam, lParam});
+}
+
+size_t CFakeWindow::Pump() {
+  size_t count = 0;
+  for (;;) {
+    Posted p;
+    {
+      std::lock_guard lock(m_mutex);
+      if (m_queue.empty()) return count;
+      p = m_queue.front();
+      m_queue.pop_front();
+    }
+    HandleMessage(p.msg, p.wParam, p.lParam);
+    ++count;
+  }
+}
+
+bool CFakeWindow::FireTimer(uint32_t id) {
+  if (!IsArmed(id)) return false;
+  HandleMessage(WM_TIMER, id, 0);
+  return true;
+}
+
+bool CFakeWindow::IsEnabled(int id) const {
+  const auto it = enabled.find(id);
+  return it != enabled.end() && it->second;
+}
+
+size_t CFakeWindow::PendingCount() const {
+  std::lock_guard lock(m_mutex);
+  return m_queue.size();
+}
+
+std::vector<CFakeWindow::Posted> CFakeWindow::PostedCopy() const {
+  std::lock_guard lock(m_mutex);
+  return m_posted;
+}
+
+}  // namespace brindle::test

@@ -1,0 +1,87 @@
+// Transfer progress: which acknowledged bytes count, and the two forms of the
+// progress text.
+#include "window_fixture.h"
+
+namespace brindle {
+namespace {
+
+class ProgressTest : public test::WindowTest {
+ protected:
+  void SetUp() override { Start(DefaultSimProfile(), CBuildConfig::Default(), false); }
+  void BeginTransfer(uint32_t total, const std::string& label) {
+    window->m_bytesTotal = total;
+    window->m_bytesDone = 0;
+    window->m_progressTicks = 0;
+    window->SetControlText(kIdProgress, label);
+  }
+  void Ticks(int n) {
+    for (int i = 0; i < n; ++i) window->HandleMessage(WM_TIMER, kTimerProgress, 0);
+  }
+  std::string BarText() { return window->texts[kIdProgress]; }
+};
+
+TEST_F(ProgressTest, OnlyTransferStagesCountSentBytes) {
+  EXPECT_EQ(window->m_transferStage, kStageFinished) << "nothing counts before a transfer";
+  struct Case {
+    uint8_t stage;
+    bool counts;
+  };
+  const Case cases[] = {{7, true}, {1, false}, {2, true},    {5, true},  {4, true},
+                        {6, true}, {0, false}, {3, false},   {8, false}, {255, false}};
+  for (const Case& c : cases) {
+    window->m_transferStage = c.stage;
+    window->m_bytesDone = 100;
+    EXPECT_EQ(window->HandleMessage(WM_HID_BYTES_SENT, 0, 64), 0);
+    EXPECT_EQ(window->m_bytesDone, c.counts ? 164u : 100u) << int(c.stage);
+  }
+  // Received bytes never count.
+  window->m_transferStage = 2;
+  window->m_bytesDone = 100;
+  window->HandleMessage(WM_HID_BYTES_RECEIVED, 0, 64);
+  EXPECT_EQ(window->m_bytesDone, 100u);
+}
+
+TEST_F(ProgressTest, TextShowsLabelAndSecondsUntilTheFirstByteThenThePercentage) {
+  BeginTransfer(1000, "updating");
+  Ticks(5);
+  EXPECT_EQ(BarText(), "updatingTime 0S   ");
+  Ticks(1);
+  EXPECT_EQ(BarText(), "updatingTime 1S   ");
+  EXPECT_EQ(window->m_progressTicks, 6u);
+
+  window->m_bytesDone = 250;
+  Ticks(1);
+  EXPECT_EQ(BarText(), "Updated 25.00%   Time 1 Second");
+  EXPECT_EQ(window->progressPos, 250u);
+
+  // The label was taken when the transfer began, not from the last text.
+  window->m_bytesDone = 0;
+  Ticks(6);
+  EXPECT_EQ(BarText(), "updatingTime 2S   ");
+
+  // The worker's final call shows the whole transfer.
+  window->m_bytesDone = 1000;
+  window->ShowTransferProgress();
+  EXPECT_EQ(BarText(), "Updated 100.00%   Time 2 Second");
+  EXPECT_EQ(window->progressPos, 1000u);
+}
+
+TEST_F(ProgressTest, ProgressTickOnlyWhileATransferIsUnderWay) {
+  struct Case {
+    uint32_t total;
+    uint32_t done;
+    bool shows;
+  };
+  const Case cases[] = {{0, 0, false}, {0, 5, false}, {100, 100, false},
+                        {100, 101, false}, {100, 99, true}, {100, 0, true}};
+  for (const Case& c : cases) {
+    BeginTransfer(c.total, "label");
+    window->m_bytesDone = c.done;
+    Ticks(1);
+    EXPECT_EQ(window->m_progressTicks, c.shows ? 1u : 0u) << c.total << "/" << c.done;
+    EXPECT_EQ(BarText() != "label", c.shows) << c.total << "/" << c.done;
+  }
+}
+
+}  // namespace
+}  // namespace brindle

@@ -1,0 +1,190 @@
+#include "loopback_http_server.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+
+namespace brindle::test {
+
+namespace {
+
+bool SendAll(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    const ssize_t n = send(fd, data, size, MSG_NOSIGNAL);
+    if (n <= 0) return false;
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+void Pause(int ms) {
+  if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+// Reads one request head (up to the blank line); false when the peer went.
+bool ReadRequest(int fd, ReceivedRequest& request) {
+  std::string data;
+  char buffer[4096];
+  while (data.find("\r\n\r\n") == std::string::npos) {
+    const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+    if (n <= 0) return false;
+    data.append(buffer, static_cast<size_t>(n));
+  }
+  size_t pos = data.find("\r\n");
+  request.requestLine = data.substr(0, pos);
+  pos += 2;
+  for (;;) {
+    const size_t end = data.find("\r\n", pos);
+    if (end == pos || end == std::string::npos) break;
+    const std::string line = data.substr(pos, end - pos);
+    request.headerLines.push_back(line);
+    const size_t colon = line.find(':');
+    if (colon != std::string::npos) {
+      std::string name = line.substr(0, colon);
+      std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+      std::string value = line.substr(colon + 1);
+      value.erase(0, value.find_first_not_of(' '));
+      request.headers[name] = value;
+    }
+    pos = end + 2;
+  }
+  return true;
+}
+
+std::string PathOf(const std::string& requestLine) {
+  const size_t a = requestLine.find(' ');
+  const size_t b = requestLine.rfind(' ');
+  if (a == std::string::npos || b <= a) return {};
+  std::string target = requestLine.substr(a + 1, b - a - 1);
+  // A request through a proxy names the absolute URL.
+  if (target.rfind("http://", 0) == 0) {
+    const size_t slash = target.find('/', 7);
+    target = slash == std::string::npos ? "/" : target.substr(slash);
+  }
+  return target;
+}
+
+}  // namespace
+
+ScriptedResponse MakeResponse(const std::string& status, const std::string& body, bool withLength,
+                              const std::string& extraHeaders) {
+  ScriptedResponse r;
+  r.head = "HTTP/1.1 " + status + "\r\n" + extraHeaders;
+  if (withLength) r.head += "Content-Length: " + std::to_string(body.size()) + "\r\n";
+  r.body = body;
+  return r;
+}
+
+CLoopbackHttpServer::CLoopbackHttpServer() {
+  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  if (fd < 0) return;
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = 0;
+  socklen_t length = sizeof address;
+  if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(fd, 16) != 0 ||
+      getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    close(fd);
+    return;
+  }
+  m_listenFd = fd;
+  m_port = ntohs(address.sin_port);
+  m_acceptor = std::thread([this] { AcceptLoop(); });
+}
+
+CLoopbackHttpServer::~CLoopbackHttpServer() {
+  m_stopping.store(true);
+  if (m_acceptor.joinable()) m_acceptor.join();
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    for (int fd : m_openFds) shutdown(fd, SHUT_RDWR);
+  }
+  for (auto& t : m_connections) t.join();
+  if (m_listenFd >= 0) close(m_listenFd);
+}
+
+std::string CLoopbackHttpServer::Url(const std::string& path) const {
+  return "http://127.0.0.1:" + std::to_string(m_port) + path;
+}
+
+void CLoopbackHttpServer::Serve(const std::string& path, ScriptedResponse response) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_responses[path] = std::move(response);
+}
+
+void CLoopbackHttpServer::SetResponder(Responder responder) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_responder = std::move(responder);
+}
+
+std::vector<ReceivedRequest> CLoopbackHttpServer::Requests() {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  return m_requests;
+}
+
+void CLoopbackHttpServer::AcceptLoop() {
+  while (!m_stopping.load()) {
+    pollfd p{m_listenFd, POLLIN, 0};
+    if (poll(&p, 1, 50) <= 0) continue;
+    const int fd = accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd < 0) continue;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_openFds.push_back(fd);
+    m_connections.emplace_back([this, fd] { Handle(fd); });
+  }
+}
+
+ScriptedResponse CLoopbackHttpServer::Choose(const ReceivedRequest& request) {
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_requests.push_back(request);
+  if (m_responder) return m_responder(request);
+  const auto it = m_responses.find(PathOf(request.requestLine));
+  if (it != m_responses.end()) return it->second;
+  return MakeResponse("404 Not Found", "no such path");
+}
+
+void CLoopbackHttpServer::Handle(int fd) {
+  bool reset = false;
+  for (;;) {
+    ReceivedRequest request;
+    if (!ReadRequest(fd, request)) break;
+    const ScriptedResponse r = Choose(request);
+    Pause(r.headDelayMs);
+    if (r.head.empty()) {  // no answer at all, only the connection's end
+      reset = r.resetAtEnd;
+      break;
+    }
+    const std::string head = r.head + "\r\n";
+    if (!SendAll(fd, head.data(), head.size())) break;
+    const size_t toSend = std::min(r.sendBytes, r.body.size());
+    const size_t piece = r.pieceBytes ? r.pieceBytes : std::max<size_t>(toSend, 1);
+    bool sent = true;
+    for (size_t done = 0; done < toSend && sent && !m_stopping.load(); done += piece) {
+      if (r.pieceBytes) Pause(r.pauseMs);
+      sent = SendAll(fd, r.body.data() + done, std::min(piece, toSend - done));
+    }
+    if (r.resetAtEnd) {
+      reset = true;
+      break;
+    }
+    if (r.closeAtEnd || !sent) break;
+  }
+  if (reset) {
+    // A zero linger time makes close send a reset.
+    linger l{1, 0};
+    setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
+  }
+  std::lock_guard<std::mutex> lock(m_mutex);
+  m_openFds.erase(std::remove(m_openFds.begin(), m_openFds.end(), fd), m_openFds.end());
+  close(fd);
+}
+
+}  // namespace brindle::test
