@@ -20,6 +20,9 @@ void CBrindleWindow::Shutdown() {
     m_hid.m_io.AbortRead();
   }
   if (m_workerThread.joinable()) m_workerThread.join();
+  // The downloader posts to this window from its own thread: it must end
+  // while the window can still take messages.
+  m_download.Stop();
   m_hid.Disconnect();
 }
 

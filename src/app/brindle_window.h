@@ -16,6 +16,7 @@
 #include "core/build_config.h"
 #include "core/messages.h"
 #include "device/hid_cmd.h"
+#include "online/http_download.h"
 #include "settings/settings_layout.h"
 
 namespace brindle {
@@ -97,6 +98,7 @@ class CBrindleWindow : public IMessageTarget {
   std::atomic<uint32_t> m_progressTicks{0};  // 166 ms ticks since the transfer began
   std::atomic<uint32_t> m_bytesDone{0};      // bytes of the transfer acknowledged so far
   std::atomic<uint32_t> m_bytesTotal{0};     // total bytes of the transfer; 0 = none
+  CHttpDownload m_download;                  // the one downloader: version file and archive
   std::string m_archiveUrl;                  // URL of the update archive; empty when none
   std::string m_versionFileUrl;              // URL of the brand's version file
   int32_t m_internetVersion = -1;  // -1 none or failed, 0 check under way, > 0 published

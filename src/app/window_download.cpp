@@ -1,17 +1,101 @@
-// The window's side of the HTTP downloader. The downloader is not part of the
-// window yet: a version-file download cannot be started, so no download
-// message can arrive, and the handlers below have nothing to act on.
+// The window's side of the HTTP downloader: the version-file download it
+// starts itself, and the messages of both downloads (the version file, and
+// the update archive that the update worker fetches).
+#include <cstdio>
+
 #include "app/brindle_window.h"
+#include "app/window_texts.h"
+#include "online/version_file.h"
+#include "online/working_folder.h"
 
 namespace brindle {
 
-std::string CBrindleWindow::StartVersionFileDownload() { return "no downloader available"; }
+namespace {
+constexpr const char* kVersionFileName = "Tmp";
+}  // namespace
 
-void CBrindleWindow::RequestDownloadAbort() {}
+std::string CBrindleWindow::StartVersionFileDownload() {
+  const std::string local = WorkingFolderPath(kVersionFileName);
+  if (local.empty()) return "no working folder for the version file";
+  m_download.SetParams(this, m_versionFileUrl, local, "", "", "", "", "", kAccessPreconfig, false,
+                       false, false, 0.0, 0);
+  return m_download.Start(false);
+}
 
-LRESULT CBrindleWindow::OnDownloadFinished(WPARAM, LPARAM) { return 0; }
-LRESULT CBrindleWindow::OnDownloadSize(WPARAM, LPARAM) { return 0; }
+void CBrindleWindow::RequestDownloadAbort() { m_download.RequestAbort(); }
+
+LRESULT CBrindleWindow::OnDownloadFinished(WPARAM wParam, LPARAM) {
+  m_download.Stop();
+  EnableControl(kIdOpenButton, true);
+  const int outcome = static_cast<int>(wParam);
+  if (outcome == DownloadAborted) return 0;
+  if (outcome != DownloadOk) {
+    if (m_checkingVersion) {
+      m_checkingVersion = false;
+      m_internetVersion = -1;
+      SetControlText(kIdStatusText, text::kAccessFailed);
+    } else {
+      m_downloadError = text::kDownloadFailed;
+      SetControlText(kIdProgress, text::kDownloadFailed);
+    }
+    return 0;
+  }
+  if (!m_checkingVersion) {
+    OnDownloadSpeed(0, static_cast<LPARAM>(m_downloadTotal));
+    return 0;
+  }
+  m_checkingVersion = false;
+  const std::string path = WorkingFolderPath(kVersionFileName);
+  VersionFileContent content;
+  const int read = ReadVersionFile(path, content);
+  std::remove(path.c_str());  // read once, whatever it held
+  if (!read) {
+    m_internetVersion = -1;
+    SetControlText(kIdStatusText, text::kAccessFailed);
+    return 0;
+  }
+  m_internetVersion = content.version;
+  m_archiveUrl = content.archiveUrl;
+  SetControlText(kIdStatusText, text::kInternetVersion + content.versionLine);
+  if (m_deviceReady) EnableControl(kIdUpdateButton, true);
+  return 0;
+}
+
+LRESULT CBrindleWindow::OnDownloadSize(WPARAM wParam, LPARAM) {
+  m_downloadTotal = static_cast<uint32_t>(wParam);
+  SetProgressRange(0, m_downloadTotal);
+  SetProgressPos(0);
+  return 0;
+}
+
 LRESULT CBrindleWindow::OnDownloadPercent(WPARAM, LPARAM) { return 0; }
-LRESULT CBrindleWindow::OnDownloadSpeed(WPARAM, LPARAM) { return 0; }
+
+LRESULT CBrindleWindow::OnDownloadSpeed(WPARAM wParam, LPARAM lParam) {
+  if (m_checkingVersion) return 0;
+  const uint32_t done = static_cast<uint32_t>(lParam);
+  SetProgressPos(done);
+  const double speed = static_cast<double>(wParam) / 100000.0;  // KB/s
+  // Without a size (no Content-Length) or past it there is no meaningful
+  // percentage or time left: both read 0 rather than a wrapped number.
+  const bool sized = m_downloadTotal > 0 && done <= m_downloadTotal;
+  const double percent = sized ? static_cast<double>(done) / m_downloadTotal * 100.0 : 0.0;
+  uint32_t secondsLeft = 0;
+  if (sized && speed > 0.0)
+    secondsLeft = static_cast<uint32_t>((m_downloadTotal - done) / 1024u / speed);
+
+  char piece[64];
+  std::string line = "Updated percent";
+  std::snprintf(piece, sizeof piece, "%.02f%% ", percent);
+  line += piece;
+  line += "Speed";
+  std::snprintf(piece, sizeof piece, "%.02fKb/s  ", speed);
+  line += piece;
+  line += "Remaining time";
+  if (const uint32_t hours = secondsLeft / 3600) line += std::to_string(hours) + "Hour";
+  if (const uint32_t minutes = secondsLeft % 3600 / 60) line += std::to_string(minutes) + "Minute";
+  line += std::to_string(secondsLeft % 60) + "Second";
+  SetControlText(kIdProgress, line);
+  return 0;
+}
 
 }  // namespace brindle

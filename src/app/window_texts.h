@@ -21,6 +21,10 @@ constexpr const char* kSearchingVersion = "Searching the database version now,pl
 constexpr const char* kCheckNotStarted =
     "Choose updated file or connect device for automatic detection!";
 
+constexpr const char* kAccessFailed = "Access database failed,please updated by local file!";
+constexpr const char* kDownloadFailed = "Error! Please update by local file!";
+constexpr const char* kInternetVersion = "Internet vesion:";
+
 // File-open dialog of the Open button.
 constexpr const char* kUpdateFileExtension = "file";
 constexpr const char* kUpdateFileFilter = "Update File(*.dwm)|*.dwm|All File(*.*)|*.*||";

@@ -1,0 +1,194 @@
+// The online version check and the download messages, as the window
+// handles them for the version file and for the update archive.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "online/brand_table.h"
+#include "online/http_download.h"
+#include "online/working_folder.h"
+#include "window_fixture.h"
+#include "../online/loopback_http_server.h"
+
+namespace brindle::test {
+namespace {
+
+class WindowDownloadTest : public WindowTest {
+ protected:
+  void SetUp() override { SetWorkingFolderOverride(workDir.Path()); }
+  void TearDown() override { SetWorkingFolderOverride(""); }
+
+  std::string TmpPath() const { return workDir.Path() + "/Tmp"; }
+  void WriteVersionFile(const std::string& bytes) {
+    std::ofstream(TmpPath(), std::ios::binary) << bytes;
+  }
+  // The version-file download has just ended with outcome.
+  void FinishVersionCheck(int outcome) {
+    window->m_checkingVersion = true;
+    window->HandleMessage(WM_DOWNLOAD_FINISHED, static_cast<WPARAM>(outcome), 0);
+  }
+  void PumpUntilChecked() {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (window->m_checkingVersion && std::chrono::steady_clock::now() < deadline) {
+      window->Pump();
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  }
+
+  CTempDir workDir;
+};
+
+TEST_F(WindowDownloadTest, VersionFileSetsVersionAndArchiveUrl) {
+  Start();
+  Identify();
+  ASSERT_TRUE(window->m_deviceReady);
+  window->EnableControl(kIdUpdateButton, false);
+  WriteVersionFile("20130101\r\nhttp://example.test/db.zip\r\nignored\r\n");
+  FinishVersionCheck(DownloadOk);
+  EXPECT_EQ(window->m_internetVersion, 20130101);
+  EXPECT_EQ(window->m_archiveUrl, "http://example.test/db.zip");
+  EXPECT_EQ(window->texts[kIdStatusText], "Internet vesion:20130101\n");
+  EXPECT_FALSE(window->m_checkingVersion);
+  EXPECT_TRUE(window->IsEnabled(kIdOpenButton));
+  EXPECT_TRUE(window->IsEnabled(kIdUpdateButton));
+  EXPECT_FALSE(std::filesystem::exists(TmpPath()));  // read once, then deleted
+}
+
+TEST_F(WindowDownloadTest, FailedChecksLeaveNoVersion) {
+  struct Case {
+    const char* name;
+    int outcome;
+    const char* file;  // nullptr: no file at all
+  };
+  const Case cases[] = {
+      {"one line only", DownloadOk, "20130101\n"},
+      {"empty file", DownloadOk, ""},
+      {"no file", DownloadOk, nullptr},
+      {"HTTP status", DownloadErrorHttpStatus, nullptr},
+      {"transfer", DownloadErrorTransfer, nullptr},
+  };
+  Start();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    window->m_archiveUrl = "http://example.test/kept.zip";
+    window->m_internetVersion = 0;
+    if (c.file) WriteVersionFile(c.file);
+    FinishVersionCheck(c.outcome);
+    EXPECT_EQ(window->m_internetVersion, -1);
+    EXPECT_EQ(window->texts[kIdStatusText], text::kAccessFailed);
+    EXPECT_EQ(window->m_archiveUrl, "http://example.test/kept.zip");
+    EXPECT_TRUE(window->IsEnabled(kIdOpenButton));
+    EXPECT_FALSE(std::filesystem::exists(TmpPath()));
+  }
+}
+
+TEST_F(WindowDownloadTest, LineEndOnlyAndNoDigitsGiveVersionZero) {
+  Start();
+  WriteVersionFile("\nhttp://example.test/a.7z");
+  FinishVersionCheck(DownloadOk);
+  EXPECT_EQ(window->m_internetVersion, 0);
+  EXPECT_EQ(window->m_archiveUrl, "http://example.test/a.7z");
+  WriteVersionFile("beta\nhttp://example.test/b.7z\n");
+  FinishVersionCheck(DownloadOk);
+  EXPECT_EQ(window->m_internetVersion, 0);
+  EXPECT_EQ(window->texts[kIdStatusText], "Internet vesion:beta\n");
+}
+
+TEST_F(WindowDownloadTest, ArchiveDownloadOutcomes) {
+  Start();
+  window->m_checkingVersion = false;
+  window->HandleMessage(WM_DOWNLOAD_FINISHED, DownloadErrorRequest, 0);
+  EXPECT_EQ(window->m_downloadError, text::kDownloadFailed);
+  EXPECT_EQ(window->texts[kIdProgress], text::kDownloadFailed);
+
+  window->m_downloadError.clear();
+  window->texts[kIdProgress] = "before";
+  window->HandleMessage(WM_DOWNLOAD_FINISHED, DownloadAborted, 0);
+  EXPECT_TRUE(window->m_downloadError.empty());
+  EXPECT_EQ(window->texts[kIdProgress], "before");
+
+  window->HandleMessage(WM_DOWNLOAD_SIZE, 4096, 0);
+  EXPECT_EQ(window->progressHigh, 4096u);
+  EXPECT_EQ(window->progressPos, 0u);
+  window->HandleMessage(WM_DOWNLOAD_FINISHED, DownloadOk, 0);
+  EXPECT_EQ(window->progressPos, 4096u);
+  EXPECT_EQ(window->texts[kIdProgress],
+            "Updated percent100.00% Speed0.00Kb/s  Remaining time0Second");
+}
+
+TEST_F(WindowDownloadTest, SpeedTexts) {
+  Start();
+  window->m_checkingVersion = false;
+  struct Case {
+    uint32_t total;
+    WPARAM speed;
+    LPARAM done;
+    const char* text;
+  };
+  const Case cases[] = {
+      {4096, 100000, 2048, "Updated percent50.00% Speed1.00Kb/s  Remaining time2Second"},
+      {3661 * 1024, 100000, 0, "Updated percent0.00% Speed1.00Kb/s  Remaining time1Hour1Minute1Second"},
+      {120 * 1024, 100000, 0, "Updated percent0.00% Speed1.00Kb/s  Remaining time2Minute0Second"},
+      {4096, 0, 1024, "Updated percent25.00% Speed0.00Kb/s  Remaining time0Second"},
+      // No size known, or more than announced: no percentage, no time left.
+      {0, 250000, 5000, "Updated percent0.00% Speed2.50Kb/s  Remaining time0Second"},
+      {1000, 100000, 2000, "Updated percent0.00% Speed1.00Kb/s  Remaining time0Second"},
+  };
+  for (const Case& c : cases) {
+    window->HandleMessage(WM_DOWNLOAD_SIZE, c.total, 0);
+    window->HandleMessage(WM_DOWNLOAD_SPEED, c.speed, c.done);
+    EXPECT_EQ(window->texts[kIdProgress], c.text);
+    EXPECT_EQ(window->progressPos, static_cast<uint32_t>(c.done));
+  }
+  // While the version file downloads, speed messages are not shown.
+  window->m_checkingVersion = true;
+  window->texts[kIdProgress] = "kept";
+  window->HandleMessage(WM_DOWNLOAD_SPEED, 100000, 1);
+  EXPECT_EQ(window->texts[kIdProgress], "kept");
+}
+
+TEST_F(WindowDownloadTest, StartUpCheckFetchesTheVersionFileOfTheCompany) {
+  CLoopbackHttpServer server;
+  ASSERT_TRUE(server.Started());
+  server.Serve("/up.txt", MakeResponse("200 OK", "20140505\r\nhttp://127.0.0.1:9/db.zip\r\n"));
+  CBuildConfig config = ConfigFor("Kelvax Systems..");
+  config.brandTable = {{"Kelvax", server.Url("/up.txt")}};
+  Start(DefaultSimProfile(), config, /*plugged=*/false);
+  EXPECT_TRUE(window->m_onlineSourceSet);
+  EXPECT_FALSE(window->IsEnabled(kIdOpenButton));  // while the check runs
+  EXPECT_EQ(window->texts[kIdStatusText], text::kSearchingVersion);
+  PumpUntilChecked();
+  EXPECT_EQ(window->m_internetVersion, 20140505);
+  EXPECT_EQ(window->m_archiveUrl, "http://127.0.0.1:9/db.zip");
+  EXPECT_EQ(window->texts[kIdStatusText], "Internet vesion:20140505\n");
+  EXPECT_TRUE(window->IsEnabled(kIdOpenButton));
+}
+
+TEST_F(WindowDownloadTest, StartUpWithAnArchiveUrlNeedsNoCheck) {
+  CBuildConfig config = ConfigFor("Gravo Navigation");
+  config.brandTable = {{"Gravo", "http://downloads.gravo.example/db/Update.ZIP"}};
+  Start(DefaultSimProfile(), config, /*plugged=*/false);
+  EXPECT_EQ(window->m_archiveUrl, "http://downloads.gravo.example/db/Update.ZIP");
+  EXPECT_EQ(window->texts[kIdStatusText], "http://downloads.gravo.example/db/Update.ZIP");
+  EXPECT_TRUE(window->m_onlineSourceSet);
+  EXPECT_FALSE(window->m_checkingVersion);
+}
+
+TEST(BrandTable, FirstRowWhoseBytesBeginTheBrand) {
+  const CBuildConfig& c = CBuildConfig::Default();
+  EXPECT_EQ(BrandToVersionUrl(c, "Kelvax Europe"), c.brandTable[2].versionFileUrl);
+  EXPECT_EQ(BrandToVersionUrl(c, "Nerv/Pindar"), c.brandTable[0].versionFileUrl);
+  EXPECT_EQ(BrandToVersionUrl(c, "Kelva"), "");  // shorter than the row
+  EXPECT_EQ(BrandToVersionUrl(c, "gravo"), "");  // bytes compare exactly
+  EXPECT_EQ(BrandToVersionUrl(c, c.companyName), "");
+  EXPECT_TRUE(UrlNamesArchive("http://h/a.Rar"));
+  EXPECT_TRUE(UrlNamesArchive("7z"));
+  EXPECT_FALSE(UrlNamesArchive("http://h/a.txt"));
+  EXPECT_FALSE(UrlNamesArchive("http://h/zip"));
+}
+
+}  // namespace
+}  // namespace brindle::test
