@@ -11,5 +11,5 @@ $SUDO apt-get install -y --no-install-recommends \
   libhidapi-dev libudev-dev libcurl4-openssl-dev nlohmann-json3-dev \
   googletest libgtest-dev libgmock-dev libbenchmark-dev \
   p7zip-full xvfb fonts-dejavu-core \
-  clang libclang-rt-14-dev \
+  clang libclang-rt-14-dev openssl ca-certificates \
   qemu-system-x86

@@ -1,10 +1,15 @@
 #!/usr/bin/env bash
-# Installs what the project needs, builds it and runs every test: once in a
-# normal build, once under AddressSanitizer + UndefinedBehaviorSanitizer and
-# once under ThreadSanitizer. BRINDLE_QUICK=1 runs the normal build only.
+# Installs what the project needs, builds it and runs every test: a normal
+# build (with the hidraw test in a QEMU guest), then the suite under
+# AddressSanitizer + UndefinedBehaviorSanitizer, then under ThreadSanitizer
+# (the toolkit-free tests; Qt is not built for it), then the update-file
+# parser's fuzzer for a short fixed time.
+#   BRINDLE_SKIP_DEPS=1  do not install packages
+#   BRINDLE_QUICK=1      the normal build's tests only, without the VM test
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ "${BRINDLE_SKIP_DEPS:-0}" != 1 ]; then scripts/install-deps.sh; fi
+quick="${BRINDLE_QUICK:-0}"
 
 run_suite() {  # name, extra cmake arguments...
   local dir="build-$1"; shift
@@ -13,13 +18,16 @@ run_suite() {  # name, extra cmake arguments...
   ctest --test-dir "$dir" -j2 --output-on-failure --timeout 300
 }
 
-run_suite release
-if [ "${BRINDLE_QUICK:-0}" != 1 ]; then
+vm=ON
+[ "$quick" = 1 ] && vm=OFF
+run_suite release -DBRINDLE_VM_TEST="$vm"
+if [ "$quick" != 1 ]; then
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
     run_suite asan -DBRINDLE_SANITIZE=address -DBRINDLE_BUILD_BENCH=OFF
   # ThreadSanitizer of this compiler cannot map its shadow memory with the
   # kernel's full address randomisation, so the suite runs without it.
   TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
     setarch "$(uname -m)" -R bash -c "$(declare -f run_suite); run_suite tsan -DBRINDLE_SANITIZE=thread -DBRINDLE_BUILD_BENCH=OFF"
+  FUZZ_SECONDS="${FUZZ_SECONDS:-30}" scripts/fuzz.sh
 fi
 echo "all tests passed"
