@@ -10,6 +10,6 @@ $SUDO apt-get install -y --no-install-recommends \
   qt6-base-dev libgl-dev \
   libhidapi-dev libudev-dev libcurl4-openssl-dev nlohmann-json3-dev \
   googletest libgtest-dev libgmock-dev libbenchmark-dev \
-  p7zip-full xvfb fonts-dejavu-core \
+  p7zip-full xvfb fonts-dejavu-core fonts-noto-cjk \
   clang libclang-rt-14-dev openssl ca-certificates \
   qemu-system-x86

@@ -1,8 +1,15 @@
 #include "app/brindle_window.h"
 
+#include <chrono>
+
 #include "app/window_texts.h"
 
 namespace brindle {
+
+namespace {
+// How often shutdown repeats its stop requests while the worker runs.
+constexpr auto kWorkerPollInterval = std::chrono::milliseconds(10);
+}  // namespace
 
 CBrindleWindow::CBrindleWindow(std::shared_ptr<IHidBackend> backend, const CBuildConfig& config)
     : m_hid(std::move(backend)), m_config(config), m_windowThread(std::this_thread::get_id()) {}
@@ -12,18 +19,31 @@ CBrindleWindow::~CBrindleWindow() { Shutdown(); }
 void CBrindleWindow::Shutdown() {
   if (m_shutDown) return;
   m_shutDown = true;
-  m_stopWorker.store(1, std::memory_order_release);
-  if (m_hid.m_connected.load()) {
-    // A block transfer in progress returns after its current report, and a
-    // waiting read gives up at its next slice.
-    m_hid.m_cancel.store(1);
-    m_hid.m_io.AbortRead();
+  m_stopWorker.store(true, std::memory_order_release);
+  // From here on the worker's window calls return at once: it never waits
+  // for this thread while this thread waits for it.
+  CloseWindowCalls();
+  if (m_workerThread.joinable()) {
+    // Every wait of the worker ends on these requests: a block transfer
+    // after its current report, a report read at its next slice, the archive
+    // download at its next abort check, the archiver and the worker's own
+    // sleeps on the stop flag. They are repeated because the worker clears
+    // the transfer's cancel flag when it starts a new write. So the worker
+    // leaves on its own well within the design's bound (100 polls of 50 ms
+    // and a 5000 ms wait) and is never killed.
+    while (m_workerRunning.load(std::memory_order_acquire)) {
+      m_hid.m_cancel.store(1);
+      m_hid.m_io.AbortRead();
+      m_download.RequestAbort();
+      std::this_thread::sleep_for(kWorkerPollInterval);
+    }
+    m_workerThread.join();
   }
-  if (m_workerThread.joinable()) m_workerThread.join();
   // The downloader posts to this window from its own thread: it must end
   // while the window can still take messages.
   m_download.Stop();
   m_hid.Disconnect();
+  m_hid.m_io.Close();  // also handles kept open for a worker after a removal
 }
 
 LRESULT CBrindleWindow::HandleMessage(uint32_t msg, WPARAM wParam, LPARAM lParam) {
@@ -33,6 +53,8 @@ LRESULT CBrindleWindow::HandleMessage(uint32_t msg, WPARAM wParam, LPARAM lParam
     case WM_COMMAND:
       // A button click carries the control id in the low word.
       if ((wParam & 0xFFFF) == kIdOpenButton) OnOpenClicked();
+      if ((wParam & 0xFFFF) == kIdUpdateButton) OnUpdateClicked();
+      if ((wParam & 0xFFFF) == kIdSettingButton) OnSettingClicked();
       return 0;
     case WM_HID_BYTES_SENT:
       return OnBytesSent(wParam, lParam);
@@ -41,6 +63,12 @@ LRESULT CBrindleWindow::HandleMessage(uint32_t msg, WPARAM wParam, LPARAM lParam
       return 0;
     case WM_REFRESH_CONNECTION:
       RefreshConnectionStateHere();
+      return 0;
+    case WM_RUN_WINDOW_CALLS:
+      ServeWindowCalls();
+      return 0;
+    case WM_UPDATE_WORKER_ENDED:
+      OnUpdateWorkerEnded();
       return 0;
     case WM_DOWNLOAD_FINISHED:
       return OnDownloadFinished(wParam, lParam);

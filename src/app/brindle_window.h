@@ -10,6 +10,10 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
 
 #include "app/brand_rules.h"
 #include "app/window_ids.h"
@@ -63,6 +67,8 @@ class CBrindleWindow : public IMessageTarget {
   void OnTimer(uint32_t id);
   void ShowTransferProgress();
   void OnOpenClicked();
+  // The Setting button: edits the device's settings block and writes it back.
+  void OnSettingClicked();
   LRESULT OnDeviceChange(WPARAM event, LPARAM eventData);
   // Any thread: off the window thread the work is posted to the window.
   void RefreshConnectionState();
@@ -76,6 +82,19 @@ class CBrindleWindow : public IMessageTarget {
   LRESULT OnDownloadPercent(WPARAM wParam, LPARAM lParam);
   LRESULT OnDownloadSpeed(WPARAM wParam, LPARAM lParam);
 
+  // The Update button: refuses without a device, asks when the device's
+  // data is already as new as the published version, then starts the worker.
+  void OnUpdateClicked();
+  // Starts the update worker on the status text and the archive URL, as the
+  // Update button does after its checks (window thread). False when a worker
+  // still runs or no thread could be started.
+  bool StartUpdateWorker();
+  // Runs call on the window's thread and waits for it (at once when called
+  // there). The update worker reaches the window's operations only through
+  // this. False, without running it, once shutdown has begun, so a worker
+  // never waits for a window that is going away.
+  bool RunOnWindowThread(const std::function<void()>& call);
+
   // Stops what runs beside the window (the update worker) and closes the
   // device. Subclasses call it first in their destructors, while their window
   // operations still exist; it is safe to call twice.
@@ -87,7 +106,7 @@ class CBrindleWindow : public IMessageTarget {
   // ---- State record, shared by the handlers, the worker and the downloads. ----
   CHidCmd m_hid;
   std::atomic<int32_t> m_deviceVersion{-1};  // QueryVersion value; -1 not sent, -2 bad reply
-  std::atomic<int32_t> m_stopWorker{0};      // stop request for the update worker
+  std::atomic<bool> m_stopWorker{false};     // stop request for the update worker
   // The running update worker; joinable while it has not been collected.
   std::thread m_workerThread;
   // Set while the worker runs; the worker clears it as its last step.
@@ -116,6 +135,9 @@ class CBrindleWindow : public IMessageTarget {
   // ---- What the last identification decided, for reports and tests. ----
   BrandRule m_brandRule = BrandRule::kNone;
   std::string m_dataDateText;  // the date shown after "   V:"; empty when unread
+  // Outcome text of the last update run ("" success); written by the worker
+  // before it clears m_workerRunning, read after that.
+  std::string m_updateOutcome;
 
  private:
   void RefreshConnectionStateHere();
@@ -128,11 +150,27 @@ class CBrindleWindow : public IMessageTarget {
   // Asks a running download to stop without waiting for it.
   void RequestDownloadAbort();
   void WriteIdentityBlock();
+  // Update worker plumbing (window_update.cpp, window_calls.cpp).
+  struct WindowCall;
+  void ServeWindowCalls();
+  void CloseWindowCalls();
+  void OnUpdateWorkerEnded();
+  // Device removed while the worker runs: the worker fails on its own, the
+  // handles are closed once it has ended.
+  void ReleaseDeviceAfterWorker();
 
   const CBuildConfig m_config;
   std::thread::id m_windowThread;  // the thread that built the window
   std::string m_progressPrefix;    // bar label captured when a transfer began
   bool m_shutDown = false;
+  std::mutex m_callMutex;
+  std::condition_variable m_callDone;
+  std::deque<WindowCall*> m_pendingCalls;  // guarded by m_callMutex
+  bool m_callsClosed = false;              // guarded by m_callMutex
+  // Device work put off while the worker owned the device (window thread).
+  bool m_closeAfterWorker = false;
+  bool m_searchAfterWorker = false;
+  bool m_identifyAfterWorker = false;
 };
 
 }  // namespace brindle

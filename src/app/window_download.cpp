@@ -28,7 +28,14 @@ LRESULT CBrindleWindow::OnDownloadFinished(WPARAM wParam, LPARAM) {
   m_download.Stop();
   EnableControl(kIdOpenButton, true);
   const int outcome = static_cast<int>(wParam);
-  if (outcome == DownloadAborted) return 0;
+  if (outcome == DownloadAborted) {
+    // An aborted check is over too: later messages belong to another download.
+    if (m_checkingVersion) {
+      m_checkingVersion = false;
+      m_internetVersion = -1;
+    }
+    return 0;
+  }
   if (outcome != DownloadOk) {
     if (m_checkingVersion) {
       m_checkingVersion = false;

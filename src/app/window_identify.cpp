@@ -58,6 +58,19 @@ void CBrindleWindow::RefreshConnectionStateHere() {
 }
 
 LRESULT CBrindleWindow::OnDeviceChange(WPARAM event, LPARAM eventData) {
+  // While the update worker runs it owns the device: a removal lets it fail
+  // and closes the handles after it, and no new device is opened into the
+  // command object it is using.
+  if (m_workerRunning.load(std::memory_order_acquire)) {
+    const bool connected = m_hid.m_connected.load() != 0;
+    if (event == DBT_DEVNODES_CHANGED && connected && !m_hid.IsDevicePresent())
+      ReleaseDeviceAfterWorker();
+    else if (event == DBT_DEVNODES_CHANGED && !connected)
+      m_searchAfterWorker = true;
+    else if (event == DBT_DEVICEREMOVECOMPLETE && eventData == DBT_DEVTYP_DEVICEINTERFACE && connected)
+      ReleaseDeviceAfterWorker();
+    return 0;
+  }
   switch (event) {
     case DBT_DEVNODES_CHANGED:
       // Every device change anywhere lands here: re-check the open device, or
@@ -88,6 +101,12 @@ LRESULT CBrindleWindow::OnDeviceChange(WPARAM event, LPARAM eventData) {
 
 void CBrindleWindow::IdentifyDevice() {
   KillTimer(kTimerIdentify);
+  // The worker's exchanges and these would share the command object: the
+  // identification waits until the worker has ended.
+  if (m_workerRunning.load(std::memory_order_acquire)) {
+    m_identifyAfterWorker = true;
+    return;
+  }
   m_settingsLayout = 0;
   m_brandRule = BrandRule::kNone;
   m_dataDateText.clear();

@@ -30,6 +30,11 @@ constexpr uint32_t WM_DEVICECHANGE = 0x0219;
 // Private: RefreshConnectionState called off the window thread hands its work
 // over with this message.
 constexpr uint32_t WM_REFRESH_CONNECTION = WM_USER + 120;
+// Private: the update worker asks the window thread to run window
+// operations for it; the calls wait in the window's own queue.
+constexpr uint32_t WM_RUN_WINDOW_CALLS = WM_USER + 121;
+// Private: the update worker has ended; the window collects its thread.
+constexpr uint32_t WM_UPDATE_WORKER_ENDED = WM_USER + 122;
 
 // WM_DEVICECHANGE events (wParam). For the two device-interface events lParam
 // carries the device type of the event, not a pointer to a header.

@@ -12,11 +12,18 @@ const char* const kUsage =
     "  version            print the device's answer to QueryVersion\n"
     "  read AREA BLOCK    hex dump of one 256-byte block (decimal or 0x hex)\n"
     "  identify           open and identify the device as the window does (JSON)\n"
+    "  settings [--set NAME=VALUE]...\n"
+    "                     the Setting button's form (JSON); with --set (timeZone, dayStart,\n"
+    "                     nightStart numbers; box.I, frequency 0 or 1) confirm and write it\n"
     "  inspect FILE [--model CODE | --identity TEXT]\n"
     "                     how the update worker would see FILE (JSON); no device\n"
     "  pack OUT --producer TEXT [--format-version N] [--A FILE] [--C FILE] [--D FILE]\n"
     "       [--E FILE] [--brand TAG=FILE]...\n"
     "                     write an update file; no device\n"
+    "  update FILE        identify the device, then send the update file FILE as the\n"
+    "                     Update button does; progress on stderr, outcome on stdout\n"
+    "  update --archive-url URL\n"
+    "                     the same from an update archive: download, unpack, send\n"
     "  download URL OUT   fetch URL into OUT with the downloader; no device\n";
 
 std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {

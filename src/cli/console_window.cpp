@@ -1,15 +1,22 @@
 #include "cli/console_window.h"
 
+#include <unistd.h>
+
 #include <iostream>
 
 namespace brindle::cli {
 
 CConsoleWindow::CConsoleWindow(std::shared_ptr<IHidBackend> backend, const CBuildConfig& config,
                                std::shared_ptr<IClock> clock)
-    : CBrindleWindow(std::move(backend), config), m_loop(std::move(clock)) {}
+    : CBrindleWindow(std::move(backend), config),
+      m_loop(std::move(clock)),
+      m_progressInPlace(isatty(STDERR_FILENO) == 1) {}
 
 // The worker may still call the window's operations; stop it while they exist.
-CConsoleWindow::~CConsoleWindow() { Shutdown(); }
+CConsoleWindow::~CConsoleWindow() {
+  Shutdown();
+  EndProgressLine();
+}
 
 std::string CConsoleWindow::GetControlText(int id) {
   const auto it = m_texts.find(id);
@@ -18,8 +25,21 @@ std::string CConsoleWindow::GetControlText(int id) {
 
 void CConsoleWindow::SetControlText(int id, const std::string& text) {
   m_texts[id] = text;
-  // What the bar would show; stdout stays for results.
-  if (id == kIdProgress && !text.empty()) std::cerr << text << "\n";
+  // What the bar would show; stdout stays for results. A terminal gets the
+  // bar redrawn in place, anything else one line per text.
+  if (id != kIdProgress || text.empty()) return;
+  if (m_progressInPlace) {
+    std::cerr << "\r" << text << "\x1b[K" << std::flush;
+    m_progressLineOpen = true;
+  } else {
+    std::cerr << text << "\n";
+  }
+}
+
+void CConsoleWindow::EndProgressLine() {
+  if (!m_progressLineOpen) return;
+  std::cerr << "\n" << std::flush;
+  m_progressLineOpen = false;
 }
 
 void CConsoleWindow::SetProgressRange(uint32_t low, uint32_t high) {
@@ -28,9 +48,17 @@ void CConsoleWindow::SetProgressRange(uint32_t low, uint32_t high) {
 }
 
 int CConsoleWindow::MessageBox(const std::string& text, const std::string&, uint32_t flags) {
+  EndProgressLine();
+  // Nobody is there to answer: a question is taken as asked for. It goes to
+  // stderr, as stdout carries only the command's result.
+  if ((flags & 0x0F) == MB_YESNO) {
+    std::cerr << text << " Yes\n";
+    return IDYES;
+  }
   std::cout << text << "\n";
-  // Nobody is there to answer: a question is taken as asked for.
-  return (flags & 0x0F) == MB_YESNO ? IDYES : IDOK;
+  m_lastMessage = text;
+  m_lastMessageFlags = flags;
+  return IDOK;
 }
 
 int CConsoleWindow::ShowFileOpenDialog(const std::string&, const std::string&, std::string& path) {
@@ -40,11 +68,11 @@ int CConsoleWindow::ShowFileOpenDialog(const std::string&, const std::string&, s
   return IDOK;
 }
 
-// The console has no settings form of its own; it answers as a user who
+// Without a form given by the command the console answers as a user who
 // closes the dialog without confirming, so nothing is written.
-int CConsoleWindow::RunSettingsDialog(const std::string&, int32_t, const IdentityBlock&,
-                                      SettingsBlock&) {
-  return 0;
+int CConsoleWindow::RunSettingsDialog(const std::string& captionPrefix, int32_t layout,
+                                      const IdentityBlock& identity, SettingsBlock& block) {
+  return m_settingsDialog ? m_settingsDialog(captionPrefix, layout, identity, block) : IDCANCEL;
 }
 
 void CConsoleWindow::PostMessage(uint32_t msg, WPARAM wParam, LPARAM lParam) {

@@ -39,8 +39,18 @@ class CConsoleWindow final : public CBrindleWindow {
   bool IsTimerArmed(uint32_t id) const { return m_loop.IsTimerArmed(id); }
   const std::string& Title() const { return m_title; }
   bool IsEnabled(int id) const;
+  // Ends a progress line that was redrawn in place on the terminal.
+  void EndProgressLine();
   // The answer of the next file-open dialog; without one the dialog is cancelled.
   void SetNextFile(std::string path) { m_nextFile = std::move(path); }
+  // Runs in place of the settings dialog, with its arguments and result;
+  // without one the dialog is cancelled.
+  using SettingsDialog =
+      std::function<int(const std::string&, int32_t, const IdentityBlock&, SettingsBlock&)>;
+  void SetSettingsDialog(SettingsDialog dialog) { m_settingsDialog = std::move(dialog); }
+  // The last message box that was not a question; empty text before the first.
+  const std::string& LastMessage() const { return m_lastMessage; }
+  uint32_t LastMessageFlags() const { return m_lastMessageFlags; }
 
  private:
   CMessageLoop m_loop;
@@ -51,6 +61,11 @@ class CConsoleWindow final : public CBrindleWindow {
   uint32_t m_progressHigh = 0;
   uint32_t m_progressPos = 0;
   std::optional<std::string> m_nextFile;
+  bool m_progressInPlace = false;   // stderr is a terminal
+  bool m_progressLineOpen = false;  // a progress text waits for its line end
+  SettingsDialog m_settingsDialog;
+  std::string m_lastMessage;
+  uint32_t m_lastMessageFlags = 0;
 };
 
 }  // namespace brindle::cli

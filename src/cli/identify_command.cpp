@@ -14,10 +14,7 @@ int RunIdentify(CDeviceSession& session, const std::vector<std::string>& args) {
     return kExitUsage;
   }
   CConsoleWindow window(session.Backend());
-  window.OnInitDialog();
-  // Timer 2 is armed while the device is open and killed by the
-  // identification; every device exchange in between is bounded.
-  window.RunUntil([&] { return !window.IsTimerArmed(kTimerIdentify); });
+  StartAndIdentify(window);
 
   const auto& id = window.m_identityBlock;
   const auto nul = std::find(id.begin(), id.end(), 0);
@@ -39,6 +36,13 @@ int RunIdentify(CDeviceSession& session, const std::vector<std::string>& args) {
     std::cerr << "brindle-cli: the device " << window.m_hid.m_io.m_devicePath
               << " is present but may not be opened: install 70-brindle.rules (see README)\n";
   return connected ? kExitOk : kExitNoDevice;
+}
+
+void StartAndIdentify(CConsoleWindow& window) {
+  window.OnInitDialog();
+  // Timer 2 is armed while the device is open and killed by the
+  // identification; every device exchange in between is bounded.
+  window.RunUntil([&] { return !window.IsTimerArmed(kTimerIdentify); });
 }
 
 }  // namespace brindle::cli

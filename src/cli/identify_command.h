@@ -8,6 +8,12 @@
 
 namespace brindle::cli {
 
+class CConsoleWindow;
+
 int RunIdentify(CDeviceSession& session, const std::vector<std::string>& args);
+
+// The window's start-up, which opens the device, and the identification that
+// follows a connection: what every command that acts as the window starts with.
+void StartAndIdentify(CConsoleWindow& window);
 
 }  // namespace brindle::cli

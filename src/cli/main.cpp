@@ -6,6 +6,8 @@
 #include "cli/file_commands.h"
 #include "cli/identify_command.h"
 #include "cli/online_commands.h"
+#include "cli/settings_command.h"
+#include "cli/update_command.h"
 
 using namespace brindle::cli;
 
@@ -33,6 +35,8 @@ int main(int argc, char** argv) {
   // Commands that run the window's own start-up, which opens the device.
   static const std::map<std::string, Handler> kWindowCommands = {
       {"identify", RunIdentify},
+      {"settings", RunSettings},
+      {"update", RunUpdate},
   };
   const auto it = kDeviceCommands.find(options->command);
   const auto windowCommand = kWindowCommands.find(options->command);

@@ -206,6 +206,7 @@ int CHttpDownload::SetParams(IMessageTarget* notifyWnd, const std::string& url,
   m_resumeOffset = resumeOffset;
   m_abortRequested.store(false, std::memory_order_release);
   m_finished.store(false, std::memory_order_release);
+  m_lastOutcome.store(-1, std::memory_order_release);
   m_serviceType = 0;
   return 1;
 }
@@ -315,6 +316,7 @@ void CHttpDownload::Post(uint32_t msg, WPARAM wParam, LPARAM lParam) {
 }
 
 void CHttpDownload::Finish(int outcome) {
+  m_lastOutcome.store(outcome, std::memory_order_release);
   m_finished.store(true, std::memory_order_release);
   m_running.store(false, std::memory_order_release);
   // The owner may stop and destroy this object as soon as the message is
@@ -326,6 +328,7 @@ void CHttpDownload::Finish(int outcome) {
 void CHttpDownload::OnError(int stage, long code) {
   CloseFile();
   unlink(m_localPath.c_str());  // a partial body is never kept after a failure
+  m_lastOutcome.store(stage, std::memory_order_release);
   m_finished.store(true, std::memory_order_release);
   m_running.store(false, std::memory_order_release);
   IMessageTarget* target = m_notifyWnd;

@@ -77,6 +77,12 @@ class CHttpDownload {
   // The attempt then ends with DownloadAborted at the worker's next check.
   void RequestAbort();
 
+  // Outcome code of the last attempt once it has ended (the wParam its
+  // WM_DOWNLOAD_FINISHED carried); -1 while none has ended or when the
+  // attempt ended without a message. A caller of Start(true) reads its own
+  // outcome here instead of waiting for its window to handle the message.
+  int LastOutcome() const { return m_lastOutcome.load(std::memory_order_acquire); }
+
   // The URL as fetched ("http://" put in front when the given one did not parse).
   const std::string& Url() const { return m_url; }
   uint32_t ServiceType() const { return m_serviceType; }
@@ -135,6 +141,7 @@ class CHttpDownload {
   std::string m_requestUrl;  // m_url as libcurl normalised it
   std::atomic<bool> m_abortRequested{false};
   std::atomic<bool> m_finished{false};
+  std::atomic<int> m_lastOutcome{-1};
   // True from Start until the transfer has ended (the worker's last message
   // is then on its way); stands for the design's worker pointer.
   std::atomic<bool> m_running{false};

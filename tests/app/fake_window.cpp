@@ -50,10 +50,11 @@ int CFakeWindow::ShowFileOpenDialog(const std::string&, const std::string&, std:
   return IDOK;
 }
 
-int CFakeWindow::RunSettingsDialog(const std::string&, int32_t, const IdentityBlock&,
-                                   SettingsBlock&) {
+int CFakeWindow::RunSettingsDialog(const std::string& captionPrefix, int32_t layout,
+                                   const IdentityBlock& identity, SettingsBlock& block) {
   NoteThread();
-  return 0;
+  ++settingsDialogs;
+  return settingsDialog ? settingsDialog(captionPrefix, layout, identity, block) : IDCANCEL;
 }
 
 void CFakeWindow::SetTimer(uint32_t id, uint32_t periodMs) {

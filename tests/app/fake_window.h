@@ -4,6 +4,7 @@
 // messages until the test pumps them. Message boxes and the file dialog
 // answer from scripts.
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -43,6 +44,10 @@ class CFakeWindow final : public CBrindleWindow {
   std::deque<int> boxAnswers;               // answered in order; IDOK when empty
   std::optional<std::string> fileToChoose;  // the file dialog's answer; cancel when empty
   int fileDialogs = 0;
+  // Runs in place of the settings dialog; without one the dialog is cancelled.
+  std::function<int(const std::string&, int32_t, const IdentityBlock&, SettingsBlock&)>
+      settingsDialog;
+  int settingsDialogs = 0;
   std::map<uint32_t, uint32_t> timers;      // armed timers and their periods
   std::vector<TimerCall> timerCalls;
   // Threads on which the window operations ran.

@@ -110,6 +110,14 @@ TEST_F(WindowDownloadTest, ArchiveDownloadOutcomes) {
   EXPECT_TRUE(window->m_downloadError.empty());
   EXPECT_EQ(window->texts[kIdProgress], "before");
 
+  // An aborted version check ends the check: the next download's messages
+  // are not taken for it.
+  window->m_internetVersion = 0;
+  FinishVersionCheck(DownloadAborted);
+  EXPECT_FALSE(window->m_checkingVersion);
+  EXPECT_EQ(window->m_internetVersion, -1);
+  window->m_checkingVersion = false;
+
   window->HandleMessage(WM_DOWNLOAD_SIZE, 4096, 0);
   EXPECT_EQ(window->progressHigh, 4096u);
   EXPECT_EQ(window->progressPos, 0u);

@@ -1,0 +1,93 @@
+#include "app/qt/brindle_app.h"
+
+#include "app/qt/brindle_dlg.h"
+#include "app/qt/sim_hotplug.h"
+#include "app/qt/udev_monitor.h"
+#include "device/hidapi_backend.h"
+#include "sim/sim_backend.h"
+#include "sim/sim_device.h"
+
+namespace brindle {
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: brindle [--simulate[=PROFILE.json]]\n"
+    "  --simulate           run on a simulated device instead of a connected one\n"
+    "  --simulate=PROFILE   the simulated device answers as the JSON profile says\n";
+
+}  // namespace
+
+int ParseGuiOptions(int argc, char** argv, GuiOptions& options, bool& showHelp,
+                    std::string& text) {
+  showHelp = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--help" || a == "-h") {
+      showHelp = true;
+      text = kUsage;
+      return 0;
+    }
+    if (a == "--simulate") {
+      options.simulate = DefaultSimProfile();
+    } else if (a.rfind("--simulate=", 0) == 0) {
+      const std::string path = a.substr(std::string("--simulate=").size());
+      SimProfile profile = DefaultSimProfile();
+      std::string error;
+      if (path.empty() || !LoadSimProfile(path, profile, error)) {
+        text = "brindle: " + (path.empty() ? std::string("--simulate= needs a profile file") : error) +
+               "\n" + kUsage;
+        return 2;
+      }
+      options.simulate = profile;
+    } else {
+      text = "brindle: unknown argument " + a + "\n" + kUsage;
+      return 2;
+    }
+  }
+  return 0;
+}
+
+bool CBrindleApp::InitInstance() {
+  const QString folder = RuntimeFolder();
+  if (m_instanceLock.Acquire(folder) == CInstanceLock::Result::kHeldElsewhere) {
+    // Whether or not a window answered, a second start shows nothing.
+    ActivateRunningWindow(folder);
+    return false;
+  }
+
+  std::shared_ptr<IHidBackend> backend;
+  std::shared_ptr<CSimDevice> simDevice;
+  if (m_options.simulate) {
+    simDevice = std::make_shared<CSimDevice>(*m_options.simulate);
+    backend = std::make_shared<CSimBackend>(simDevice);
+  } else {
+    backend = std::make_shared<CHidapiBackend>();
+  }
+
+  CBrindleDlg dialog(backend);
+  CWindowClassServer server;
+  QObject::connect(&server, &CWindowClassServer::ActivationRequested, &dialog,
+                   &CBrindleDlg::BringToFront);
+  server.Listen(folder, QString::fromLatin1(kWindowClassName));
+
+  std::unique_ptr<CDeviceChangeSource> changes;
+  if (simDevice) {
+    auto hotplug = std::make_unique<CSimHotplug>(simDevice);
+    dialog.AddWindowMenuActions(hotplug->Actions());
+    changes = std::move(hotplug);
+  } else {
+    changes = std::make_unique<CUdevMonitor>();
+  }
+  QObject::connect(changes.get(), &CDeviceChangeSource::DevicesChanged, &dialog,
+                   &CBrindleDlg::OnDevicesChanged);
+  dialog.DoModal();
+  return false;
+}
+
+int CBrindleApp::ExitInstance() {
+  m_instanceLock.Release();
+  return 0;
+}
+
+}  // namespace brindle

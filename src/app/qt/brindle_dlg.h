@@ -1,0 +1,94 @@
+#pragma once
+// CBrindleDlg: the main window as a Qt dialog. It lays out the controls of
+// the window's template, paints them through the skinned controls, and turns
+// the window operations of CBrindleWindow into widget calls. Every decision
+// is CBrindleWindow's; this class only shows and forwards.
+#include <QDialog>
+#include <QList>
+#include <map>
+#include <memory>
+
+#include "app/brindle_window.h"
+
+class QAction;
+class QLabel;
+class QGroupBox;
+class QTimer;
+
+namespace brindle {
+
+class CShadeButtonST;
+class CTextProgressCtrl;
+
+class CBrindleDlg : public QDialog, public CBrindleWindow {
+  Q_OBJECT
+ public:
+  explicit CBrindleDlg(std::shared_ptr<IHidBackend> backend,
+                       const CBuildConfig& config = CBuildConfig::Default(),
+                       QWidget* parent = nullptr);
+  ~CBrindleDlg() override;
+
+  // The dialog's start-up: faces and icons of the buttons, then the
+  // window's own start-up (texts, timer 1, the device). Runs once.
+  void InitDialog();
+  // InitDialog, then the dialog modally; QDialog::Accepted for Close.
+  int DoModal();
+
+  // Window operations. Called off the window's thread they are carried to
+  // it and wait there.
+  void SetTitle(const std::string& title) override;
+  std::string GetControlText(int id) override;
+  void SetControlText(int id, const std::string& text) override;
+  void EnableControl(int id, bool enable) override;
+  void SetProgressRange(uint32_t low, uint32_t high) override;
+  void SetProgressPos(uint32_t pos) override;
+  int MessageBox(const std::string& text, const std::string& caption, uint32_t flags) override;
+  int ShowFileOpenDialog(const std::string& defaultExtension, const std::string& filter,
+                         std::string& path) override;
+  int RunSettingsDialog(const std::string& captionPrefix, int32_t layout,
+                        const IdentityBlock& identity, SettingsBlock& block) override;
+  void SetTimer(uint32_t id, uint32_t periodMs) override;
+  void KillTimer(uint32_t id) override;
+  // Any thread: a posted event, handled on the window's thread.
+  void PostMessage(uint32_t msg, WPARAM wParam, LPARAM lParam) override;
+
+  // The widget of a control id of the template; null for unknown ids.
+  QWidget* Control(int id) const;
+  bool IsTimerArmed(uint32_t id) const;
+
+  // System commands 0x0010..0x001F open the About box; others do nothing.
+  void OnSysCommand(uint32_t command);
+  // Extra entries for the window menu (the simulated device's plug and unplug).
+  void AddWindowMenuActions(const QList<QAction*>& actions);
+  // A second start asks the window to come forward (restored if minimised).
+  void BringToFront();
+  // The entries of the window menu, as the right mouse button shows them.
+  QList<QAction*> WindowMenuActions();
+
+ public slots:
+  // One device added or removed anywhere: DBT_DEVNODES_CHANGED.
+  void OnDevicesChanged();
+
+ protected:
+  bool event(QEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
+
+ private:
+  void CreateControls();
+  template <typename Fn>
+  bool CarriedToWindowThread(Fn&& call);
+
+  std::map<int, QWidget*> m_controls;  // owned by the dialog as children
+  CShadeButtonST* m_openButton = nullptr;
+  CShadeButtonST* m_updateButton = nullptr;
+  CShadeButtonST* m_closeButton = nullptr;
+  CShadeButtonST* m_settingButton = nullptr;
+  CTextProgressCtrl* m_progress = nullptr;
+  QLabel* m_banner = nullptr;
+  QLabel* m_statusText = nullptr;
+  std::map<uint32_t, std::unique_ptr<QTimer>> m_timers;
+  QList<QAction*> m_extraMenuActions;
+  bool m_initialised = false;
+};
+
+}  // namespace brindle

@@ -1,0 +1,31 @@
+#pragma once
+// Plug and unplug for the simulated device, offered in the window menu of
+// `brindle --simulate`: each one changes the device and reports one device
+// change, as udev reports a real device's.
+#include <QAction>
+#include <memory>
+
+#include "app/qt/device_change_source.h"
+
+namespace brindle {
+
+class CSimDevice;
+
+class CSimHotplug : public CDeviceChangeSource {
+  Q_OBJECT
+ public:
+  explicit CSimHotplug(std::shared_ptr<CSimDevice> device, QObject* parent = nullptr);
+
+  void Plug();
+  void Unplug();
+  QList<QAction*> Actions() const { return {m_plugAction, m_unplugAction}; }
+
+ private:
+  void UpdateActions();
+
+  std::shared_ptr<CSimDevice> m_device;
+  QAction* m_plugAction;    // child of this object
+  QAction* m_unplugAction;  // child of this object
+};
+
+}  // namespace brindle

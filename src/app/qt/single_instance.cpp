@@ -1,0 +1,88 @@
+#include "app/qt/single_instance.h"
+
+#include <fcntl.h>
+#include <cerrno>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QLocalSocket>
+#include <QStandardPaths>
+
+namespace brindle {
+
+QString RuntimeFolder() {
+  return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+}
+
+CInstanceLock::~CInstanceLock() { Release(); }
+
+CInstanceLock::Result CInstanceLock::Acquire(const QString& folder) {
+  Release();
+  if (folder.isEmpty()) return Result::kUnavailable;
+  const QByteArray path = QDir(folder).filePath(QString::fromLatin1(kInstanceLockName)).toLocal8Bit();
+  const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  if (fd < 0) return Result::kUnavailable;
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    const bool held = errno == EWOULDBLOCK;
+    ::close(fd);
+    return held ? Result::kHeldElsewhere : Result::kUnavailable;
+  }
+  m_fd = fd;
+  return Result::kAcquired;
+}
+
+void CInstanceLock::Release() {
+  if (m_fd < 0) return;
+  ::close(m_fd);  // drops the flock
+  m_fd = -1;
+}
+
+CWindowClassServer::CWindowClassServer(QObject* parent) : QObject(parent) {
+  // Only this user may ask the window to come forward.
+  m_server.setSocketOptions(QLocalServer::UserAccessOption);
+  connect(&m_server, &QLocalServer::newConnection, this, &CWindowClassServer::OnNewConnection);
+}
+
+bool CWindowClassServer::Listen(const QString& folder, const QString& className) {
+  const QString path = QDir(folder).filePath(className);
+  QLocalServer::removeServer(path);
+  return m_server.listen(path);
+}
+
+void CWindowClassServer::OnNewConnection() {
+  while (QLocalSocket* socket = m_server.nextPendingConnection()) {
+    connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+    connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
+      // Requests are one short line; anything else is dropped.
+      if (!socket->canReadLine()) {
+        if (socket->bytesAvailable() > 64) socket->abort();
+        return;
+      }
+      const QByteArray line = socket->readLine(64);
+      if (line == kActivateRequest) {
+        emit ActivationRequested();
+        socket->write(kActivateReply);
+        socket->flush();
+      }
+      socket->disconnectFromServer();
+    });
+  }
+}
+
+bool ActivateRunningWindow(const QString& folder, int timeoutMs) {
+  for (const char* className : kWindowClassNames) {
+    QLocalSocket socket;
+    socket.connectToServer(QDir(folder).filePath(QString::fromLatin1(className)));
+    if (!socket.waitForConnected(timeoutMs)) continue;
+    socket.write(kActivateRequest);
+    if (!socket.waitForBytesWritten(timeoutMs)) continue;
+    // The first window found is the one asked, whether or not it answers in time.
+    while (!socket.canReadLine() && socket.waitForReadyRead(timeoutMs)) {
+    }
+    return socket.readLine(64) == kActivateReply;
+  }
+  return false;
+}
+
+}  // namespace brindle

@@ -1,0 +1,65 @@
+#pragma once
+// One of this tool and its two siblings runs at a time. The lock file
+// "WM_APP_ONE_HANDLE" in the user's runtime folder says whether one runs;
+// each running window listens on a local socket named after its window
+// class, through which a second start asks it to come forward.
+#include <QLocalServer>
+#include <QObject>
+#include <QString>
+
+namespace brindle {
+
+inline constexpr const char* kInstanceLockName = "WM_APP_ONE_HANDLE";
+inline constexpr const char* kWindowClassName = "UPDATE_FLASH_CLASS";
+// Searched in this order by a second start: ours, then the siblings'.
+inline constexpr const char* kWindowClassNames[] = {"UPDATE_FLASH_CLASS", "UPDATE_PROGRAM_CLASS",
+                                                    "UPDATE_DATA_CLASS"};
+inline constexpr const char* kActivateRequest = "activate\n";
+inline constexpr const char* kActivateReply = "ok\n";
+
+// The user's runtime folder ($XDG_RUNTIME_DIR, else a private folder Qt makes).
+QString RuntimeFolder();
+
+// The instance lock, held with flock for the life of the object (and of the
+// process: the kernel drops it when the process ends, however it ends).
+class CInstanceLock {
+ public:
+  enum class Result {
+    kAcquired,       // this is the first instance
+    kHeldElsewhere,  // this tool or a sibling runs
+    kUnavailable,    // no lock file could be made: run without one
+  };
+  CInstanceLock() = default;
+  ~CInstanceLock();
+  CInstanceLock(const CInstanceLock&) = delete;
+  CInstanceLock& operator=(const CInstanceLock&) = delete;
+
+  Result Acquire(const QString& folder);
+  void Release();
+
+ private:
+  int m_fd = -1;  // the open lock file; -1 when none
+};
+
+// The running window's end of the activation protocol.
+class CWindowClassServer : public QObject {
+  Q_OBJECT
+ public:
+  explicit CWindowClassServer(QObject* parent = nullptr);
+  // Listens on folder/className; a stale socket of an earlier run is removed
+  // first (the caller holds the instance lock, so nobody else uses it).
+  bool Listen(const QString& folder, const QString& className);
+
+ signals:
+  void ActivationRequested();
+
+ private:
+  void OnNewConnection();
+  QLocalServer m_server;
+};
+
+// A second start: asks the first window found, in class order, to come
+// forward and waits for its answer. False when no window answered.
+bool ActivateRunningWindow(const QString& folder, int timeoutMs = 2000);
+
+}  // namespace brindle

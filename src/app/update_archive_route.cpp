@@ -1,0 +1,89 @@
+#include "app/update_archive_route.h"
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+#include <vector>
+
+#include "app/window_texts.h"
+#include "online/archivers.h"
+#include "online/file_search.h"
+#include "online/process_runner.h"
+#include "online/working_folder.h"
+#include "update/update_outcomes.h"
+
+namespace brindle {
+
+namespace {
+
+bool EndsWith(const std::string& text, const char* tail) {
+  const std::string t(tail);
+  return text.size() >= t.size() && text.compare(text.size() - t.size(), t.size(), t) == 0;
+}
+
+// The archive kinds an archiver can take, told by the end of the name in
+// exact letter case.
+bool HasArchiveExtension(const std::string& path) {
+  return EndsWith(path, "rar") || EndsWith(path, "zip") || EndsWith(path, "7z");
+}
+
+// Sleeps ms, waking early when the window asks the worker to stop.
+void SleepUnlessStopped(const CBrindleWindow& w, int ms) {
+  const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (!w.m_stopWorker.load(std::memory_order_acquire) &&
+         std::chrono::steady_clock::now() < until)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
+}  // namespace
+
+std::string FetchUpdateFileFromArchive(CBrindleWindow& w, const std::string& archiveUrl,
+                                       ArchiveRoute& route, std::string& path) {
+  // The archive keeps the name the URL gives it. A name that is no file
+  // name ("", "." or "..") would point at the working folder or its parent.
+  const size_t slash = archiveUrl.rfind('/');
+  const std::string name = slash == std::string::npos ? archiveUrl : archiveUrl.substr(slash + 1);
+  const std::string folder = WorkingFolder();
+  if (folder.empty() || name.empty() || name == "." || name == "..") return text::kDownloadFailed;
+  route.archivePath = folder + "/" + name;
+  route.tempFolder = folder + "/" + kUnpackFolderName;
+
+  if (FileExists(route.archivePath)) std::remove(route.archivePath.c_str());
+  w.RunOnWindowThread([&] { w.m_downloadError.clear(); });
+  w.m_download.SetParams(&w, archiveUrl, route.archivePath, "", "", "", "", "", kAccessPreconfig,
+                         false, false, false, 0.0, 0);
+  if (w.m_stopWorker.load(std::memory_order_acquire)) return text::kDownloadFailed;
+  const std::string startError = w.m_download.Start(true);
+  if (!startError.empty()) return startError;
+  // The download ran in this thread, so its outcome is known here; the
+  // window's handler of its end message shows the same failure on the bar.
+  if (w.m_download.LastOutcome() != DownloadOk) return text::kDownloadFailed;
+
+  w.RunOnWindowThread([&] { w.SetProgressPos(0); });
+  if (!HasArchiveExtension(route.archivePath)) {
+    std::remove(route.archivePath.c_str());
+    route.archivePath.clear();
+    return kTextNoUpdateFile;
+  }
+  w.RunOnWindowThread([&] { w.SetControlText(kIdProgress, kTextDecompressing); });
+  // Whatever an earlier run left in the folder must not be taken for this
+  // archive's update file.
+  DeleteFolderTree(route.tempFolder);
+  std::string program;
+  std::vector<std::string> arguments;
+  if (!FindArchiver(route.archivePath, route.tempFolder, program, arguments)) return kTextNoArchiver;
+  int exitCode = 0;
+  // The archiver's own verdict is not trusted: the search below decides.
+  RunAndWait(program, arguments, exitCode, &w.m_stopWorker);
+  SleepUnlessStopped(w, kAfterArchiverMs);
+
+  std::string found;
+  FindFiles(route.tempFolder, IsUpdateFile, true, &found);
+  if (found.empty()) return kTextNoUpdateFile;
+  std::remove(route.archivePath.c_str());
+  route.archivePath.clear();
+  path = found;
+  return {};
+}
+
+}  // namespace brindle

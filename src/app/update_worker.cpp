@@ -1,0 +1,206 @@
+#include "app/update_worker.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <limits>
+#include <new>
+#include <vector>
+
+#include "app/update_archive_route.h"
+#include "app/window_texts.h"
+#include "core/byte_sum.h"
+#include "online/file_search.h"
+#include "update/pad_to_256.h"
+#include "update/scramble.h"
+#include "update/update_acceptance.h"
+#include "update/update_outcomes.h"
+
+namespace brindle {
+
+namespace {
+
+// A stop request, or a device that went away: no further write is started.
+bool WritesStopped(CBrindleWindow& w) {
+  return w.m_stopWorker.load(std::memory_order_acquire) ||
+         !w.m_hid.m_connected.load(std::memory_order_acquire);
+}
+
+// One attempt: the WriteBlocks command and, only when it went out, the data
+// with its status reply.
+bool WriteAttempt(CHidCmd& hid, const SectionDestination& d, uint32_t count, uint32_t dataLength,
+                  uint32_t checksum, const uint8_t* data) {
+  if (!hid.SendCommand(kCmdWriteBlocks, d.block, count, dataLength, d.area, checksum)) return false;
+  return hid.SendBlocks(count, data) == static_cast<int>(count * kBlockSize);
+}
+
+// The write with the retry rules of the device's version.
+int WriteWithRules(CBrindleWindow& w, const SectionDestination& d, uint32_t count,
+                   uint32_t dataLength, uint32_t checksum, const uint8_t* data) {
+  if (!UsesRetries(w.m_deviceVersion.load(std::memory_order_relaxed))) {
+    // Older devices answer writes without meaning: one attempt, its outcome
+    // ignored.
+    if (WritesStopped(w)) return 0;
+    WriteAttempt(w.m_hid, d, count, dataLength, checksum, data);
+    // A write cut short by a stop request or a removal was not attempted
+    // in full: the run must not go on to report success.
+    return WritesStopped(w) ? 0 : 1;
+  }
+  const int attempts = d.retried ? kRetriedAttempts : 1;
+  // A retry resends the whole write, so the progress goes back to where the
+  // write began.
+  const uint32_t remembered = w.m_bytesDone.load(std::memory_order_relaxed);
+  for (int i = 0; i < attempts; ++i) {
+    // Checked between attempts so a closing window or a removed device ends
+    // the run instead of starting ten more writes.
+    if (WritesStopped(w)) return 0;
+    if (WriteAttempt(w.m_hid, d, count, dataLength, checksum, data)) return 1;
+    if (d.retried) w.m_bytesDone.store(remembered, std::memory_order_relaxed);
+  }
+  return 0;
+}
+
+// Reads size bytes at offset into data, with room reserved for the padding
+// so that padding never copies the section.
+bool ReadSection(IByteSource& file, uint64_t offset, uint32_t size, std::vector<uint8_t>& data) {
+  try {
+    data.reserve((size_t{size} + kBlockSize - 1) / kBlockSize * kBlockSize);
+    data.resize(size);
+  } catch (const std::bad_alloc&) {
+    return false;
+  } catch (const std::length_error&) {
+    return false;
+  }
+  return file.ReadAt(offset, data.data(), size) == size;
+}
+
+int SendPadded(CBrindleWindow& w, std::vector<uint8_t>& data, uint32_t size,
+               const SectionDestination& d) {
+  if (!PadTo256(data)) return 0;
+  const uint32_t padded = static_cast<uint32_t>(data.size());
+  const uint32_t checksum = SectionChecksum(data.data(), padded, size, d.scrambled);
+  return WriteWithRules(w, d, padded / kBlockSize, d.scrambled ? size : 0, checksum, data.data());
+}
+
+}  // namespace
+
+int SendSection(CBrindleWindow& w, uint32_t size, IByteSource& file, uint64_t fileOffset,
+                const SectionDestination& destination) {
+  if (!w.m_hid.m_connected.load(std::memory_order_acquire)) return 0;
+  std::vector<uint8_t> data;
+  if (!ReadSection(file, fileOffset, size, data)) return 0;
+  return SendPadded(w, data, size, destination);
+}
+
+int SendBrandSection(CBrindleWindow& w, IByteSource& file, const UpdateDescription& description) {
+  const SectionSpan& b = description.b;
+  std::vector<uint8_t> data;
+  if (!ReadSection(file, b.offset, b.size, data)) return 0;
+  const TransferHeader header = BuildTransferHeader(b.size, ScrambledByteSum(data.data(), b.size));
+  w.m_transferStage.store(kStageBrandHeader, std::memory_order_relaxed);
+  if (!WriteWithRules(w, kDestinationHeader, 1, 0, ByteSum(header.data(), header.size()),
+                      header.data()))
+    return 0;
+  w.m_transferStage.store(kStageBrandData, std::memory_order_relaxed);
+  return SendPadded(w, data, b.size, kDestinationBrand);
+}
+
+namespace {
+
+// Steps 1 to 13 of a run; the outcome text, empty on success. route is
+// filled as the archive route sets up its working files.
+std::string RunUpdate(CBrindleWindow& w, const UpdateRunInput& input, ArchiveRoute& route) {
+  w.RunOnWindowThread([&] {
+    w.EnableControl(kIdUpdateButton, false);
+    w.EnableControl(kIdSettingButton, false);
+  });
+  std::string path;
+  w.RunOnWindowThread([&] { path = w.GetControlText(kIdStatusText); });
+  if (path.empty()) return kTextOpenFailed;
+
+  if (!FileExists(path) && !input.archiveUrl.empty()) {
+    std::string outcome = FetchUpdateFileFromArchive(w, input.archiveUrl, route, path);
+    if (!outcome.empty()) return outcome;
+  }
+
+  CFileSource file;  // closed when the run leaves this function
+  if (!file.Open(path)) {
+    if (!route.archivePath.empty()) {
+      std::remove(route.archivePath.c_str());
+      route.archivePath.clear();
+    }
+    return kTextOpenFailed;  // the folder tree goes at the end of the run
+  }
+
+  UpdateDescription d;
+  const int parsed = ParseUpdateFile(file, d, input.facts);
+  std::string outcome = UpdateAcceptanceOutcome(parsed, d, w.Config());
+  if (!outcome.empty()) return outcome;
+
+  const uint32_t total = static_cast<uint32_t>(
+      std::min<uint64_t>(d.TotalSize(), std::numeric_limits<uint32_t>::max()));
+  w.m_bytesDone.store(0, std::memory_order_relaxed);
+  w.m_progressTicks.store(0, std::memory_order_relaxed);
+  w.m_bytesTotal.store(total, std::memory_order_relaxed);
+  w.RunOnWindowThread([&] {
+    w.SetProgressRange(0, total);
+    w.SetProgressPos(0);
+    w.SetControlText(kIdProgress, kTextUpdating);
+  });
+
+  // A failed step ends the run: later sections are not sent and no closing
+  // command follows.
+  const auto send = [&](const SectionSpan& s, const SectionDestination& dest) {
+    if (s.size == 0) return true;
+    w.m_transferStage.store(dest.stage, std::memory_order_relaxed);
+    return SendSection(w, s.size, file, s.offset, dest) != 0;
+  };
+  if (!send(d.a, kDestinationA)) return kTextUpdateFailed;
+  if (d.b.size != 0 && !SendBrandSection(w, file, d)) return kTextUpdateFailed;
+  if (!send(d.c, kDestinationC) || !send(d.d, kDestinationD) || !send(d.e, kDestinationE))
+    return kTextUpdateFailed;
+
+  // Set on the window's thread, behind the progress messages of the last
+  // reports, so that the final text shows the whole transfer and not more.
+  w.RunOnWindowThread([&] {
+    w.m_bytesDone.store(total, std::memory_order_relaxed);
+    w.ShowTransferProgress();
+  });
+  // The closing command's answer changes nothing: the data is on the device.
+  if (UsesRetries(w.m_deviceVersion.load(std::memory_order_relaxed))) {
+    w.m_hid.EndUpdate();
+  } else {
+    w.m_hid.EndSession();
+    w.RefreshConnectionState();  // identifies the device again
+  }
+  return {};
+}
+
+}  // namespace
+
+int UpdateWorker(CBrindleWindow& w, const UpdateRunInput& input) {
+  ArchiveRoute route;
+  const std::string outcome = RunUpdate(w, input, route);
+
+  if (!route.tempFolder.empty()) DeleteFolderTree(route.tempFolder);
+  w.m_transferStage.store(kStageFinished, std::memory_order_relaxed);
+  w.m_updateOutcome = outcome;
+  if (outcome.empty()) {
+    w.RunOnWindowThread(
+        [&] { w.MessageBox(kTextUpdateSucceeded, text::kTitle, MB_ICONINFORMATION); });
+  } else if (!w.m_stopWorker.load(std::memory_order_acquire)) {
+    w.m_bytesTotal.store(0, std::memory_order_relaxed);
+    w.m_bytesDone.store(0, std::memory_order_relaxed);
+    w.RunOnWindowThread([&] {
+      w.SetControlText(kIdProgress, "");
+      w.EnableControl(kIdUpdateButton, true);
+      w.EnableControl(kIdSettingButton, true);
+      w.MessageBox(outcome, "", MB_ICONERROR);
+    });
+  }
+  // Last acts: after the store the window may collect this thread.
+  w.m_workerRunning.store(0, std::memory_order_release);
+  w.PostMessage(WM_UPDATE_WORKER_ENDED, 0, 0);
+  return 0;
+}
+
+}  // namespace brindle

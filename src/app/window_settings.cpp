@@ -1,0 +1,65 @@
+// The Setting button: the settings dialog on a copy of the device's settings
+// block, and the confirmed block written back to the device.
+#include "app/brindle_window.h"
+#include "app/window_texts.h"
+
+namespace brindle {
+
+namespace {
+
+constexpr const char* kNotInitialised = "Please start the machine to initialization parameter!!!!!";
+constexpr const char* kUpgradeTool = "Please upgrade the current update tool!";
+constexpr const char* kDefaultRadarQuestion =
+    "Can not identify the radar type,will use the default configuration, are you sure continue?";
+constexpr const char* kConfigurationSuccess = "Configuration success!";
+constexpr const char* kConfigurationFailed = "Configuration failed!";
+
+}  // namespace
+
+void CBrindleWindow::OnSettingClicked() {
+  // The worker owns the device link while it runs; it disables this button,
+  // and a click that slips through must not interleave reports with it.
+  if (m_workerRunning.load(std::memory_order_acquire)) return;
+  if (!m_hid.m_connected.load()) {
+    MessageBox(text::kNoHardware, std::string(), MB_ICONERROR);
+    return;
+  }
+  const int32_t layout = m_settingsLayout.load();
+  if (layout <= 0) {
+    MessageBox(kNotInitialised, std::string(), MB_ICONERROR);
+    return;
+  }
+  if (m_settingsRevision > kMaxSettingsRevision) {
+    MessageBox(kUpgradeTool, std::string(), MB_ICONERROR);
+    return;
+  }
+
+  SettingsBlock block = m_settingsBlock;
+  // A module the device could not identify leaves the dialog with the
+  // default band set; the user decides whether that is acceptable.
+  if (layout >= 3 && static_cast<int8_t>(block[layout3::kRadarType]) < 0 &&
+      MessageBox(kDefaultRadarQuestion, text::kTitle, MB_YESNO | MB_ICONQUESTION) != IDYES)
+    return;
+
+  if (RunSettingsDialog(text::kSetting, layout, m_identityBlock, block) != IDOK) return;
+  if (!m_hid.m_connected.load()) return;
+
+  // Sealed for the layout it was read under, so the next identification
+  // classifies the written block the same way.
+  SealBlock(block, layout);
+  m_transferStage.store(kStageFinished, std::memory_order_relaxed);
+  const bool written =
+      m_hid.SendCommand(kCmdWriteBlocks, kSettingsBlock, 1, 0, kParameterArea, 0) &&
+      m_hid.SendBlocks(1, block.data()) == static_cast<int>(kBlockSize);
+  m_hid.EndSession();
+  if (!written) {
+    // The device kept its old block; showing the new one as the device's
+    // would make the next dialog start from settings the device never took.
+    MessageBox(kConfigurationFailed, std::string(), MB_ICONERROR);
+    return;
+  }
+  m_settingsBlock = block;
+  MessageBox(kConfigurationSuccess, text::kTitle, MB_ICONINFORMATION);
+}
+
+}  // namespace brindle

@@ -1,0 +1,73 @@
+#include "cli/update_command.h"
+
+#include <signal.h>
+
+#include <atomic>
+#include <iostream>
+
+#include "app/window_texts.h"
+#include "cli/console_window.h"
+#include "cli/identify_command.h"
+
+namespace brindle::cli {
+
+namespace {
+
+std::atomic<bool> g_interrupted{false};
+
+extern "C" void OnUpdateInterrupt(int) { g_interrupted.store(true); }
+
+}  // namespace
+
+int RunUpdate(CDeviceSession& session, const std::vector<std::string>& args) {
+  std::string file;
+  std::string archiveUrl;
+  if (args.size() == 1 && args[0].rfind("--", 0) != 0) {
+    file = args[0];
+  } else if (args.size() == 2 && args[0] == "--archive-url" && !args[1].empty()) {
+    archiveUrl = args[1];
+  } else {
+    std::cerr << "brindle-cli: update needs FILE or --archive-url URL\n" << kUsage;
+    return kExitUsage;
+  }
+
+  CConsoleWindow window(session.Backend());
+  StartAndIdentify(window);
+  // A device that is absent, or closed again by the brand rules, is no device.
+  if (!window.m_hid.m_connected.load() || !window.m_deviceReady) {
+    std::cout << text::kNoHardware << "\n";
+    return kExitNoDevice;
+  }
+  if (archiveUrl.empty()) {
+    window.SetControlText(kIdStatusText, file);
+  } else {
+    // As when the brand table names the archive itself: the URL is both the
+    // archive and the status text, which names no file.
+    window.m_archiveUrl = archiveUrl;
+    window.SetControlText(kIdStatusText, archiveUrl);
+  }
+
+  struct sigaction action {};
+  action.sa_handler = OnUpdateInterrupt;
+  sigemptyset(&action.sa_mask);
+  sigaction(SIGINT, &action, nullptr);
+  sigaction(SIGTERM, &action, nullptr);
+
+  if (!window.StartUpdateWorker()) {
+    std::cerr << "brindle-cli: the update worker could not be started\n";
+    return kExitFailed;
+  }
+  // Timer 1 keeps the loop awake, so an interrupt is seen within a tick.
+  window.RunUntil([&] { return window.m_workerRunning.load() == 0 || g_interrupted.load(); });
+  if (window.m_workerRunning.load() != 0) {
+    // Closing the window: the worker stops on its own, without an error box.
+    window.Shutdown();
+    window.EndProgressLine();
+    std::cerr << "brindle-cli: interrupted\n";
+    return kExitFailed;
+  }
+  window.EndProgressLine();
+  return window.m_updateOutcome.empty() ? kExitOk : kExitFailed;
+}
+
+}  // namespace brindle::cli

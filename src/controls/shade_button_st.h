@@ -1,0 +1,33 @@
+#pragma once
+// CShadeButtonST: a CButtonST whose face is one of two prepared shaded
+// images, rendered once by BuildShade; a paint only copies one of them.
+#include "controls/button_st.h"
+#include "controls/ce_xdib.h"
+#include "controls/shade_faces.h"
+
+namespace brindle {
+
+class CShadeButtonST : public CButtonST {
+  Q_OBJECT
+ public:
+  using CButtonST::CButtonST;
+
+  // Renders both faces for the button's current size and the palette's
+  // shadow (Dark), face (Button) and highlight (Light) colours. The faces
+  // are not rebuilt on resize or palette change. The grain continues one
+  // sequence across all buttons of the process, unless random is given.
+  void BuildShade();
+  void BuildShade(CShadeRandom& random);
+
+  const CCeXDib& NormalFace() const { return m_normalFace; }
+  const CCeXDib& HoverFace() const { return m_hoverFace; }
+
+ protected:
+  int DrawBackground(QPainter& painter, const QRect& rect) override;
+
+ private:
+  CCeXDib m_normalFace;
+  CCeXDib m_hoverFace;
+};
+
+}  // namespace brindle

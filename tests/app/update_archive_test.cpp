@@ -1,0 +1,169 @@
+// The worker's archive route end to end: an update archive served on
+// loopback, unpacked by the installed 7-Zip into the working folder, the
+// update file found and sent to the simulated device; and each way the
+// route ends early.
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/update_archive_route.h"
+#include "online/archivers.h"
+#include "online/loopback_http_server.h"
+#include "online/process_runner.h"
+#include "online/working_folder.h"
+#include "update_fixture.h"
+
+namespace brindle {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Bytes;
+using test::Input;
+using test::kCompany;
+using test::Pack;
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class UpdateArchiveTest : public test::UpdateTest {
+ public:  // reached from the case tables' lambdas
+  void SetUp() override {
+    ASSERT_TRUE(server.Started());
+    sevenZip = FindOnPath("7z", std::getenv("PATH") ? std::getenv("PATH") : "");
+    if (sevenZip.empty()) GTEST_SKIP() << "7-Zip (p7zip-full) is not installed";
+    SetWorkingFolderOverride(work.Path());
+    section = Bytes(0x900, 7);
+    update = Pack(Input(kCompany, section));
+  }
+  void TearDown() override { SetWorkingFolderOverride(""); }
+
+  // Packs files (relative path -> bytes) with 7-Zip into an archive of type
+  // ("zip" or "7z") and returns its bytes.
+  std::string MakeArchive(const std::string& type, const std::map<std::string, std::vector<uint8_t>>& content) {
+    test::CTempDir src;
+    std::vector<std::string> args{"a", "-t" + type, src.Path() + "/out.archive"};
+    for (const auto& [name, bytes] : content) {
+      const fs::path path = fs::path(src.Path()) / "tree" / name;
+      fs::create_directories(path.parent_path());
+      std::ofstream(path, std::ios::binary)
+          .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+      args.push_back(name);
+    }
+    int exitCode = -1;
+    if (!RunAndWait(sevenZip, args, exitCode, nullptr, src.Path() + "/tree") || exitCode != 0) return {};
+    return ReadAll(src.Path() + "/out.archive");
+  }
+  // Serves body at path and runs the Update button with the archive URL as
+  // the start-up would have set it up.
+  void UpdateFromArchive(const std::string& path, const std::string& body, bool found = true) {
+    server.Serve(path, found ? test::MakeResponse("200 OK", body) : test::MakeResponse("404 Not Found", "no"));
+    window->m_archiveUrl = server.Url(path);
+    UpdateWith(window->m_archiveUrl);
+  }
+  bool InWorkingFolder(const std::string& name) const { return fs::exists(fs::path(work.Path()) / name); }
+  bool SectionOnDevice() const {
+    const auto mem = DeviceBytes(kParameterArea, 0, section.size());
+    return std::equal(section.begin(), section.end(), mem.begin());
+  }
+
+  test::CLoopbackHttpServer server;
+  test::CTempDir work;
+  std::string sevenZip;
+  std::vector<uint8_t> section;
+  std::vector<uint8_t> update;
+};
+
+TEST_F(UpdateArchiveTest, ArchivesUnpackedBy7ZipAreSentAndCleanedUp) {
+  struct Case {
+    const char* type;
+    const char* inside;  // where the update file lies in the archive
+  };
+  for (const Case& c : {Case{"zip", "db/2012/UPDATE.DWM"}, Case{"7z", "data.dwm"}}) {
+    SCOPED_TRACE(c.type);
+    Connect();
+    const std::string archive = MakeArchive(c.type, {{c.inside, update}, {"readme.txt", Bytes(40, 1)}});
+    ASSERT_FALSE(archive.empty());
+    const std::string name = std::string("db.") + c.type;
+    UpdateFromArchive("/files/" + name, archive);
+    ASSERT_TRUE(RunWorker());
+    EXPECT_EQ(LastBoxText(), kTextUpdateSucceeded);
+    EXPECT_TRUE(SectionOnDevice());
+    EXPECT_FALSE(InWorkingFolder(name)) << "the archive goes once its update file was found";
+    EXPECT_FALSE(InWorkingFolder(kUnpackFolderName));
+  }
+}
+
+TEST_F(UpdateArchiveTest, RouteEndsEarlyWithItsOutcome) {
+  struct Case {
+    const char* name;
+    std::string urlPath;
+    std::function<std::string(UpdateArchiveTest&)> body;
+    bool found;            // the server has it
+    bool noArchiver;       // PATH without any archiver
+    bool staleUpdateFile;  // an earlier run left an update file in TmpTmp
+    std::string outcome;
+    bool archiveStays;
+  };
+  const auto zipWith = [](std::map<std::string, std::vector<uint8_t>> content) {
+    return [content](UpdateArchiveTest& t) { return t.MakeArchive("zip", content); };
+  };
+  const Case cases[] = {
+      {"archive missing on the server", "/x.zip", zipWith({}), false, false, false, text::kDownloadFailed,
+       false},
+      {"upper-case extension", "/x.ZIP", [this](UpdateArchiveTest& t) { return t.MakeArchive("zip", {{"a.dwm", update}}); },
+       true, false, false, kTextNoUpdateFile, false},
+      {"no update file inside", "/x.zip", zipWith({{"a.txt", Bytes(9, 1)}}), true, false, false,
+       kTextNoUpdateFile, true},
+      {"only a stale update file", "/x.zip", zipWith({{"a.txt", Bytes(9, 1)}}), true, false, true,
+       kTextNoUpdateFile, true},
+      {"no archiver installed", "/x.zip", [this](UpdateArchiveTest& t) { return t.MakeArchive("zip", {{"a.dwm", update}}); },
+       true, true, false, kTextNoArchiver, true},
+  };
+  test::CTempDir emptyPath;
+  const std::string savedPath = std::getenv("PATH");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Connect();
+    if (c.staleUpdateFile) {
+      fs::create_directories(fs::path(work.Path()) / kUnpackFolderName);
+      std::ofstream(fs::path(work.Path()) / kUnpackFolderName / "old.dwm", std::ios::binary)
+          .write(reinterpret_cast<const char*>(update.data()), static_cast<std::streamsize>(update.size()));
+    }
+    const std::string body = c.body(*this);
+    if (c.noArchiver) setenv("PATH", emptyPath.Path().c_str(), 1);
+    UpdateFromArchive(c.urlPath, body, c.found);
+    const bool ended = RunWorker();
+    setenv("PATH", savedPath.c_str(), 1);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(LastBoxText(), c.outcome);
+    EXPECT_TRUE(UpdateCommands().empty()) << "nothing sent";
+    const std::string name = c.urlPath.substr(1);
+    EXPECT_EQ(InWorkingFolder(name), c.archiveStays);
+    EXPECT_FALSE(InWorkingFolder(kUnpackFolderName));
+    std::error_code ec;
+    fs::remove(fs::path(work.Path()) / name, ec);
+  }
+}
+
+TEST_F(UpdateArchiveTest, ExistingFileIsSentWithoutDownloadAndBadUrlSaysWhy) {
+  Connect();
+  window->m_archiveUrl = server.Url("/x.zip");
+  UpdateWith(WriteFile(update));
+  ASSERT_TRUE(RunWorker());
+  EXPECT_EQ(LastBoxText(), kTextUpdateSucceeded);
+  EXPECT_TRUE(server.Requests().empty()) << "a file at hand is never downloaded";
+
+  Connect();
+  window->m_archiveUrl = "ftp://127.0.0.1/x.zip";
+  UpdateWith(window->m_archiveUrl);
+  ASSERT_TRUE(RunWorker());
+  EXPECT_EQ(LastBoxText(), "Failed to parse the URL: ftp://127.0.0.1/x.zip\n");
+}
+
+}  // namespace
+}  // namespace brindle

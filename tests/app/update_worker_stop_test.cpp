@@ -1,0 +1,215 @@
+// Update runs that end early: the device goes away or falls silent, it is
+// removed while the worker owns it, the window closes during a transfer;
+// and the Update button's own checks before a run.
+#include "app/update_worker.h"
+#include "update_fixture.h"
+
+namespace brindle {
+namespace {
+
+using namespace std::chrono_literals;
+using test::Bytes;
+using test::Input;
+using test::kCompany;
+using test::Pack;
+using test::UpdateTest;
+using Clock = std::chrono::steady_clock;
+
+class UpdateStopTest : public UpdateTest {
+ protected:
+  // Reports the identification of a company device takes, so a fault can be
+  // placed inside the update.
+  uint64_t IdentifyReports() {
+    Connect();
+    const uint64_t n = sim->ReportCount();
+    window.reset();
+    return n;
+  }
+  // Serves the window until the transfer has moved its first bytes.
+  bool PumpUntilTransferring() {
+    const auto deadline = Clock::now() + 10s;
+    while (window->m_bytesDone.load() == 0 && Clock::now() < deadline) {
+      window->Pump();
+      std::this_thread::sleep_for(1ms);
+    }
+    return window->m_bytesDone.load() > 0;
+  }
+};
+
+TEST_F(UpdateStopTest, DeviceGoneOrSilentMidSectionFailsWithinTheReadBound) {
+  struct Case {
+    const char* name;
+    bool unplug;     // else silent
+    bool retried;    // section A (ten attempts), else C (one)
+  };
+  const Case cases[] = {
+      {"unplugged in A", true, true},
+      {"unplugged in C", true, false},
+      {"silent in A", false, true},
+      {"silent in C", false, false},
+  };
+  const uint64_t identify = IdentifyReports();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SimProfile p = CompanyDevice();
+    // Forty reports into the section's data.
+    (c.unplug ? p.faults.unplugAfterReports : p.faults.silentAfterReports) =
+        static_cast<int64_t>(identify) + 40;
+    Connect(p);
+    const auto section = Bytes(0x4000, 1);
+    UpdateWith(WriteFile(Pack(c.retried ? Input(kCompany, section) : Input(kCompany, {}, section))));
+    const auto start = Clock::now();
+    ASSERT_TRUE(RunWorker(20s));
+    const auto elapsed = Clock::now() - start;
+    EXPECT_EQ(LastBoxText(), kTextUpdateFailed);
+    EXPECT_EQ(LastBox()->flags, MB_ICONERROR);
+    // Ten attempts that each wait out the read bound at most.
+    EXPECT_LT(elapsed, (kRetriedAttempts + 1) * std::chrono::milliseconds(kReadTimeoutMs) + 2s);
+    EXPECT_TRUE(window->IsEnabled(kIdUpdateButton));
+  }
+}
+
+TEST_F(UpdateStopTest, RemovalDuringAnUpdateLetsTheWorkerFailAndClosesAfterIt) {
+  for (const bool replug : {false, true}) {
+    SCOPED_TRACE(replug ? "plugged in again during the run" : "stays unplugged");
+    SimProfile p = CompanyDevice();
+    p.faults.reportDelayMicros = 300;  // a transfer long enough to be caught in the middle
+    Connect(p);
+    UpdateWith(WriteFile(Pack(Input(kCompany, {}, {}, Bytes(0x40000, 4)))));
+    ASSERT_TRUE(PumpUntilTransferring());
+
+    // Not pumped from here until the end: the worker cannot pass its next
+    // window call, so it is still running for both events.
+    sim->Unplug();
+    window->HandleMessage(WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
+    ASSERT_EQ(window->m_workerRunning, 1);
+    EXPECT_EQ(window->m_hid.m_connected, 0);
+    EXPECT_EQ(window->Title(), test::Title(text::kNoHardware)) << "shown as gone at once";
+    EXPECT_TRUE(window->m_hid.m_io.IsOpen()) << "the worker's handles stay until it has ended";
+    if (replug) {
+      sim->Plug();
+      window->HandleMessage(WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
+      EXPECT_EQ(window->m_hid.m_connected, 0) << "no new device while the worker runs";
+    }
+
+    ASSERT_TRUE(RunWorker());
+    EXPECT_EQ(LastBoxText(), kTextUpdateFailed);
+    EXPECT_TRUE(window->IsEnabled(kIdUpdateButton));
+    if (replug) {
+      EXPECT_EQ(window->m_hid.m_connected, 1) << "the device is opened once the worker ended";
+      EXPECT_EQ(window->Title(), test::Title(text::kConnecting));
+    } else {
+      EXPECT_FALSE(window->m_hid.m_io.IsOpen());
+      const size_t boxes = window->boxes.size();
+      window->HandleMessage(WM_COMMAND, kIdUpdateButton, 0);
+      ASSERT_EQ(window->boxes.size(), boxes + 1);
+      EXPECT_EQ(LastBoxText(), text::kNoHardware);
+      EXPECT_EQ(window->m_workerRunning, 0);
+    }
+  }
+}
+
+TEST_F(UpdateStopTest, ClosingDuringATransferEndsTheRunWithoutABox) {
+  struct Case {
+    const char* name;
+    uint32_t version;
+    bool retried;     // section A, else D
+    bool silent;      // the device stops answering; the read bound is long
+  };
+  const Case cases[] = {
+      {"1008, single attempt", 1008, false, false},
+      {"1008, retried section", 1008, true, false},
+      {"1007, outcome ignored", 1007, false, false},
+      {"silent device, 20 s read bound", 1008, false, true},
+  };
+  const uint64_t identify = IdentifyReports();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SimProfile p = CompanyDevice(c.version);
+    p.faults.reportDelayMicros = 500;
+    if (c.silent) p.faults.silentAfterReports = static_cast<int64_t>(identify) + 20;
+    Connect(p);
+    if (c.silent) window->m_hid.m_io.SetReadTimeoutMs(kReportReadTimeoutMs);
+    const auto section = Bytes(c.retried ? 0x7000 : 0x40000, 1);
+    UpdateWith(WriteFile(Pack(c.retried ? Input(kCompany, section) : Input(kCompany, {}, {}, section))));
+    ASSERT_TRUE(PumpUntilTransferring());
+    if (c.silent) std::this_thread::sleep_for(200ms);  // into the wait for the reply
+
+    const auto start = Clock::now();
+    window->Shutdown();
+    EXPECT_LT(Clock::now() - start, 2s);
+    EXPECT_EQ(window->m_workerRunning, 0);
+    EXPECT_TRUE(window->boxes.empty()) << LastBoxText();
+    EXPECT_EQ(window->m_updateOutcome, kTextUpdateFailed);
+    const auto log = UpdateCommands();
+    EXPECT_LE(WritesTo(c.retried ? kDestinationA : kDestinationD), 1u) << "no retry after the stop";
+    for (const auto& cmd : log) EXPECT_NE(cmd.fields.code, kCmdEndUpdate);
+  }
+}
+
+TEST_F(UpdateStopTest, ClosingWhileTheWorkerWaitsForTheWindowDoesNotDeadlock) {
+  Connect();
+  UpdateWith(WriteFile(Pack(Input(kCompany, Bytes(600, 1)))));
+  // Never pumped: the worker waits in its first window call.
+  const auto deadline = Clock::now() + 5s;
+  while (window->PendingCount() == 0 && Clock::now() < deadline) std::this_thread::sleep_for(1ms);
+  ASSERT_GT(window->PendingCount(), 0u);
+  const auto start = Clock::now();
+  window->Shutdown();
+  EXPECT_LT(Clock::now() - start, 1s);
+  EXPECT_EQ(window->m_workerRunning, 0);
+  EXPECT_TRUE(window->boxes.empty());
+  EXPECT_TRUE(UpdateCommands().empty());
+}
+
+TEST_F(UpdateStopTest, UpdateButtonAsksOnlyWhenTheDeviceDataIsCurrent) {
+  constexpr int32_t kDeviceDate = 20120301;  // the simulated device's data date
+  struct Case {
+    const char* name;
+    int32_t internetVersion;
+    int32_t deviceDataVersion;
+    int answer;
+    bool asks;
+    bool starts;
+  };
+  const Case cases[] = {
+      {"no online version", -1, kDeviceDate, IDOK, false, true},
+      {"check under way", 0, kDeviceDate, IDOK, false, true},
+      {"newer online", kDeviceDate + 1, kDeviceDate, IDOK, false, true},
+      {"device date unread", kDeviceDate, 0, IDOK, false, true},
+      {"equal, answered No", kDeviceDate, kDeviceDate, IDNO, true, false},
+      {"device newer, answered Yes", kDeviceDate - 1, kDeviceDate, IDYES, true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Connect();
+    EXPECT_EQ(window->m_deviceDataVersion, kDeviceDate);
+    window->m_internetVersion = c.internetVersion;
+    window->m_deviceDataVersion = c.deviceDataVersion;
+    window->boxAnswers = {c.answer};
+    UpdateWith(WriteFile(Pack(Input(kCompany, Bytes(600, 1)))));
+    ASSERT_TRUE(RunWorker());
+    ASSERT_EQ(window->boxes.empty(), !c.asks && !c.starts);
+    if (c.asks) {
+      EXPECT_EQ(window->boxes[0].text, "Already the newest version,Updated or Not?");
+      EXPECT_EQ(window->boxes[0].caption, text::kTitle);
+      EXPECT_EQ(window->boxes[0].flags, MB_YESNO);
+    }
+    EXPECT_EQ(LastBoxText() == kTextUpdateSucceeded, c.starts);
+    EXPECT_EQ(UpdateCommands().empty(), !c.starts);
+  }
+}
+
+TEST_F(UpdateStopTest, UpdateWithoutDeviceRefusesAndStartsNothing) {
+  Start(CompanyDevice(), CBuildConfig::Default(), /*plugged=*/false);
+  UpdateWith(WriteFile(Pack(Input(kCompany, Bytes(600, 1)))));
+  ASSERT_EQ(window->boxes.size(), 1u);
+  EXPECT_EQ(LastBox()->text, text::kNoHardware);
+  EXPECT_EQ(LastBox()->caption, "");
+  EXPECT_EQ(LastBox()->flags, MB_ICONERROR);
+  EXPECT_EQ(window->m_workerRunning, 0);
+  EXPECT_FALSE(window->m_workerThread.joinable());
+}
+
+}  // namespace
+}  // namespace brindle

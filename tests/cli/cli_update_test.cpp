@@ -1,0 +1,140 @@
+// brindle-cli update end to end on the simulated device: the outcome texts
+// on stdout with their exit codes, progress on stderr, the device memory
+// after a run, and the archive route from a loopback server.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "cli/run_cli.h"
+#include "online/archivers.h"
+#include "online/loopback_http_server.h"
+#include "online/process_runner.h"
+#include "temp_dir.h"
+#include "update/update_file_builder.h"
+
+namespace brindle {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Bytes;
+using test::Input;
+using test::kCompany;
+using test::Pack;
+using test::RunCli;
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class CliUpdate : public testing::Test {
+ public:  // reached from the case table's lambdas
+  std::string Write(const std::string& name, const std::string& bytes) {
+    const std::string path = m_dir.Path() + "/" + name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+  }
+  std::string WriteUpdate(const std::string& name, const UpdatePackInput& input) {
+    const auto bytes = Pack(input);
+    return Write(name, std::string(bytes.begin(), bytes.end()));
+  }
+  std::string Profile(const std::string& json) { return "--simulate=" + Write("profile.json", json); }
+
+  test::CTempDir m_dir;
+};
+
+TEST_F(CliUpdate, SendsTheFileAndPrintsTheOutcome) {
+  const auto a = Bytes(0x1100, 1), e = Bytes(0x2345, 5);
+  const std::string file = WriteUpdate("u.dwm", Input(kCompany, a, {}, {}, e));
+  const std::string dump = m_dir.Path() + "/dump";
+  fs::create_directory(dump);
+  const auto r = RunCli({"--simulate", "--sim-dump=" + dump, "update", file});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "Update Successfully!\n");
+  EXPECT_NE(r.err.find("updating"), std::string::npos) << r.err;
+  EXPECT_NE(r.err.find("Updated 100.00%   Time 0 Second"), std::string::npos) << r.err;
+  const std::string area0 = ReadAll(dump + "/area0.bin"), area1 = ReadAll(dump + "/area1.bin");
+  ASSERT_GE(area1.size(), 0x2DE000u + e.size());
+  EXPECT_EQ(area0.substr(0, a.size()), std::string(a.begin(), a.end()));
+  EXPECT_EQ(area1.substr(0x2DE000, e.size()), std::string(e.begin(), e.end()));
+}
+
+TEST_F(CliUpdate, EveryRefusalAndFailureHasItsTextAndExitCode) {
+  struct Case {
+    const char* name;
+    std::function<std::vector<std::string>(CliUpdate&)> args;
+    std::string out;
+    int exitCode;
+  };
+  const auto update = [](std::string profileJson, UpdatePackInput input) {
+    return [=](CliUpdate& t) {
+      std::vector<std::string> args{profileJson.empty() ? "--simulate" : t.Profile(profileJson)};
+      args.push_back("update");
+      args.push_back(t.WriteUpdate("u.dwm", input));
+      return args;
+    };
+  };
+  const Case cases[] = {
+      {"missing file", [](CliUpdate& t) {
+         return std::vector<std::string>{"--simulate", "update", t.m_dir.Path() + "/none.dwm"};
+       },
+       "Open update file failed!\n", 1},
+      {"not an update file", [](CliUpdate& t) {
+         return std::vector<std::string>{"--simulate", "update", t.Write("x.dwm", "short")};
+       },
+       "Wrong format of the file!-1\n", 1},
+      {"another company", update("", Input("Other Company Co", Bytes(600, 1))), "Version unmatched!\n", 1},
+      {"nothing to send", update("", Input(kCompany)), "Cannot find the available database!\n", 1},
+      {"every write fails", update(R"({"faults":{"failWrites":100}})", Input(kCompany, Bytes(600, 1))),
+       "Update Failed!\n", 1},
+      {"1007 with every write failing", update(R"({"version":1007,"faults":{"failWrites":100}})",
+                                               Input(kCompany, Bytes(600, 1))),
+       "Update Successfully!\n", 0},
+      {"device of another brand", update(R"({"identity":"text:Other Brand"})", Input(kCompany, Bytes(600, 1))),
+       "   No hardware connected!\n", 3},
+      {"no file given", [](CliUpdate&) { return std::vector<std::string>{"--simulate", "update"}; }, "", 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto r = RunCli(c.args(*this));
+    EXPECT_EQ(r.out, c.out) << r.err;
+    EXPECT_EQ(r.exitCode, c.exitCode) << r.err;
+  }
+}
+
+TEST_F(CliUpdate, ArchiveUrlDownloadsUnpacksAndSends) {
+  const char* path = std::getenv("PATH");
+  const std::string sevenZip = FindOnPath("7z", path ? path : "");
+  if (sevenZip.empty()) GTEST_SKIP() << "7-Zip (p7zip-full) is not installed";
+  test::CLoopbackHttpServer server;
+  ASSERT_TRUE(server.Started());
+  const std::string tree = m_dir.Path() + "/tree";
+  fs::create_directories(tree + "/db");
+  WriteUpdate("tree/db/map.dwm", Input(kCompany, Bytes(0x800, 3)));
+  int exitCode = -1;
+  ASSERT_TRUE(RunAndWait(sevenZip, {"a", "-tzip", m_dir.Path() + "/u.zip", "db"}, exitCode, nullptr, tree));
+  ASSERT_EQ(exitCode, 0);
+  server.Serve("/u.zip", test::MakeResponse("200 OK", ReadAll(m_dir.Path() + "/u.zip")));
+
+  // The child's working folder lies in the test's own folder.
+  const std::string cache = m_dir.Path() + "/cache";
+  setenv("XDG_CACHE_HOME", cache.c_str(), 1);
+  auto r = RunCli({"--simulate", "update", "--archive-url", server.Url("/u.zip")});
+  EXPECT_EQ(r.out, "Update Successfully!\n") << r.err;
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_NE(r.err.find("Decompressing database"), std::string::npos) << r.err;
+  EXPECT_TRUE(fs::is_empty(cache + "/brindle")) << "archive and unpacked files removed";
+
+  r = RunCli({"--simulate", "update", "--archive-url", server.Url("/missing.zip")});
+  EXPECT_EQ(r.out, "Error! Please update by local file!\n") << r.err;
+  EXPECT_EQ(r.exitCode, 1);
+  unsetenv("XDG_CACHE_HOME");
+}
+
+}  // namespace
+}  // namespace brindle

@@ -1,0 +1,319 @@
+// The real main window on the simulated device: the template's layout, the
+// title sequence of a connection, posted messages and worker calls across
+// threads, an update driven from the buttons, and closing.
+#include <QAbstractButton>
+#include <QElapsedTimer>
+#include <QGroupBox>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <fstream>
+#include <future>
+#include <thread>
+
+#include "app/qt/brindle_dlg.h"
+#include "app/qt/dialog_units.h"
+#include "app/qt/file_open_dialog.h"
+#include "app/qt/message_box.h"
+#include "app/qt/sim_hotplug.h"
+#include "app/window_texts.h"
+#include "controls/text_progress_ctrl.h"
+#include "sim/sim_backend.h"
+#include "update/update_outcomes.h"
+#include "update/update_packer.h"
+#include "update/update_parser.h"
+
+using namespace brindle;
+
+namespace {
+
+// The simulated device's model code (default settings block).
+constexpr uint32_t kSimModel = MakeTag('B', 'R', '0', '1');
+
+// Timer events of the window's timer 1, with the time each arrived.
+class CTimerWatch : public QObject {
+ public:
+  std::vector<qint64> ticks;  // milliseconds since start
+  QStringList progressTexts;  // the bar's text at each tick
+  CTextProgressCtrl* bar = nullptr;
+  QElapsedTimer clock;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Timer && watched->objectName() == QLatin1String("timer1")) {
+      ticks.push_back(clock.elapsed());
+      if (bar && (progressTexts.isEmpty() || progressTexts.back() != bar->WindowText()))
+        progressTexts << bar->WindowText();
+    }
+    return false;
+  }
+};
+
+}  // namespace
+
+class BrindleDlgTest : public QObject {
+  Q_OBJECT
+ private:
+  std::shared_ptr<CSimDevice> m_sim;
+  std::unique_ptr<CBrindleDlg> m_dlg;
+  QTemporaryDir m_locks;
+  QTemporaryDir m_files;
+
+  void Start(const SimProfile& profile = DefaultSimProfile(), bool plugged = true) {
+    m_sim = std::make_shared<CSimDevice>(profile);
+    if (!plugged) m_sim->Unplug();
+    m_dlg = std::make_unique<CBrindleDlg>(std::make_shared<CSimBackend>(m_sim));
+    m_dlg->m_hid.m_io.SetLockFolder(m_locks.path().toStdString());
+    m_dlg->InitDialog();
+    m_dlg->show();
+  }
+  QString Title(const char* state) const { return QString::fromUtf8(text::kTitle) + state; }
+  QAbstractButton* Button(int id) const {
+    return m_dlg->findChild<QAbstractButton*>(QString::number(id));
+  }
+  bool Identified() const {
+    return m_dlg->windowTitle().startsWith(Title(text::kConnected) + text::kVersionPrefix);
+  }
+  std::string WriteUpdateFile(size_t scale) {
+    UpdatePackInput input;
+    input.producerName = CBuildConfig::Default().companyName;
+    input.a.assign(0x7000 / scale, 0xA1);
+    input.c.assign(0xC8000 / scale, 0xC3);
+    input.d.assign(0x200000 / scale, 0xD4);
+    input.e.assign(0x522000 / scale, 0xE5);
+    input.brands.push_back({kSimModel, std::vector<uint8_t>(0x1000, 0xB2)});
+    std::vector<uint8_t> bytes;
+    std::string why;
+    if (PackUpdateFile(input, bytes, why) != 1) return {};
+    const std::string path = m_files.filePath(QStringLiteral("update.dwm")).toStdString();
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return path;
+  }
+
+ private slots:
+  void init() {
+    CMessageBoxes::ClearAnswers();
+    CMessageBoxes::ClearAnswered();
+  }
+  void cleanup() {
+    m_dlg.reset();
+    m_sim.reset();
+  }
+
+  void ControlsSitAtTheTemplatesRectangles() {
+    Start();
+    const DialogBaseUnits base = BaseUnitsOf(m_dlg->font());
+    QCOMPARE(m_dlg->size(), DialogUnitsToPixels(QSize(283, 255), base));
+    struct Place {
+      int id;
+      QRect dialogUnits;
+      bool visible;
+    };
+    const Place places[] = {
+        {1031, QRect(0, 0, 283, 134), true},    {1012, QRect(6, 138, 270, 36), true},
+        {1032, QRect(12, 150, 210, 18), true},  {1006, QRect(228, 150, 42, 20), true},
+        {1011, QRect(6, 180, 270, 36), true},   {1007, QRect(12, 192, 258, 16), true},
+        {1000, QRect(6, 222, 84, 28), true},    {1002, QRect(99, 222, 84, 28), true},
+        {1008, QRect(192, 222, 84, 28), true},  {1034, QRect(12, 12, 258, 18), false},
+        {1013, QRect(6, 0, 270, 36), false},
+    };
+    for (const Place& p : places) {
+      QWidget* w = m_dlg->findChild<QWidget*>(QString::number(p.id));
+      QVERIFY2(w, qPrintable(QString::number(p.id)));
+      QCOMPARE(w->geometry(), DialogUnitsToPixels(p.dialogUnits, base));
+      QCOMPARE(w->isVisible(), p.visible);
+    }
+    // Texts set at start-up.
+    QCOMPARE(m_dlg->findChild<QGroupBox*>("1012")->title(), QStringLiteral("Update the File"));
+    QCOMPARE(m_dlg->findChild<QGroupBox*>("1011")->title(), QStringLiteral("Progress"));
+    QCOMPARE(Button(1006)->text(), QStringLiteral("Open"));
+    QCOMPARE(Button(1008)->text(), QStringLiteral("Close"));
+    QCOMPARE(Button(1000)->text(), QStringLiteral("Setting"));
+    QCOMPARE(Button(1002)->text(), QStringLiteral("Update"));
+    QCOMPARE(m_dlg->findChild<QLabel*>("1032")->text(), QString::fromUtf8(text::kChooseFile));
+    QVERIFY(!m_dlg->findChild<QLabel*>("1031")->pixmap().isNull());
+    QVERIFY(m_dlg->IsTimerArmed(kTimerProgress));
+    // The window menu carries Version14.
+    QStringList entries;
+    for (QAction* a : m_dlg->WindowMenuActions()) entries << a->text();
+    QVERIFY(entries.contains(QStringLiteral("Version14")));
+  }
+
+  void ConnectionTitleSequenceAndButtons() {
+    Start();
+    QCOMPARE(m_dlg->windowTitle(), Title(text::kConnecting));
+    QVERIFY(m_dlg->IsTimerArmed(kTimerIdentify));
+    QVERIFY(!Button(kIdSettingButton)->isEnabled());
+    QVERIFY(!Button(kIdUpdateButton)->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(Identified(), 5000);
+    QCOMPARE(m_dlg->windowTitle(), Title(text::kConnected) + text::kVersionPrefix +
+                                       QString::fromStdString(m_dlg->m_dataDateText));
+    QVERIFY(!m_dlg->IsTimerArmed(kTimerIdentify));
+    QVERIFY(Button(kIdSettingButton)->isEnabled());
+    QVERIFY(!Button(kIdUpdateButton)->isEnabled());  // no file chosen yet
+    QVERIFY(Button(kIdOpenButton)->isEnabled());
+    QVERIFY(Button(kIdCloseButton)->isEnabled());
+
+    // Unplugging and plugging the device reach the window as device changes.
+    CSimHotplug hotplug(m_sim);
+    connect(&hotplug, &CDeviceChangeSource::DevicesChanged, m_dlg.get(),
+            &CBrindleDlg::OnDevicesChanged);
+    hotplug.Unplug();
+    QTRY_COMPARE(m_dlg->windowTitle(), Title(text::kNoHardware));
+    QVERIFY(!Button(kIdSettingButton)->isEnabled());
+    hotplug.Plug();
+    QTRY_COMPARE(m_dlg->windowTitle(), Title(text::kConnecting));
+    QTRY_VERIFY_WITH_TIMEOUT(Identified(), 5000);
+  }
+
+  void NoDeviceRefusesUpdateWithTheErrorBox() {
+    Start(DefaultSimProfile(), false);
+    QCOMPARE(m_dlg->windowTitle(), Title(text::kNoHardware));
+    CMessageBoxes::SetNextAnswer(IDOK);
+    m_dlg->HandleMessage(WM_COMMAND, kIdUpdateButton, 0);
+    QCOMPARE(CMessageBoxes::Answered().size(), size_t(1));
+    const auto& box = CMessageBoxes::Answered()[0];
+    QCOMPARE(box.text, std::string(text::kNoHardware));
+    QCOMPARE(box.look.icon, QMessageBox::Critical);
+    QCOMPARE(box.look.title, QString::fromLatin1(kDefaultMessageBoxCaption));
+  }
+
+  void PostMessageFromAnotherThread() {
+    Start(DefaultSimProfile(), false);
+    m_dlg->m_transferStage = 2;
+    constexpr int kPosts = 2000;
+    std::thread poster([this] {
+      for (int i = 0; i < kPosts; ++i) m_dlg->PostMessage(WM_HID_BYTES_SENT, 0, 64);
+    });
+    poster.join();
+    QTRY_COMPARE(m_dlg->m_bytesDone.load(), uint32_t(kPosts * 64));
+  }
+
+  void WorkerCallsRunOnTheWindowThreadAndEndAtShutdown() {
+    Start(DefaultSimProfile(), false);
+    // A window operation called off the window thread runs there.
+    auto set = std::async(std::launch::async, [this] {
+      m_dlg->SetControlText(kIdStatusText, "from the worker");
+      return m_dlg->GetControlText(kIdStatusText);
+    });
+    QTRY_VERIFY(set.wait_for(std::chrono::seconds(0)) == std::future_status::ready);
+    QCOMPARE(set.get(), std::string("from the worker"));
+
+    // A caller that waits while the window thread is busy elsewhere is let
+    // go when shutdown begins, without the call running.
+    std::atomic<bool> ran{false};
+    auto waiting = std::async(std::launch::async, [&] {
+      return m_dlg->RunOnWindowThread([&] { ran = true; });
+    });
+    QVERIFY(waiting.wait_for(std::chrono::milliseconds(200)) == std::future_status::timeout);
+    m_dlg->Shutdown();
+    QVERIFY(waiting.wait_for(std::chrono::seconds(5)) == std::future_status::ready);
+    QCOMPARE(waiting.get(), false);
+    QCoreApplication::processEvents();
+    QVERIFY(!ran);
+  }
+
+  // Identifies the device, chooses an update file with Open and clicks
+  // Update; returns once the outcome box was answered.
+  void RunUpdate(const SimProfile& profile, size_t scale, CTimerWatch& watch) {
+    Start(profile);
+    QTRY_VERIFY_WITH_TIMEOUT(Identified(), 5000);
+    const std::string path = WriteUpdateFile(scale);
+    QVERIFY(!path.empty());
+
+    CFileOpenDialog::SetNextFileName(path);
+    QTest::mouseClick(Button(kIdOpenButton), Qt::LeftButton);
+    QCOMPARE(m_dlg->GetControlText(kIdStatusText), path);
+    QVERIFY(Button(kIdUpdateButton)->isEnabled());
+
+    watch.bar = m_dlg->findChild<CTextProgressCtrl*>("1007");
+    watch.clock.start();
+    qApp->installEventFilter(&watch);
+    CMessageBoxes::SetNextAnswer(IDOK);
+    QTest::mouseClick(Button(kIdUpdateButton), Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(!CMessageBoxes::Answered().empty(), 120000);
+    qApp->removeEventFilter(&watch);
+    QCOMPARE(CMessageBoxes::Answered().back().text, std::string(kTextUpdateSucceeded));
+    QCOMPARE(CMessageBoxes::Answered().back().look.title, QString::fromUtf8(text::kTitle));
+  }
+
+  static qint64 WorstLateness(const std::vector<qint64>& ticks, qint64 period) {
+    qint64 worst = 0;
+    for (size_t i = 1; i < ticks.size(); ++i)
+      worst = std::max(worst, ticks[i] - ticks[i - 1] - period);
+    return worst;
+  }
+
+  void UpdateFromTheButtonsShowsProgress() {
+    // A device that takes its time per report, so the transfer spans ticks.
+    SimProfile profile = DefaultSimProfile();
+    profile.faults.reportDelayMicros = 20;
+    CTimerWatch watch;
+    RunUpdate(profile, 4, watch);
+    if (QTest::currentTestFailed()) return;
+    // The progress text moved on from the label to percentages.
+    QVERIFY2(watch.progressTexts.size() >= 3, qPrintable(watch.progressTexts.join(" | ")));
+    bool percent = false;
+    for (const QString& t : watch.progressTexts) percent |= t.startsWith(QStringLiteral("Updated "));
+    QVERIFY2(percent, qPrintable(watch.progressTexts.join(" | ")));
+    const qint64 worst = WorstLateness(watch.ticks, kProgressTickMs);
+    qInfo("slow device, %zu ticks: timer 1 at most %lld ms late", watch.ticks.size(), worst);
+    // Goal 50 ms; the bound leaves room for a loaded build machine.
+    QVERIFY2(worst <= 250, qPrintable(QString::number(worst)));
+  }
+
+  void WindowStaysResponsiveDuringAMaximumUpdate() {
+    // Every section at its largest, to a device that answers at once: the
+    // worker posts one message per report as fast as it can.
+    CTimerWatch watch;
+    QTimer probe;
+    probe.setTimerType(Qt::PreciseTimer);
+    std::vector<qint64> probeTicks;
+    connect(&probe, &QTimer::timeout, [&] {
+      if (watch.clock.isValid()) probeTicks.push_back(watch.clock.elapsed());
+    });
+    probe.start(10);
+    RunUpdate(DefaultSimProfile(), 1, watch);
+    probe.stop();
+    if (QTest::currentTestFailed()) return;
+    const qint64 worstProbe = WorstLateness(probeTicks, 10);
+    qInfo("maximum update in %lld ms: timer 1 at most %lld ms late over %zu ticks, "
+          "a 10 ms timer at most %lld ms late",
+          watch.clock.elapsed(), WorstLateness(watch.ticks, kProgressTickMs), watch.ticks.size(),
+          worstProbe);
+    QVERIFY2(worstProbe <= 250, qPrintable(QString::number(worstProbe)));
+  }
+
+  void FirstPaintComesSoon() {
+    QElapsedTimer clock;
+    clock.start();
+    Start(DefaultSimProfile(), false);
+    QVERIFY(QTest::qWaitForWindowExposed(m_dlg.get()));
+    QCoreApplication::processEvents();
+    qInfo("start to painted window: %lld ms", clock.elapsed());
+    QVERIFY(clock.elapsed() < 5000);
+  }
+
+  void CloseEscAndTitleBarEndTheDialog_data() {
+    QTest::addColumn<int>("how");
+    QTest::addColumn<int>("result");
+    QTest::newRow("Close button") << 0 << int(QDialog::Accepted);
+    QTest::newRow("Esc") << 1 << int(QDialog::Rejected);
+    QTest::newRow("title-bar close") << 2 << int(QDialog::Rejected);
+  }
+  void CloseEscAndTitleBarEndTheDialog() {
+    QFETCH(int, how);
+    QFETCH(int, result);
+    Start(DefaultSimProfile(), false);
+    m_dlg->setResult(-1);
+    if (how == 0) QTest::mouseClick(Button(kIdCloseButton), Qt::LeftButton);
+    if (how == 1) QTest::keyClick(m_dlg.get(), Qt::Key_Escape);
+    if (how == 2) m_dlg->close();
+    QVERIFY(!m_dlg->isVisible());
+    QCOMPARE(m_dlg->result(), result);
+  }
+};
+
+QTEST_MAIN(BrindleDlgTest)
+#include "brindle_dlg_test.moc"

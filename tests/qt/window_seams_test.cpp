@@ -1,0 +1,131 @@
+// What the Qt window turns the window seam's arguments into: dialog units
+// into pixels, the Windows file filter into Qt's, message-box flags into a
+// QMessageBox's icon, buttons and caption.
+#include <QAbstractButton>
+#include <QtTest>
+
+#include "app/qt/dialog_units.h"
+#include "app/qt/file_open_dialog.h"
+#include "app/qt/message_box.h"
+#include "app/window_ids.h"
+
+using namespace brindle;
+
+class WindowSeamsTest : public QObject {
+  Q_OBJECT
+ private slots:
+  void MulDivRoundsHalvesAwayFromZero_data() {
+    QTest::addColumn<int>("a");
+    QTest::addColumn<int>("b");
+    QTest::addColumn<int>("c");
+    QTest::addColumn<int>("result");
+    QTest::newRow("exact") << 8 << 6 << 4 << 12;
+    QTest::newRow("half up") << 283 << 6 << 4 << 425;  // 424.5
+    QTest::newRow("below half") << 1 << 5 << 4 << 1;   // 1.25
+    QTest::newRow("above half") << 3 << 13 << 8 << 5;  // 4.875
+    QTest::newRow("negative half") << -3 << 1 << 2 << -2;
+    QTest::newRow("no divisor") << 5 << 5 << 0 << -1;
+  }
+  void MulDivRoundsHalvesAwayFromZero() {
+    QFETCH(int, a);
+    QFETCH(int, b);
+    QFETCH(int, c);
+    QFETCH(int, result);
+    QCOMPARE(MulDiv(a, b, c), result);
+  }
+
+  void DialogUnitsConvertPositionAndSizeApart() {
+    const DialogBaseUnits base{7, 15};
+    // x 99 -> 173.25, width 84 -> 147, y 222 -> 416.25, height 28 -> 52.5.
+    QCOMPARE(DialogUnitsToPixels(QRect(99, 222, 84, 28), base), QRect(173, 416, 147, 53));
+    QCOMPARE(DialogUnitsToPixels(QSize(283, 255), base), QSize(495, 478));
+  }
+
+  void BaseUnitsFollowTheFont() {
+    QFont font = DialogFont(9);
+    const DialogBaseUnits nine = BaseUnitsOf(font);
+    font.setPointSize(18);
+    const DialogBaseUnits eighteen = BaseUnitsOf(font);
+    QVERIFY(nine.x > 0 && nine.y > 0);
+    QVERIFY(eighteen.x > nine.x);
+    QVERIFY(eighteen.y > nine.y);
+    QCOMPARE(nine.y, QFontMetrics(DialogFont(9)).height());
+  }
+
+  void FileFilterInQtForm_data() {
+    QTest::addColumn<QString>("windows");
+    QTest::addColumn<QString>("qt");
+    QTest::newRow("update files") << "Update File(*.dwm)|*.dwm|All File(*.*)|*.*||"
+                                  << "Update File (*.dwm);;All File (*)";
+    QTest::newRow("several patterns") << "Pictures|*.png;*.bmp||" << "Pictures (*.png *.bmp)";
+    QTest::newRow("no closing bars") << "Text|*.txt" << "Text (*.txt)";
+    QTest::newRow("empty") << "" << "";
+  }
+  void FileFilterInQtForm() {
+    QFETCH(QString, windows);
+    QFETCH(QString, qt);
+    QCOMPARE(QtFileFilter(windows.toStdString()), qt);
+  }
+
+  void MessageBoxFlags_data() {
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<uint>("flags");
+    QTest::addColumn<int>("icon");
+    QTest::addColumn<int>("buttons");
+    QTest::addColumn<int>("defaultButton");
+    QTest::addColumn<QString>("title");
+    using B = QMessageBox;
+    // Refusals: error icon, no caption, so the system's default shows.
+    QTest::newRow("error") << "" << uint(MB_ICONERROR) << int(B::Critical) << int(B::Ok)
+                           << int(B::Ok) << kDefaultMessageBoxCaption;
+    // Questions carry the program's caption.
+    QTest::newRow("question") << "Update Program" << uint(MB_YESNO) << int(B::NoIcon)
+                              << int(B::Yes | B::No) << int(B::Yes) << "Update Program";
+    QTest::newRow("question icon") << "Update Program" << uint(MB_YESNO | MB_ICONQUESTION)
+                                   << int(B::Question) << int(B::Yes | B::No) << int(B::Yes)
+                                   << "Update Program";
+    QTest::newRow("notice") << "Update Program" << uint(MB_OK | MB_ICONINFORMATION)
+                            << int(B::Information) << int(B::Ok) << int(B::Ok) << "Update Program";
+    QTest::newRow("second default") << "x" << uint(0x01 | 0x100 | 0x30) << int(B::Warning)
+                                    << int(B::Ok | B::Cancel) << int(B::Cancel) << "x";
+    QTest::newRow("default beyond the buttons") << "x" << uint(0x04 | 0x200) << int(B::NoIcon)
+                                                << int(B::Yes | B::No) << int(B::Yes) << "x";
+  }
+  void MessageBoxFlags() {
+    QFETCH(QString, caption);
+    QFETCH(uint, flags);
+    QFETCH(int, icon);
+    QFETCH(int, buttons);
+    QFETCH(int, defaultButton);
+    QFETCH(QString, title);
+    const MessageBoxLook look = MessageBoxLookFor(caption.toStdString(), flags);
+    QCOMPARE(int(look.icon), icon);
+    QCOMPARE(int(look.buttons), buttons);
+    QCOMPARE(int(look.defaultButton), defaultButton);
+    QCOMPARE(look.title, title);
+  }
+
+  void AnswersAreTheWindowsIds() {
+    QCOMPARE(AnswerOf(QMessageBox::Ok), IDOK);
+    QCOMPARE(AnswerOf(QMessageBox::Cancel), IDCANCEL);
+    QCOMPARE(AnswerOf(QMessageBox::Yes), IDYES);
+    QCOMPARE(AnswerOf(QMessageBox::No), IDNO);
+  }
+
+  void RealBoxIsAnsweredThroughItsButtons() {
+    // The shown box, answered by pressing No.
+    QTimer::singleShot(0, [] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      QVERIFY(box);
+      QCOMPARE(box->windowTitle(), QStringLiteral("Update Program"));
+      QCOMPARE(box->text(), QStringLiteral("Already the newest version,Updated or Not?"));
+      box->button(QMessageBox::No)->click();
+    });
+    QCOMPARE(CMessageBoxes::Show(nullptr, "Already the newest version,Updated or Not?",
+                                 "Update Program", MB_YESNO),
+             IDNO);
+  }
+};
+
+QTEST_MAIN(WindowSeamsTest)
+#include "window_seams_test.moc"
