@@ -98,10 +98,7 @@ void CBrindleWindow::OnInitDialog() {
   SetUpOnlineSource();
   EnableControl(kIdSettingButton, false);
   EnableControl(kIdUpdateButton, false);
-  if (!m_hid.m_connected.load()) {
-    m_hid.m_progressWnd = this;
-    m_hid.m_connected = m_hid.m_io.FindAndOpen();
-  }
+  if (!m_hid.m_connected.load()) SearchForDevice();
   RefreshConnectionState();
 }
 

@@ -141,6 +141,12 @@ class CBrindleWindow : public IMessageTarget {
 
  private:
   void RefreshConnectionStateHere();
+  // Looks for the device and opens it (window thread); 1 when it opened.
+  // The status text then says whether a found device was refused to us.
+  int SearchForDevice();
+  // Shows the access hint while a matching device cannot be opened for lack
+  // of permission, and takes it away once that is no longer so.
+  void ShowAccessHint();
   void SetUpOnlineSource();
   void StartVersionCheck();
   // The check after an identification, for the device's own brand.
@@ -171,6 +177,7 @@ class CBrindleWindow : public IMessageTarget {
   bool m_closeAfterWorker = false;
   bool m_searchAfterWorker = false;
   bool m_identifyAfterWorker = false;
+  std::string m_textBeforeHint;  // the status text the access hint replaced
 };
 
 }  // namespace brindle

@@ -81,9 +81,7 @@ LRESULT CBrindleWindow::OnDeviceChange(WPARAM event, LPARAM eventData) {
           RefreshConnectionState();
         }
       } else {
-        m_hid.m_progressWnd = this;
-        m_hid.m_connected = m_hid.m_io.FindAndOpen();
-        if (m_hid.m_connected.load() == 1) RefreshConnectionState();
+        if (SearchForDevice() == 1) RefreshConnectionState();
       }
       break;
     case DBT_DEVICEREMOVECOMPLETE:

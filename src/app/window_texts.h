@@ -25,6 +25,10 @@ constexpr const char* kAccessFailed = "Access database failed,please updated by 
 constexpr const char* kDownloadFailed = "Error! Please update by local file!";
 constexpr const char* kInternetVersion = "Internet vesion:";
 
+// A matching device is present but the user may not open its hidraw node.
+constexpr const char* kAccessHint =
+    "Device found but not accessible: install 70-brindle.rules (see README)";
+
 // File-open dialog of the Open button.
 constexpr const char* kUpdateFileExtension = "file";
 constexpr const char* kUpdateFileFilter = "Update File(*.dwm)|*.dwm|All File(*.*)|*.*||";

@@ -1,6 +1,7 @@
 #include "app/qt/brindle_app.h"
 
 #include "app/qt/brindle_dlg.h"
+#include "app/qt/demo_update.h"
 #include "app/qt/sim_hotplug.h"
 #include "app/qt/udev_monitor.h"
 #include "device/hidapi_backend.h"
@@ -40,10 +41,17 @@ int ParseGuiOptions(int argc, char** argv, GuiOptions& options, bool& showHelp,
         return 2;
       }
       options.simulate = profile;
+    } else if (a.rfind("--demo-update=", 0) == 0) {
+      options.demoUpdateFile = a.substr(std::string("--demo-update=").size());
     } else {
       text = "brindle: unknown argument " + a + "\n" + kUsage;
       return 2;
     }
+  }
+  // The demonstration presses Update by itself: never on a real device.
+  if (!options.demoUpdateFile.empty() && !options.simulate) {
+    text = std::string("brindle: --demo-update needs --simulate\n") + kUsage;
+    return 2;
   }
   return 0;
 }
@@ -81,6 +89,8 @@ bool CBrindleApp::InitInstance() {
   }
   QObject::connect(changes.get(), &CDeviceChangeSource::DevicesChanged, &dialog,
                    &CBrindleDlg::OnDevicesChanged);
+  if (!m_options.demoUpdateFile.empty())
+    ScheduleDemoUpdate(dialog, QString::fromStdString(m_options.demoUpdateFile));
   dialog.DoModal();
   return false;
 }

@@ -13,6 +13,9 @@ namespace brindle {
 
 struct GuiOptions {
   std::optional<SimProfile> simulate;  // run on the simulated device with this profile
+  // Hidden, with --simulate only: update this file once the device is
+  // identified (scripts/screenshot.sh). Empty in normal use.
+  std::string demoUpdateFile;
 };
 
 // Reads the command line: 0 to run, or the exit status after a usage

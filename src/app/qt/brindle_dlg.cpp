@@ -120,7 +120,11 @@ void CBrindleDlg::CreateControls() {
         label->setTextFormat(Qt::PlainText);
         label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         widget = label;
-        if (c.id == kIdStatusText) m_statusText = label;
+        if (c.id == kIdStatusText) {
+          m_statusText = label;
+          // Two lines fit its height: the access hint is wider than one.
+          label->setWordWrap(true);
+        }
         break;
       }
       case Kind::kButton: {
