@@ -3,6 +3,7 @@
 #include <fstream>
 
 #include "device/hidapi_backend.h"
+#include "sim/memory_dump.h"
 #include "sim/sim_backend.h"
 
 namespace brindle::cli {
@@ -35,18 +36,7 @@ std::string CDeviceSession::OpenFailureHint() const {
 }
 
 bool CDeviceSession::DumpSimMemory(const std::string& dir, std::string& error) const {
-  if (!m_sim) return true;
-  for (uint8_t area : {uint8_t{0}, uint8_t{1}}) {
-    const std::string path = dir + "/area" + std::to_string(area) + ".bin";
-    const std::vector<uint8_t> mem = m_sim->AreaCopy(area);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(mem.data()), static_cast<std::streamsize>(mem.size()));
-    if (!out.flush()) {
-      error = "cannot write " + path;
-      return false;
-    }
-  }
-  return true;
+  return !m_sim || WriteSimMemoryDump(*m_sim, dir, error);
 }
 
 }  // namespace brindle::cli

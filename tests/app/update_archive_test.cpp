@@ -13,6 +13,7 @@
 #include "online/process_runner.h"
 #include "online/working_folder.h"
 #include "update_fixture.h"
+#include "read_file.h"
 
 namespace brindle {
 namespace {
@@ -22,13 +23,6 @@ using test::Bytes;
 using test::Input;
 using test::kCompany;
 using test::Pack;
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 class UpdateArchiveTest : public test::UpdateTest {
  public:  // reached from the case tables' lambdas
@@ -56,7 +50,7 @@ class UpdateArchiveTest : public test::UpdateTest {
     }
     int exitCode = -1;
     if (!RunAndWait(sevenZip, args, exitCode, nullptr, src.Path() + "/tree") || exitCode != 0) return {};
-    return ReadAll(src.Path() + "/out.archive");
+    return test::ReadWholeFile(src.Path() + "/out.archive");
   }
   // Serves body at path and runs the Update button with the archive URL as
   // the start-up would have set it up.

@@ -13,6 +13,7 @@
 #include "online/loopback_http_server.h"
 #include "online/process_runner.h"
 #include "temp_dir.h"
+#include "read_file.h"
 #include "update/update_file_builder.h"
 
 namespace brindle {
@@ -24,13 +25,6 @@ using test::Input;
 using test::kCompany;
 using test::Pack;
 using test::RunCli;
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 class CliUpdate : public testing::Test {
  public:  // reached from the case table's lambdas
@@ -58,7 +52,7 @@ TEST_F(CliUpdate, SendsTheFileAndPrintsTheOutcome) {
   EXPECT_EQ(r.out, "Update Successfully!\n");
   EXPECT_NE(r.err.find("updating"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("Updated 100.00%   Time 0 Second"), std::string::npos) << r.err;
-  const std::string area0 = ReadAll(dump + "/area0.bin"), area1 = ReadAll(dump + "/area1.bin");
+  const std::string area0 = test::ReadWholeFile(dump + "/area0.bin"), area1 = test::ReadWholeFile(dump + "/area1.bin");
   ASSERT_GE(area1.size(), 0x2DE000u + e.size());
   EXPECT_EQ(area0.substr(0, a.size()), std::string(a.begin(), a.end()));
   EXPECT_EQ(area1.substr(0x2DE000, e.size()), std::string(e.begin(), e.end()));
@@ -119,7 +113,7 @@ TEST_F(CliUpdate, ArchiveUrlDownloadsUnpacksAndSends) {
   int exitCode = -1;
   ASSERT_TRUE(RunAndWait(sevenZip, {"a", "-tzip", m_dir.Path() + "/u.zip", "db"}, exitCode, nullptr, tree));
   ASSERT_EQ(exitCode, 0);
-  server.Serve("/u.zip", test::MakeResponse("200 OK", ReadAll(m_dir.Path() + "/u.zip")));
+  server.Serve("/u.zip", test::MakeResponse("200 OK", test::ReadWholeFile(m_dir.Path() + "/u.zip")));
 
   // The child's working folder lies in the test's own folder.
   const std::string cache = m_dir.Path() + "/cache";

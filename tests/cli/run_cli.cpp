@@ -10,19 +10,11 @@
 #include <sstream>
 
 #include "temp_dir.h"
+#include "read_file.h"
 
 extern char** environ;
 
 namespace brindle::test {
-
-namespace {
-std::string ReadAll(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-}  // namespace
 
 CliResult RunCli(const std::vector<std::string>& args) {
   CliResult result;
@@ -52,8 +44,8 @@ CliResult RunCli(const std::vector<std::string>& args) {
   int status = 0;
   waitpid(pid, &status, 0);
   result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  result.out = ReadAll(outPath);
-  result.err = ReadAll(errPath);
+  result.out = test::ReadWholeFile(outPath);
+  result.err = test::ReadWholeFile(errPath);
   return result;
 }
 

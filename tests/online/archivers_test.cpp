@@ -1,6 +1,7 @@
 // Archiver discovery on PATH, the command lines, running them, and a real
 // 7-Zip unpacking archives made in the test.
 #include "online/archivers.h"
+#include "read_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -21,13 +22,6 @@ namespace brindle {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ReadFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 void WriteScript(const fs::path& path, const std::string& body, bool executable = true) {
   // The tests narrow PATH to their own folder; the scripts need the usual tools.
@@ -133,7 +127,7 @@ TEST_F(ArchiverTest, CommandLinesReachTheArchiverExactly) {
     EXPECT_EQ(exitCode, 0);
     std::string expected;
     for (const auto& a : c.expected) expected += a + "\n";
-    EXPECT_EQ(ReadFile(Log()), expected);
+    EXPECT_EQ(test::ReadWholeFile(Log()), expected);
   }
 }
 
@@ -143,7 +137,7 @@ TEST_F(ArchiverTest, RunAndWaitReportsExitAndStartFailure) {
   int exitCode = -1;
   ASSERT_EQ(RunAndWait((Bin() / "fails").string(), {}, exitCode, nullptr, Work().string()), 1);
   EXPECT_EQ(exitCode, 3);
-  EXPECT_EQ(ReadFile(Log()), Work().string() + "\n") << "runs in the given folder";
+  EXPECT_EQ(test::ReadWholeFile(Log()), Work().string() + "\n") << "runs in the given folder";
   exitCode = -1;
   EXPECT_EQ(RunAndWait((Bin() / "missing").string(), {}, exitCode), 0);
   EXPECT_EQ(exitCode, -1);
@@ -191,7 +185,7 @@ TEST_F(ArchiverTest, RealSevenZipUnpacksAndTheUpdateFileIsFound) {
     std::string found;
     FindFiles(target.string(), IsUpdateFile, true, &found);
     EXPECT_EQ(found, (target / "db" / "maps" / "DATA.DWM").string());
-    EXPECT_EQ(ReadFile(found), "update payload");
+    EXPECT_EQ(test::ReadWholeFile(found), "update payload");
     DeleteFolderTree(target.string());
     EXPECT_FALSE(fs::exists(target));
   }

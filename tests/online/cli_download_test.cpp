@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "cli/run_cli.h"
+#include "read_file.h"
 #include "loopback_http_server.h"
 #include "temp_dir.h"
 
@@ -29,10 +30,7 @@ TEST(CliDownloadTest, OutcomeOnStdoutProgressOnStderrAndExitCodes) {
   EXPECT_EQ(r.out, "DownloadOk\n");
   EXPECT_NE(r.err.find("size 30000"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("100%"), std::string::npos) << r.err;
-  std::ifstream in(out, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  EXPECT_EQ(s.str(), body);
+  EXPECT_EQ(test::ReadWholeFile(out), body);
 
   r = test::RunCli({"download", server.Url("/missing"), dir.Path() + "/missing"});
   EXPECT_EQ(r.exitCode, 1);

@@ -1,5 +1,6 @@
 // CHttpDownload against a scripted HTTP server on 127.0.0.1.
 #include "online/http_download.h"
+#include "read_file.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -35,13 +36,6 @@ std::string MakeBody(size_t size) {
   std::string body(size, '\0');
   for (size_t i = 0; i < size; ++i) body[i] = static_cast<char>((i * 131 + i / 7) & 0xFF);
   return body;
-}
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
 }
 
 void WriteFile(const std::string& path, const std::string& bytes) {
@@ -122,7 +116,7 @@ TEST_F(HttpDownloadTest, WholeBodyWithLengthPostsSizePercentsAndOutcomeInOrder) 
   const auto done = Fetch(m_server.Url("/file.bin"));
   EXPECT_EQ(done.wParam, static_cast<WPARAM>(DownloadOk));
   EXPECT_EQ(done.lParam, 0);
-  EXPECT_EQ(ReadFile(m_local), body);
+  EXPECT_EQ(test::ReadWholeFile(m_local), body);
 
   const auto all = m_recorder.All();
   ASSERT_GE(all.size(), 3u);
@@ -152,7 +146,7 @@ TEST_F(HttpDownloadTest, BodyWithoutLengthPostsSizeZeroAndNoPercent) {
   m_server.Serve("/nolength", MakeResponse("200 OK", body, false));
   const auto done = Fetch(m_server.Url("/nolength"));
   EXPECT_EQ(done.wParam, static_cast<WPARAM>(DownloadOk));
-  EXPECT_EQ(ReadFile(m_local), body);
+  EXPECT_EQ(test::ReadWholeFile(m_local), body);
   const auto sizes = m_recorder.Only(WM_DOWNLOAD_SIZE);
   ASSERT_EQ(sizes.size(), 1u);
   EXPECT_EQ(sizes[0].wParam, 0u);
@@ -164,7 +158,7 @@ TEST_F(HttpDownloadTest, EmptyBodyEndsOkWithEmptyFile) {
   const auto done = Fetch(m_server.Url("/empty"));
   EXPECT_EQ(done.wParam, static_cast<WPARAM>(DownloadOk));
   EXPECT_TRUE(Exists(m_local));
-  EXPECT_EQ(ReadFile(m_local), "");
+  EXPECT_EQ(test::ReadWholeFile(m_local), "");
   EXPECT_EQ(m_recorder.Only(WM_DOWNLOAD_SIZE).size(), 1u);
 }
 
@@ -195,7 +189,7 @@ TEST_F(HttpDownloadTest, ResumeOffsetSendsRangeAndAppends) {
     std::string expected = old.substr(0, std::min<size_t>(c.existing, kOffset));
     expected.resize(kOffset, '\0');
     expected += body.substr(kOffset);
-    EXPECT_EQ(ReadFile(m_local), expected);
+    EXPECT_EQ(test::ReadWholeFile(m_local), expected);
     const auto sizes = m_recorder.Only(WM_DOWNLOAD_SIZE);
     ASSERT_EQ(sizes.size(), 1u);
     EXPECT_EQ(sizes[0].wParam, 8000u);
@@ -218,7 +212,7 @@ TEST_F(HttpDownloadTest, ResumeAnsweredWithWholeBodyRestartsTheFile) {
   o.resumeOffset = 3000;
   const auto done = Fetch(m_server.Url("/whole"), o);
   EXPECT_EQ(done.wParam, static_cast<WPARAM>(DownloadOk));
-  EXPECT_EQ(ReadFile(m_local), body);
+  EXPECT_EQ(test::ReadWholeFile(m_local), body);
   ASSERT_EQ(m_recorder.Only(WM_DOWNLOAD_SIZE).size(), 1u);
   EXPECT_EQ(m_recorder.Only(WM_DOWNLOAD_SIZE)[0].lParam, 0);
 }
@@ -326,7 +320,7 @@ TEST_F(HttpDownloadTest, StopDuringSlowBodyIsBoundedAndKeepsBytes) {
   ASSERT_TRUE(m_recorder.WaitFor(WM_DOWNLOAD_FINISHED, std::chrono::milliseconds(0)));
   EXPECT_EQ(Finished().wParam, static_cast<WPARAM>(DownloadAborted));
   EXPECT_TRUE(Exists(m_local));
-  EXPECT_GT(ReadFile(m_local).size(), 0u);
+  EXPECT_GT(test::ReadWholeFile(m_local).size(), 0u);
 }
 
 TEST_F(HttpDownloadTest, SlowBodyPostsSpeedAboutOnceASecond) {
@@ -361,7 +355,7 @@ TEST_F(HttpDownloadTest, UrlWithoutSchemeAndRedirectsAreFetched) {
   const auto done = Fetch(bare);
   EXPECT_EQ(done.wParam, static_cast<WPARAM>(DownloadOk));
   EXPECT_EQ(m_download.Url(), "http://" + bare);
-  EXPECT_EQ(ReadFile(m_local), body);
+  EXPECT_EQ(test::ReadWholeFile(m_local), body);
 }
 
 TEST_F(HttpDownloadTest, HttpsUrlIsParsedIntoItsParts) {
@@ -449,7 +443,7 @@ TEST_F(HttpDownloadTest, StartRefusalsReturnTheirTextAndPostNothing) {
     m_download.Stop();
   }
   EXPECT_TRUE(m_recorder.All().empty());
-  EXPECT_EQ(ReadFile(m_local), "present");
+  EXPECT_EQ(test::ReadWholeFile(m_local), "present");
 }
 
 TEST_F(HttpDownloadTest, InCallingThreadHasFinishedWhenStartReturns) {
@@ -458,7 +452,7 @@ TEST_F(HttpDownloadTest, InCallingThreadHasFinishedWhenStartReturns) {
                        kAccessPreconfig, false, false, false, 0.0, 0);
   ASSERT_EQ(m_download.Start(true), "");
   EXPECT_EQ(Finished().wParam, static_cast<WPARAM>(DownloadOk));
-  EXPECT_EQ(ReadFile(m_local), "abc");
+  EXPECT_EQ(test::ReadWholeFile(m_local), "abc");
 }
 
 // Access types: 0 follows the proxy environment, 1 ignores it, 2 uses the
@@ -491,7 +485,7 @@ TEST_F(HttpDownloadTest, AccessTypeChoosesTheProxy) {
     o.proxy = c.named;
     const auto done = Fetch(m_server.Url("/p"), o);
     EXPECT_EQ(done.wParam, static_cast<WPARAM>(DownloadOk));
-    EXPECT_EQ(ReadFile(m_local), c.expected);
+    EXPECT_EQ(test::ReadWholeFile(m_local), c.expected);
   }
   unsetenv("http_proxy");
   const auto seen = proxy.Requests();
@@ -557,7 +551,7 @@ TEST_F(HttpDownloadTest, LoginChallengesAreAnsweredOnlyWithCredentials) {
     const auto done = Fetch(m_server.Url("/db"), c.options);
     EXPECT_EQ(done.wParam, static_cast<WPARAM>(c.outcome));
     EXPECT_EQ(done.lParam, c.detail);
-    if (c.outcome == DownloadOk) EXPECT_EQ(ReadFile(m_local), "database");
+    if (c.outcome == DownloadOk) EXPECT_EQ(test::ReadWholeFile(m_local), "database");
     else EXPECT_FALSE(Exists(m_local));
   }
 }
@@ -571,7 +565,7 @@ TEST_F(HttpDownloadTest, BandwidthCapSlowsTheTransfer) {
   const auto done = Fetch(m_server.Url("/capped"), o);
   const auto took = std::chrono::steady_clock::now() - start;
   EXPECT_EQ(done.wParam, static_cast<WPARAM>(DownloadOk));
-  EXPECT_EQ(ReadFile(m_local), body);
+  EXPECT_EQ(test::ReadWholeFile(m_local), body);
   EXPECT_GE(took, std::chrono::milliseconds(900));
 }
 

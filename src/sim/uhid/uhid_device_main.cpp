@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "sim/sim_profile.h"
-#include "sim/uhid/memory_dump.h"
+#include "sim/memory_dump.h"
 #include "sim/uhid/uhid_event_pump.h"
 #include "sim/uhid/uhid_server.h"
 

@@ -1,4 +1,4 @@
-#include "sim/uhid/memory_dump.h"
+#include "sim/memory_dump.h"
 
 #include <fstream>
 
