@@ -11,6 +11,6 @@ $SUDO apt-get install -y --no-install-recommends \
   libhidapi-dev libudev-dev libcurl4-openssl-dev nlohmann-json3-dev \
   googletest libgtest-dev libgmock-dev libbenchmark-dev \
   p7zip-full xvfb fonts-dejavu-core fonts-noto-cjk \
-  appstream desktop-file-utils librsvg2-bin imagemagick openbox x11-utils \
+  appstream desktop-file-utils librsvg2-bin x11-utils \
   clang libclang-rt-14-dev openssl ca-certificates \
   qemu-system-x86

@@ -7,7 +7,12 @@
 #   SHOT_DELAY=SECONDS    time from identification to the picture (default 8)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-if [ "${BRINDLE_SKIP_DEPS:-0}" != 1 ]; then scripts/install-deps.sh; fi
+if [ "${BRINDLE_SKIP_DEPS:-0}" != 1 ]; then
+  scripts/install-deps.sh
+  # Only the picture needs these: a window manager for the title bar and
+  # ImageMagick's import for the capture.
+  $( [ "$(id -u)" -ne 0 ] && echo sudo ) apt-get install -y --no-install-recommends imagemagick openbox
+fi
 build="${BRINDLE_BUILD_DIR:-build-release}"
 cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j2 --target brindle brindle-cli

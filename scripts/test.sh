@@ -27,7 +27,7 @@ if [ "$quick" != 1 ]; then
   # ThreadSanitizer of this compiler cannot map its shadow memory with the
   # kernel's full address randomisation, so the suite runs without it.
   TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-    setarch "$(uname -m)" -R bash -c "$(declare -f run_suite); run_suite tsan -DBRINDLE_SANITIZE=thread -DBRINDLE_BUILD_BENCH=OFF"
+    setarch "$(uname -m)" -R bash -c "$(declare -f run_suite); run_suite tsan -DBRINDLE_SANITIZE=thread -DBRINDLE_BUILD_BENCH=OFF -DBRINDLE_BUILD_GUI=OFF"
   FUZZ_SECONDS="${FUZZ_SECONDS:-30}" scripts/fuzz.sh
 fi
 echo "all tests passed"

@@ -29,7 +29,7 @@ void CBrindleWindow::Shutdown() {
     // download at its next abort check, the archiver and the worker's own
     // sleeps on the stop flag. They are repeated because the worker clears
     // the transfer's cancel flag when it starts a new write. So the worker
-    // leaves on its own well within the design's bound (100 polls of 50 ms
+    // leaves on its own well within the shutdown's bound (100 polls of 50 ms
     // and a 5000 ms wait) and is never killed.
     while (m_workerRunning.load(std::memory_order_acquire)) {
       m_hid.m_cancel.store(1);
