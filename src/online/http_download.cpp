@@ -12,6 +12,8 @@
 #include <mutex>
 #include <system_error>
 
+#include "online/url_check.h"
+
 namespace brindle {
 
 namespace {
@@ -84,6 +86,39 @@ CurlText UrlPart(CURLU* url, CURLUPart part, unsigned flags = 0) {
 
 bool IsAccepted(long status) { return status == 200 || status == 206; }
 
+bool StartsWithIgnoringCase(const char* data, size_t size, const char* lower) {
+  for (size_t i = 0; lower[i] != '\0'; ++i) {
+    if (i >= size) return false;
+    char c = data[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != lower[i]) return false;
+  }
+  return true;
+}
+
+// The value of a Content-Length header line: digits only between optional
+// blanks, and small enough for a file offset. False for anything else (a
+// negative, rubbish or overflowing length cannot be read).
+bool ParseContentLength(const char* data, size_t size, uint64_t& length) {
+  constexpr size_t kNameLength = sizeof("content-length:") - 1;
+  size_t i = kNameLength;
+  while (size > i && (data[size - 1] == '\r' || data[size - 1] == '\n' || data[size - 1] == ' ' ||
+                      data[size - 1] == '\t'))
+    --size;
+  while (i < size && (data[i] == ' ' || data[i] == '\t')) ++i;
+  if (i == size) return false;
+  constexpr uint64_t kMax = static_cast<uint64_t>(INT64_MAX);
+  uint64_t value = 0;
+  for (; i < size; ++i) {
+    if (data[i] < '0' || data[i] > '9') return false;
+    const uint64_t digit = static_cast<uint64_t>(data[i] - '0');
+    if (value > (kMax - digit) / 10) return false;
+    value = value * 10 + digit;
+  }
+  length = value;
+  return true;
+}
+
 }  // namespace
 
 const char* DownloadOutcomeName(int outcome) {
@@ -106,6 +141,11 @@ struct CHttpDownload::TransferState {
   bool accepted = false;    // a 200 or 206 arrived and WM_DOWNLOAD_SIZE is posted
   bool aborted = false;     // an abort check found the request
   bool refused = false;     // OnConnected said no
+  bool redirectRefused = false;  // a redirect to a URL that may not be fetched
+  std::string lastUrl;      // URL of the last request sent
+  bool lengthSeen = false;  // this header block has a Content-Length
+  bool lengthBad = false;   // ... that cannot be read, or two that differ
+  uint64_t headerLength = 0;
   int failStage = 0;        // set when a callback ended the transfer for a reason of its own
   long failCode = 0;
   bool haveLength = false;
@@ -127,6 +167,16 @@ struct TransferCallbacks {
 
   static int PreRequest(void* userData, char*, char*, int, int) {
     auto* c = static_cast<Context*>(userData);
+    // Every request, the first and each redirect's, is checked before it is
+    // sent: http or https only, and never from https back to http.
+    char* url = nullptr;
+    curl_easy_getinfo(c->state->curl, CURLINFO_EFFECTIVE_URL, &url);
+    const std::string next = url ? url : "";
+    if (!RedirectAllowed(c->state->lastUrl, next)) {
+      c->state->redirectRefused = true;
+      return CURL_PREREQFUNC_ABORT;
+    }
+    c->state->lastUrl = next;
     // The connection stands: abort check, then the owner's hook.
     if (c->self->AbortRequested()) {
       c->state->aborted = true;
@@ -144,13 +194,30 @@ struct TransferCallbacks {
     State& s = *c->state;
     const bool blankLine = (size == 2 && data[0] == '\r' && data[1] == '\n') ||
                            (size == 1 && data[0] == '\n');
-    if (!blankLine || s.accepted) return size;
+    if (s.accepted) return size;
+    if (StartsWithIgnoringCase(data, size, "http/")) {
+      s.lengthSeen = s.lengthBad = false;  // a new header block
+    } else if (StartsWithIgnoringCase(data, size, "content-length:")) {
+      uint64_t length = 0;
+      if (!ParseContentLength(data, size, length) || (s.lengthSeen && length != s.headerLength))
+        s.lengthBad = true;
+      s.lengthSeen = true;
+      s.headerLength = length;
+    }
+    if (!blankLine) return size;
     long status = 0;
     curl_easy_getinfo(s.curl, CURLINFO_RESPONSE_CODE, &status);
     s.status = status;
     // Redirects, 1xx and answered login challenges are followed by another
     // header block; only a 200 or 206 is taken here.
     if (!IsAccepted(status)) return size;
+    if (s.lengthBad) {
+      // Without a length it can trust, the transfer cannot tell a whole
+      // body from a cut one.
+      s.failStage = DownloadErrorTransfer;
+      s.failCode = CURLE_WEIRD_SERVER_REPLY;
+      return 0;
+    }
     return c->self->AcceptResponse(s, status) ? size : 0;
   }
 
@@ -211,6 +278,11 @@ int CHttpDownload::SetParams(IMessageTarget* notifyWnd, const std::string& url,
   return 1;
 }
 
+void CHttpDownload::SetStallBounds(long bytesPerSecond, long seconds) {
+  m_stallBytesPerSecond = bytesPerSecond;
+  m_stallSeconds = seconds;
+}
+
 CHttpDownload::UrlParse CHttpDownload::ParseUrl(const std::string& url) {
   std::unique_ptr<CURLU, CurlUrlDeleter> parsed(curl_url());
   if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK)
@@ -242,32 +314,38 @@ std::string CHttpDownload::Start(bool inCallingThread) {
   if (m_worker.joinable() && !m_running.load(std::memory_order_acquire)) m_worker.join();
   if (m_running.load(std::memory_order_acquire)) return "A download is already running.";
 
-  switch (ParseUrl(m_url)) {
-    case UrlParse::kHttp:
-      break;
-    case UrlParse::kOtherScheme:
-      // "ftp://host/x" is a URL, just not one for this client; with
-      // "http://" in front it would turn into a request to a host "ftp".
+  // The scheme is judged before anything else: "file:/x" or "ftp://x" is
+  // refused as it stands and never completed into an http URL.
+  switch (SchemeOf(m_url)) {
+    case UrlScheme::kOther:
       return Format("Failed to parse the URL: %s\n", m_url);
-    case UrlParse::kUnparsable:
+    case UrlScheme::kNone:
       m_url = "http://" + m_url;
-      if (ParseUrl(m_url) != UrlParse::kHttp) return Format("Failed to parse the URL: %s\n", m_url);
+      break;
+    case UrlScheme::kHttp:
+    case UrlScheme::kHttps:
       break;
   }
-  struct stat st {};
-  const bool exists = stat(m_localPath.c_str(), &st) == 0;
-  if (exists && m_resumeOffset == 0 && m_failIfExists)
+  if (ParseUrl(m_url) != UrlParse::kHttp) return Format("Failed to parse the URL: %s\n", m_url);
+  // Only a regular file is ever replaced: a symbolic link, folder, FIFO or
+  // device at the local path is not Brindle's to overwrite or wait on.
+  int error = 0;
+  const TargetKind target = DownloadTargetKind(m_localPath, error);
+  if (error != 0)
+    return Format("An error occured while opening the file to be downloaded, Error:%d", error);
+  if (target == TargetKind::kOther)
+    return Format("The file '%s' is not a regular file; it is left as it is.", m_localPath);
+  if (target == TargetKind::kRegular && m_resumeOffset == 0 && m_failIfExists)
     return Format("The file '%s' already exists.", m_localPath);
 
   CloseFile();
-  int flags = O_WRONLY | O_CREAT | O_CLOEXEC;
-  if (!(exists && m_resumeOffset > 0)) flags |= O_TRUNC;
-  m_file = open(m_localPath.c_str(), flags, 0666);
-  if (m_file < 0)
-    return Format("An error occured while opening the file to be downloaded, Error:%d", errno);
-  if (ftruncate(m_file, static_cast<off_t>(m_resumeOffset)) != 0 ||
-      lseek(m_file, static_cast<off_t>(m_resumeOffset), SEEK_SET) < 0) {
-    const int error = errno;
+  RemoveStaleDownloadParts(m_localPath);
+  error = m_file.Create(m_localPath);
+  if (error != 0)
+    return Format("An error occured while opening the file to be downloaded, Error:%d", error);
+  error = m_file.StartWith(target == TargetKind::kRegular ? m_localPath : std::string(),
+                           m_resumeOffset);
+  if (error != 0) {
     CloseFile();
     return Format(
         "An error occurred while seeking to the end of the file to be downloaded, Error:%d", error);
@@ -306,10 +384,7 @@ void CHttpDownload::Stop() {
   if (m_worker.joinable()) m_worker.join();
 }
 
-void CHttpDownload::CloseFile() {
-  if (m_file >= 0) close(m_file);
-  m_file = -1;
-}
+void CHttpDownload::CloseFile() { m_file.Discard(); }
 
 void CHttpDownload::Post(uint32_t msg, WPARAM wParam, LPARAM lParam) {
   if (m_notifyWnd) m_notifyWnd->PostMessage(msg, wParam, lParam);
@@ -326,8 +401,7 @@ void CHttpDownload::Finish(int outcome) {
 }
 
 void CHttpDownload::OnError(int stage, long code) {
-  CloseFile();
-  unlink(m_localPath.c_str());  // a partial body is never kept after a failure
+  CloseFile();  // a partial body is never kept; the local path is untouched
   m_lastOutcome.store(stage, std::memory_order_release);
   m_finished.store(true, std::memory_order_release);
   m_running.store(false, std::memory_order_release);
@@ -342,7 +416,7 @@ bool CHttpDownload::AcceptResponse(TransferState& s, long status) {
   if (status == 200 && m_resumeOffset > 0) {
     // The server ignored the Range header and sends the whole resource:
     // appending it at the offset would corrupt the file, so it restarts at 0.
-    if (ftruncate(m_file, 0) != 0 || lseek(m_file, 0, SEEK_SET) < 0) {
+    if (ftruncate(m_file.Fd(), 0) != 0 || lseek(m_file.Fd(), 0, SEEK_SET) < 0) {
       s.failStage = DownloadErrorTransfer;
       s.failCode = errno;
       return false;
@@ -386,7 +460,7 @@ size_t CHttpDownload::OnBody(TransferState& s, const char* data, size_t size) {
   // each block on its own halves the throughput for no gain: the file holds
   // a correct prefix of the body either way.
   int error = 0;
-  if (!WriteAll(m_file, data, size, error)) {
+  if (!WriteAll(m_file.Fd(), data, size, error)) {
     s.failStage = DownloadErrorTransfer;
     s.failCode = error;
     return 0;
@@ -467,7 +541,10 @@ void CHttpDownload::Transfer() {
   };
   set(curl_easy_setopt(h, CURLOPT_URL, m_requestUrl.c_str()));
   set(curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https"));
-  set(curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR, "http,https"));
+  // libcurl refuses other schemes itself; PreRequest also keeps https from
+  // going back to http further down a chain of redirects.
+  set(curl_easy_setopt(h, CURLOPT_REDIR_PROTOCOLS_STR,
+                       m_serviceType == kServiceHttps ? "https" : "http,https"));
   set(curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 1L));
   set(curl_easy_setopt(h, CURLOPT_MAXREDIRS, kMaxRedirects));
   set(curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1)));
@@ -476,8 +553,13 @@ void CHttpDownload::Transfer() {
   set(curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L));
   set(curl_easy_setopt(h, CURLOPT_BUFFERSIZE, kReceiveBufferBytes));
   set(curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, kConnectTimeoutMs));
-  set(curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, 1L));
-  set(curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, kStallSeconds));
+  // A bandwidth cap below the stall limit must not make its own transfer
+  // count as stalled.
+  long stallLimit = m_stallBytesPerSecond;
+  if (m_maxBytesPerMs > 0.0 && m_maxBytesPerMs * 1000.0 / 2 < static_cast<double>(stallLimit))
+    stallLimit = static_cast<long>(m_maxBytesPerMs * 1000.0 / 2);
+  set(curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, stallLimit > 0 ? stallLimit : 1L));
+  set(curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, m_stallSeconds));
   // Certificates are verified (libcurl's default, stated so it never slips):
   // an unverified server could hand the device any database it likes.
   set(curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L));
@@ -523,8 +605,19 @@ void CHttpDownload::Transfer() {
     m_running.store(false, std::memory_order_release);
     return;
   }
+  if (state.redirectRefused) return OnError(DownloadErrorRequest, CURLE_UNSUPPORTED_PROTOCOL);
   if (state.aborted || rc == CURLE_ABORTED_BY_CALLBACK) return aborted();
   if (state.failStage != 0) return OnError(state.failStage, state.failCode);
+  if (state.status >= 300 && state.status < 400 &&
+      (rc == CURLE_UNSUPPORTED_PROTOCOL || rc == CURLE_TOO_MANY_REDIRECTS))
+    return OnError(DownloadErrorRequest, rc);  // a redirect that may not be followed
+  if (rc == CURLE_WEIRD_SERVER_REPLY) {
+    // libcurl itself rejects some unreadable lengths before the header
+    // block ends; after an accepted status that is a failed transfer.
+    long status = 0;
+    curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
+    if (IsAccepted(status)) return OnError(DownloadErrorTransfer, rc);
+  }
   if (rc != CURLE_OK) {
     if (state.accepted) return OnError(DownloadErrorTransfer, rc);
     // The status was read before the body failed: the status decides.
@@ -543,9 +636,8 @@ void CHttpDownload::Transfer() {
     return OnError(DownloadErrorHttpStatus, status);
   }
   if (AbortRequested()) return aborted();
-  const int fd = m_file;
-  m_file = -1;
-  if (close(fd) != 0) return OnError(DownloadErrorTransfer, errno);
+  const int error = m_file.Commit();
+  if (error != 0) return OnError(DownloadErrorTransfer, error);
   Finish(DownloadOk);
 }
 

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "core/messages.h"
+#include "online/download_file.h"
 
 namespace brindle {
 
@@ -48,7 +49,10 @@ constexpr int kStopWaitMs = 4000;
 // Network bounds. Without them a silent server would hold a transfer for
 // ever; the values follow the usual client defaults.
 constexpr long kConnectTimeoutMs = 60000;
-constexpr long kStallSeconds = 60;  // no byte at all for this long fails the read
+// A server that sends less than kStallBytesPerSecond on average over
+// kStallSeconds has stalled: a trickle holds a transfer as long as silence.
+constexpr long kStallSeconds = 60;
+constexpr long kStallBytesPerSecond = 1024;
 
 class CHttpDownload {
  public:
@@ -70,6 +74,9 @@ class CHttpDownload {
   // Empty when the transfer was started (with inCallingThread: has run to
   // its end); otherwise an error text, and nothing was started or posted.
   std::string Start(bool inCallingThread);
+  // Changes the stall bounds (default kStallBytesPerSecond over
+  // kStallSeconds) for the next Start; tests shorten the window.
+  void SetStallBounds(long bytesPerSecond, long seconds);
   // Asks a running transfer to stop and waits for it (bounded, see
   // kStopWaitMs). Call on WM_DOWNLOAD_FINISHED and before destruction.
   void Stop();
@@ -94,8 +101,9 @@ class CHttpDownload {
   // Called once the connection stands; false ends the transfer at once
   // without a message.
   virtual bool OnConnected();
-  // Ends a failed attempt: the local file is closed and deleted, then
-  // WM_DOWNLOAD_FINISHED (stage, code) is posted.
+  // Ends a failed attempt: the new local file is discarded (an existing
+  // file at the local path stays as it was), then WM_DOWNLOAD_FINISHED
+  // (stage, code) is posted.
   virtual void OnError(int stage, long code);
   // The whole transfer; the body of the worker.
   virtual void Transfer();
@@ -134,6 +142,8 @@ class CHttpDownload {
   bool m_askServerLogin = false;  // likewise
   double m_maxBytesPerMs = 0.0;
   uint32_t m_resumeOffset = 0;
+  long m_stallBytesPerSecond = kStallBytesPerSecond;
+  long m_stallSeconds = kStallSeconds;
   std::string m_host;
   uint32_t m_serviceType = 0;
   std::string m_path;
@@ -145,7 +155,9 @@ class CHttpDownload {
   // True from Start until the transfer has ended (the worker's last message
   // is then on its way); stands for the design's worker pointer.
   std::atomic<bool> m_running{false};
-  int m_file = -1;       // descriptor of the local file, open from Start until the outcome
+  // The body's new file, open from Start until the outcome; it takes the
+  // local path's place only when the whole body arrived.
+  CDownloadFile m_file;
   std::thread m_worker;  // the own worker of Start(false); joined by Stop
 };
 

@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <thread>
 #include <fstream>
@@ -239,7 +240,7 @@ TEST_F(HttpDownloadTest, RefusedStatusEndsWithStatusAndNoFile) {
     const auto done = Fetch(m_server.Url("/refused"));
     EXPECT_EQ(done.wParam, static_cast<WPARAM>(DownloadErrorHttpStatus));
     EXPECT_EQ(done.lParam, c.code);
-    EXPECT_FALSE(Exists(m_local));
+    EXPECT_EQ(test::ReadWholeFile(m_local), "older file") << "a failure leaves the file as it was";
     EXPECT_TRUE(m_recorder.Only(WM_DOWNLOAD_SIZE).empty());
   }
 }
@@ -270,10 +271,17 @@ TEST_F(HttpDownloadTest, BrokenTransfersFailAndLeaveNoFile) {
     SCOPED_TRACE(c.name);
     m_server.Serve("/broken", c.response);
     m_recorder.Clear();
-    const auto done = Fetch(m_server.Url("/broken"));
+    std::remove(m_local.c_str());
+    auto done = Fetch(m_server.Url("/broken"));
     EXPECT_EQ(done.wParam, static_cast<WPARAM>(c.outcome));
     EXPECT_NE(done.lParam, 0);
     EXPECT_FALSE(Exists(m_local));
+    // An older file at the local path survives the failure untouched.
+    WriteFile(m_local, "older file");
+    m_recorder.Clear();
+    done = Fetch(m_server.Url("/broken"));
+    EXPECT_EQ(done.wParam, static_cast<WPARAM>(c.outcome));
+    EXPECT_EQ(test::ReadWholeFile(m_local), "older file");
   }
 }
 
@@ -304,7 +312,8 @@ TEST_F(HttpDownloadTest, AbortBeforeFirstBlockEndsAborted) {
   EXPECT_TRUE(m_recorder.Only(WM_DOWNLOAD_PERCENT).empty());
 }
 
-TEST_F(HttpDownloadTest, StopDuringSlowBodyIsBoundedAndKeepsBytes) {
+TEST_F(HttpDownloadTest, StopDuringSlowBodyIsBoundedAndLeavesNoPartialFile) {
+  WriteFile(m_local, "older file");
   auto slow = MakeResponse("200 OK", MakeBody(100 * 1024));
   slow.pieceBytes = 1024;
   slow.pauseMs = 100;  // about ten seconds in all
@@ -319,8 +328,7 @@ TEST_F(HttpDownloadTest, StopDuringSlowBodyIsBoundedAndKeepsBytes) {
   EXPECT_LT(took, std::chrono::milliseconds(kStopWaitMs));
   ASSERT_TRUE(m_recorder.WaitFor(WM_DOWNLOAD_FINISHED, std::chrono::milliseconds(0)));
   EXPECT_EQ(Finished().wParam, static_cast<WPARAM>(DownloadAborted));
-  EXPECT_TRUE(Exists(m_local));
-  EXPECT_GT(test::ReadWholeFile(m_local).size(), 0u);
+  EXPECT_EQ(test::ReadWholeFile(m_local), "older file");
 }
 
 TEST_F(HttpDownloadTest, SlowBodyPostsSpeedAboutOnceASecond) {
@@ -548,6 +556,7 @@ TEST_F(HttpDownloadTest, LoginChallengesAreAnsweredOnlyWithCredentials) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     m_recorder.Clear();
+    std::remove(m_local.c_str());
     const auto done = Fetch(m_server.Url("/db"), c.options);
     EXPECT_EQ(done.wParam, static_cast<WPARAM>(c.outcome));
     EXPECT_EQ(done.lParam, c.detail);
