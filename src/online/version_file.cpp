@@ -1,8 +1,11 @@
 #include "online/version_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <climits>
-#include <fstream>
-#include <iterator>
 
 namespace brindle {
 
@@ -53,13 +56,43 @@ int ParseVersionFile(std::string_view bytes, VersionFileContent& content) {
 }
 
 int ReadVersionFile(const std::string& path, VersionFileContent& content) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return 0;
-  // Only the first two lines matter; a huge file is not read whole.
-  constexpr size_t kReadLimit = 1 << 20;
-  std::string bytes(kReadLimit, '\0');
-  in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  bytes.resize(static_cast<size_t>(in.gcount()));
+  // Only a regular file is read: a link is not followed and a FIFO or
+  // device is never waited on.
+  const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return 0;
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    return 0;
+  }
+  // Reading stops after the second line end: the rest is never used.
+  std::string bytes;
+  char buffer[512];
+  size_t lineEnds = 0;
+  bool complete = false;
+  while (bytes.size() < kVersionFileReadLimit) {
+    const ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      close(fd);
+      return 0;
+    }
+    if (n == 0) {
+      complete = true;
+      break;
+    }
+    for (ssize_t i = 0; i < n && lineEnds < 2; ++i) {
+      bytes.push_back(buffer[i]);
+      if (buffer[i] == '\n') ++lineEnds;
+    }
+    if (lineEnds == 2) {
+      complete = true;
+      break;
+    }
+  }
+  close(fd);
+  // A second line cut off by the limit would give a wrong archive URL.
+  if (!complete) return 0;
   return ParseVersionFile(bytes, content);
 }
 

@@ -21,8 +21,15 @@ struct VersionFileContent {
 // character, 0 otherwise (a file with one line is a failed check).
 int ParseVersionFile(std::string_view bytes, VersionFileContent& content);
 
-// ParseVersionFile over the file at path; 0 when it cannot be read. The file
-// is left in place: the caller deletes it.
+// Most bytes read of a version file. Its two lines end long before this
+// unless a line's skipped rest is huge; such a file is a failed check.
+constexpr size_t kVersionFileReadLimit = 64 * 1024;
+
+// ParseVersionFile over the regular file at path, read only up to the end
+// of its second line; 0 when it cannot be read, is not a regular file (a
+// link, FIFO or device), or its second line does not end within
+// kVersionFileReadLimit bytes. The file is left in place: the caller
+// deletes it.
 int ReadVersionFile(const std::string& path, VersionFileContent& content);
 
 // The number at the start of text, read like the C library's atoi: leading

@@ -3,8 +3,17 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
 #include <climits>
+#include <cstdio>
+#include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "temp_dir.h"
 
@@ -71,6 +80,65 @@ TEST(VersionFileTest, ReadsTheFileAndLeavesIt) {
   EXPECT_EQ(content.version, 20230601);
   EXPECT_EQ(content.archiveUrl, "http://example.test/db.zip");
   EXPECT_TRUE(std::ifstream(path).good());
+}
+
+// Bytes this process has read so far, from the kernel's own count.
+long long BytesReadByThisProcess() {
+  std::ifstream io("/proc/self/io");
+  std::string key;
+  long long value = -1;
+  while (io >> key >> value)
+    if (key == "rchar:") return value;
+  return -1;
+}
+
+TEST(VersionFileTest, ReadsOnlyUpToTheEndOfTheSecondLine) {
+  test::CTempDir dir;
+  const std::string path = dir.Path() + "/Tmp";
+  std::ofstream(path, std::ios::binary) << "7\nhttp://h/db.zip\n" << std::string(4 << 20, 'x');
+  VersionFileContent content;
+  const long long before = BytesReadByThisProcess();
+  ASSERT_GE(before, 0);
+  ASSERT_EQ(ReadVersionFile(path, content), 1);
+  EXPECT_LT(BytesReadByThisProcess() - before, 4096);
+  EXPECT_EQ(content.archiveUrl, "http://h/db.zip");
+
+  // A second line that does not end within the limit would give a cut URL.
+  std::ofstream(path, std::ios::binary | std::ios::trunc)
+      << "7\nhttp://h/" << std::string(kVersionFileReadLimit, 'u') << ".zip\n";
+  EXPECT_EQ(ReadVersionFile(path, content), 0);
+}
+
+// Only a regular file is a version file: a link is not followed and a FIFO
+// is not waited on.
+TEST(VersionFileTest, LinksFifosAndFoldersAreNotRead) {
+  test::CTempDir dir;
+  const std::string real = dir.Path() + "/real", link = dir.Path() + "/link";
+  const std::string fifo = dir.Path() + "/fifo", folder = dir.Path() + "/folder";
+  std::ofstream(real, std::ios::binary) << "5\nhttp://h/db.zip\n";
+  std::filesystem::create_symlink(real, link);
+  std::filesystem::create_directory(folder);
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  // Should a reader block on the FIFO, a late writer frees it so the test ends.
+  std::atomic<bool> done{false};
+  std::thread unblock([&] {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+    while (!done.load() && std::chrono::steady_clock::now() < until)
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+    if (fd >= 0) close(fd);
+  });
+  for (const std::string& path : {link, fifo, folder}) {
+    SCOPED_TRACE(path);
+    VersionFileContent content;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(ReadVersionFile(path, content), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  }
+  done.store(true);
+  unblock.join();
+  VersionFileContent content;
+  EXPECT_EQ(ReadVersionFile(real, content), 1);
 }
 
 }  // namespace
