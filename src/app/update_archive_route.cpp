@@ -6,9 +6,8 @@
 #include <vector>
 
 #include "app/window_texts.h"
-#include "online/archivers.h"
+#include "online/archive_unpacker.h"
 #include "online/file_search.h"
-#include "online/process_runner.h"
 #include "online/working_folder.h"
 #include "update/update_outcomes.h"
 
@@ -36,6 +35,10 @@ void SleepUnlessStopped(const CBrindleWindow& w, int ms) {
 }
 
 }  // namespace
+
+std::string ManualUnpackOutcome(const std::string& archivePath) {
+  return std::string(kTextNoArchiver) + "\nThe downloaded archive is: " + archivePath;
+}
 
 std::string FetchUpdateFileFromArchive(CBrindleWindow& w, const std::string& archiveUrl,
                                        ArchiveRoute& route, std::string& path) {
@@ -69,17 +72,19 @@ std::string FetchUpdateFileFromArchive(CBrindleWindow& w, const std::string& arc
   // Whatever an earlier run left in the folder must not be taken for this
   // archive's update file.
   DeleteFolderTree(route.tempFolder);
-  std::string program;
-  std::vector<std::string> arguments;
-  if (!FindArchiver(route.archivePath, route.tempFolder, program, arguments)) return kTextNoArchiver;
-  int exitCode = 0;
-  // The archiver's own verdict is not trusted: the search below decides.
-  RunAndWait(program, arguments, exitCode, &w.m_stopWorker);
-  SleepUnlessStopped(w, kAfterArchiverMs);
-
+  // The archivers that fit the archive's format are tried in turn; one
+  // counts only when it ended well and its output holds an update file.
   std::string found;
-  FindFiles(route.tempFolder, IsUpdateFile, true, &found);
-  if (found.empty()) return kTextNoUpdateFile;
+  const UnpackResult unpacked =
+      UnpackArchive(route.archivePath, route.tempFolder, &w.m_stopWorker, [&] {
+        SleepUnlessStopped(w, kAfterArchiverMs);
+        found.clear();
+        FindFiles(route.tempFolder, IsUpdateFile, true, &found);
+        return !found.empty();
+      });
+  // The archive stays for the user, who is told where it is.
+  if (unpacked == UnpackResult::kNoArchiver) return ManualUnpackOutcome(route.archivePath);
+  if (unpacked != UnpackResult::kUnpacked || found.empty()) return kTextNoUpdateFile;
   std::remove(route.archivePath.c_str());
   route.archivePath.clear();
   path = found;

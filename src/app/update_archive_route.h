@@ -20,6 +20,10 @@ inline constexpr char kUnpackFolderName[] = "TmpTmp";
 // Time the archiver's last files get to settle after it ended.
 constexpr int kAfterArchiverMs = 500;
 
+// The outcome when no installed archiver fits the downloaded archive: the
+// user must unpack it by hand, so the text also says where it is.
+std::string ManualUnpackOutcome(const std::string& archivePath);
+
 // Runs the route for archiveUrl in the worker's thread. Empty with path set
 // to the update file found, or the outcome text the run ends with.
 std::string FetchUpdateFileFromArchive(CBrindleWindow& window, const std::string& archiveUrl,

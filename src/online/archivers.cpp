@@ -1,9 +1,11 @@
 #include "online/archivers.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
+#include <initializer_list>
 
 namespace brindle {
 
@@ -30,24 +32,61 @@ std::vector<std::string> ArchiverArguments(ArchiverStyle style, const std::strin
   return {"x", archive, "-aoa", "-y", "-o" + target};
 }
 
-int FindArchiver(const std::string& archivePath, const std::string& targetFolder,
-                 std::string& programPath, std::vector<std::string>& arguments) {
+ArchiveKind ArchiveKindOf(const std::string& path) {
+  // Never waits on a FIFO: only a regular file has a signature.
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return ArchiveKind::kUnknown;
+  struct stat st {};
+  unsigned char head[8] = {};
+  ssize_t n = -1;
+  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) n = read(fd, head, sizeof head);
+  close(fd);
+  const auto starts = [&](std::initializer_list<unsigned char> signature) {
+    if (n < static_cast<ssize_t>(signature.size())) return false;
+    size_t i = 0;
+    for (const unsigned char c : signature)
+      if (head[i++] != c) return false;
+    return true;
+  };
+  // Local file header, empty archive, spanned archive.
+  if (starts({'P', 'K', 3, 4}) || starts({'P', 'K', 5, 6}) || starts({'P', 'K', 7, 8}))
+    return ArchiveKind::kZip;
+  if (starts({'7', 'z', 0xBC, 0xAF, 0x27, 0x1C})) return ArchiveKind::kSevenZip;
+  // RAR 1.5 to 4.x, and RAR 5 (one more byte, 0x01 0x00, follows).
+  if (starts({'R', 'a', 'r', '!', 0x1A, 0x07})) return ArchiveKind::kRar;
+  return ArchiveKind::kUnknown;
+}
+
+std::vector<ArchiverCommand> FittingArchivers(const std::string& archivePath,
+                                              const std::string& targetFolder) {
   const char* path = std::getenv("PATH");
   const std::string pathList = path ? path : "";
   std::string target = targetFolder;
   while (target.size() > 1 && target.back() == '/') target.pop_back();
+  const ArchiveKind kind = ArchiveKindOf(archivePath);
+  std::vector<ArchiverCommand> commands;
   for (const ArchiverRow& row : kArchiverTable) {
+    if (kind != ArchiveKind::kUnknown && (row.kinds & static_cast<uint8_t>(kind)) == 0) continue;
     for (const char* program : row.programs) {
       if (!program) break;
       std::string found = FindOnPath(program, pathList);
       if (found.empty()) continue;
-      if (row.createsTargetFirst) mkdir(target.c_str(), 0700);  // existing is fine
-      programPath = std::move(found);
-      arguments = ArchiverArguments(row.style, archivePath, target);
-      return 1;
+      commands.push_back({std::move(found), ArchiverArguments(row.style, archivePath, target),
+                          target, row.createsTargetFirst});
     }
   }
-  return 0;
+  return commands;
+}
+
+int FindArchiver(const std::string& archivePath, const std::string& targetFolder,
+                 std::string& programPath, std::vector<std::string>& arguments) {
+  std::vector<ArchiverCommand> commands = FittingArchivers(archivePath, targetFolder);
+  if (commands.empty()) return 0;
+  ArchiverCommand& first = commands.front();
+  if (first.createsTargetFirst) mkdir(first.target.c_str(), 0700);  // existing is fine
+  programPath = std::move(first.program);
+  arguments = std::move(first.arguments);
+  return 1;
 }
 
 }  // namespace brindle

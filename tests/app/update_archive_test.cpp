@@ -116,7 +116,7 @@ TEST_F(UpdateArchiveTest, RouteEndsEarlyWithItsOutcome) {
       {"only a stale update file", "/x.zip", zipWith({{"a.txt", Bytes(9, 1)}}), true, false, true,
        kTextNoUpdateFile, true},
       {"no archiver installed", "/x.zip", [this](UpdateArchiveTest& t) { return t.MakeArchive("zip", {{"a.dwm", update}}); },
-       true, true, false, kTextNoArchiver, true},
+       true, true, false, ManualUnpackOutcome((fs::path(work.Path()) / "x.zip").string()), true},
   };
   test::CTempDir emptyPath;
   const std::string savedPath = std::getenv("PATH");
@@ -157,6 +157,67 @@ TEST_F(UpdateArchiveTest, ExistingFileIsSentWithoutDownloadAndBadUrlSaysWhy) {
   UpdateWith(window->m_archiveUrl);
   ASSERT_TRUE(RunWorker());
   EXPECT_EQ(LastBoxText(), "Failed to parse the URL: ftp://127.0.0.1/x.zip\n");
+}
+
+// Stand-in archivers on PATH beside the real 7-Zip: a RAR tool is never
+// given a zip or 7z archive, and a failing tool gives way to the next one
+// that fits. Neither a stand-in's message nor its cut output reaches the
+// device.
+TEST_F(UpdateArchiveTest, ArchiverFitsTheArchiveAndFailuresFallBack) {
+  test::CTempDir bin;
+  const auto script = [&](const std::string& name, const std::string& body) {
+    const fs::path path = fs::path(bin.Path()) / name;
+    std::ofstream(path) << "#!/bin/sh\nPATH=/usr/bin:/bin\n" << body << "\n";
+    fs::permissions(path, fs::perms::owner_all);
+  };
+  // unrar-free's way with a zip: it says nothing useful and unpacks nothing.
+  const std::string unrarFree = "echo 'Not a RAR archive' >&2; exit 0";
+  // A 7-Zip-style tool that dies half-way through, leaving a cut update file.
+  const std::string dies = "t=$(echo \"$5\" | cut -c3-); mkdir -p \"$t\"; "
+                           "head -c 100 /dev/zero > \"$t/cut.dwm\"; exit 2";
+  struct Case {
+    const char* name;
+    std::vector<std::pair<std::string, std::string>> tools;  // name, script body
+    bool real7z;
+    bool succeeds;
+  };
+  const Case cases[] = {
+      {"unrar first on PATH, 7z behind it", {{"unrar", unrarFree}, {"rar", unrarFree}}, true, true},
+      {"a failing HaoZipC before 7z", {{"HaoZipC", dies}, {"unrar", unrarFree}}, true, true},
+      {"only RAR tools", {{"unrar", unrarFree}, {"rar", unrarFree}}, false, false},
+  };
+  const std::string savedPath = std::getenv("PATH");
+  for (const char* type : {"zip", "7z"}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(type) + ": " + c.name);
+      fs::remove_all(bin.Path());
+      fs::create_directories(bin.Path());
+      for (const auto& [name, body] : c.tools) script(name, body);
+      if (c.real7z) fs::create_symlink(sevenZip, fs::path(bin.Path()) / "7z");
+      Connect();
+      const std::string archive = MakeArchive(type, {{"db/data.dwm", update}});
+      ASSERT_FALSE(archive.empty());
+      const std::string name = std::string("db.") + type;
+      setenv("PATH", bin.Path().c_str(), 1);
+      UpdateFromArchive("/" + name, archive);
+      const bool ended = RunWorker();
+      setenv("PATH", savedPath.c_str(), 1);
+      ASSERT_TRUE(ended);
+      const std::string archivePath = (fs::path(work.Path()) / name).string();
+      if (c.succeeds) {
+        EXPECT_EQ(LastBoxText(), kTextUpdateSucceeded);
+        EXPECT_TRUE(SectionOnDevice());
+        EXPECT_FALSE(InWorkingFolder(name));
+      } else {
+        EXPECT_EQ(LastBoxText(), ManualUnpackOutcome(archivePath));
+        EXPECT_TRUE(UpdateCommands().empty()) << "nothing sent";
+        EXPECT_EQ(test::ReadWholeFile(archivePath), archive) << "the archive is where the text says";
+      }
+      EXPECT_FALSE(InWorkingFolder(kUnpackFolderName));
+      std::error_code ec;
+      fs::remove(archivePath, ec);
+    }
+  }
 }
 
 }  // namespace

@@ -14,6 +14,7 @@
 #include <sstream>
 #include <thread>
 
+#include "online/archive_unpacker.h"
 #include "online/file_search.h"
 #include "online/process_runner.h"
 #include "temp_dir.h"
@@ -189,6 +190,132 @@ TEST_F(ArchiverTest, RealSevenZipUnpacksAndTheUpdateFileIsFound) {
     DeleteFolderTree(target.string());
     EXPECT_FALSE(fs::exists(target));
   }
+}
+
+
+// Writes bytes to path.
+void WriteBytes(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+const std::string kZipHead("PK\x03\x04\x14\x00\x00\x00", 8);
+const std::string kSevenZipHead("7z\xBC\xAF\x27\x1C\x00\x04", 8);
+const std::string kRar4Head("Rar!\x1A\x07\x00\xCF", 8);
+const std::string kRar5Head("Rar!\x1A\x07\x01\x00", 8);
+
+// The archive's first bytes decide its kind, whatever its name says.
+TEST_F(ArchiverTest, KindComesFromTheSignature) {
+  fs::create_directories(Work());
+  struct Case {
+    const char* name;
+    std::string bytes;
+    ArchiveKind kind;
+  };
+  const Case cases[] = {
+      {"zip.rar", kZipHead + "rest", ArchiveKind::kZip},
+      {"empty.zip", std::string("PK\x05\x06", 4) + std::string(18, '\0'), ArchiveKind::kZip},
+      {"spanned.7z", std::string("PK\x07\x08", 4), ArchiveKind::kZip},
+      {"sevenzip.zip", kSevenZipHead, ArchiveKind::kSevenZip},
+      {"rar4.zip", kRar4Head, ArchiveKind::kRar},
+      {"rar5.7z", kRar5Head, ArchiveKind::kRar},
+      {"html.zip", "<html>not found</html>", ArchiveKind::kUnknown},
+      {"short.zip", "PK", ArchiveKind::kUnknown},
+      {"empty-file.zip", "", ArchiveKind::kUnknown},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteBytes(Work() / c.name, c.bytes);
+    EXPECT_EQ(ArchiveKindOf((Work() / c.name).string()), c.kind);
+  }
+  EXPECT_EQ(ArchiveKindOf((Work() / "missing.zip").string()), ArchiveKind::kUnknown);
+  const fs::path fifo = Work() / "fifo.zip";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  EXPECT_EQ(ArchiveKindOf(fifo.string()), ArchiveKind::kUnknown) << "and it does not wait";
+}
+
+// rar and unrar take RAR archives only; HaoZip and 7-Zip all three kinds.
+TEST_F(ArchiverTest, OnlyFittingArchiversAreChosen) {
+  for (const char* name : {"rar", "unrar", "HaoZipC", "7z", "7zz"}) AddFake(name);
+  fs::create_directories(Work());
+  struct Case {
+    std::string head;
+    std::vector<std::string> programs;
+  };
+  const Case cases[] = {
+      {kZipHead, {"HaoZipC", "7z", "7zz"}},
+      {kSevenZipHead, {"HaoZipC", "7z", "7zz"}},
+      {kRar5Head, {"rar", "unrar", "HaoZipC", "7z", "7zz"}},
+      {"no signature", {"rar", "unrar", "HaoZipC", "7z", "7zz"}},
+  };
+  const std::string archive = (Work() / "db.zip").string();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.programs.size());
+    WriteBytes(archive, c.head);
+    std::vector<std::string> programs;
+    for (const auto& command : FittingArchivers(archive, (Work() / "TmpTmp").string()))
+      programs.push_back(fs::path(command.program).filename().string());
+    EXPECT_EQ(programs, c.programs);
+  }
+  // The first fitting one is what FindArchiver gives.
+  WriteBytes(archive, kZipHead);
+  std::string program;
+  std::vector<std::string> arguments;
+  ASSERT_EQ(FindArchiver(archive, (Work() / "TmpTmp").string(), program, arguments), 1);
+  EXPECT_EQ(program, (Bin() / "HaoZipC").string());
+}
+
+// With only RAR tools on PATH a zip has no archiver; nothing is run.
+TEST_F(ArchiverTest, ZipWithOnlyRarToolsHasNoArchiver) {
+  AddFake("unrar");
+  AddFake("rar");
+  fs::create_directories(Work());
+  const std::string archive = (Work() / "db.zip").string();
+  WriteBytes(archive, kZipHead);
+  std::string program;
+  std::vector<std::string> arguments;
+  EXPECT_EQ(FindArchiver(archive, (Work() / "TmpTmp").string(), program, arguments), 0);
+  bool asked = false;
+  EXPECT_EQ(UnpackArchive(archive, (Work() / "TmpTmp").string(), nullptr, [&] { return asked = true; }),
+            UnpackResult::kNoArchiver);
+  EXPECT_FALSE(asked);
+  EXPECT_FALSE(fs::exists(Log())) << "no archiver ran";
+}
+
+// Each fitting archiver is tried until one ends well with a usable result;
+// a failed one's partial output is gone before the next one runs.
+TEST_F(ArchiverTest, FailedArchiverFallsBackToTheNextFittingOne) {
+  fs::create_directories(Work());
+  const fs::path target = Work() / "TmpTmp";
+  const std::string archive = (Work() / "db.7z").string();
+  WriteBytes(archive, kSevenZipHead);
+  const std::string outTarget = "\"$(echo \"$5\" | cut -c3-)\"";  // the folder after -o
+  // HaoZipC dies half-way, leaving a cut update file; 7z leaves nothing
+  // usable although it says it succeeded; 7zz does the job.
+  WriteScript(Bin() / "HaoZipC", "mkdir -p " + outTarget + "; echo cut > " + outTarget +
+                                     "/half.dwm; echo HaoZipC >> '" + Log().string() + "'; exit 2");
+  WriteScript(Bin() / "7z", "mkdir -p " + outTarget + "; echo 7z >> '" + Log().string() + "'; exit 0");
+  WriteScript(Bin() / "7zz", "mkdir -p " + outTarget + "; echo whole > " + outTarget +
+                                 "/db.dwm; echo 7zz >> '" + Log().string() + "'; exit 0");
+  AddFake("unrar");  // never run: a 7z archive is no RAR
+  std::vector<std::string> seen;
+  const auto unpacked = [&] {
+    std::string found;
+    FindFiles(target.string(), IsUpdateFile, true, &found);
+    seen.push_back(found.empty() ? "" : fs::path(found).filename().string());
+    return !found.empty();
+  };
+  EXPECT_EQ(UnpackArchive(archive, target.string(), nullptr, unpacked), UnpackResult::kUnpacked);
+  EXPECT_EQ(test::ReadWholeFile(Log()), "HaoZipC\n7z\n7zz\n");
+  EXPECT_EQ(seen, (std::vector<std::string>{"", "db.dwm"})) << "a failed run is never searched";
+  EXPECT_FALSE(fs::exists(target / "half.dwm"));
+  EXPECT_EQ(test::ReadWholeFile(target / "db.dwm"), "whole\n");
+
+  // When every one fails, nothing of theirs stays.
+  fs::remove(Bin() / "7zz");
+  fs::remove(Log());
+  EXPECT_EQ(UnpackArchive(archive, target.string(), nullptr, unpacked), UnpackResult::kFailed);
+  EXPECT_EQ(test::ReadWholeFile(Log()), "HaoZipC\n7z\n");
+  EXPECT_FALSE(fs::exists(target));
 }
 
 }  // namespace
