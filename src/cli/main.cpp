@@ -6,12 +6,15 @@
 #include "cli/file_commands.h"
 #include "cli/identify_command.h"
 #include "cli/online_commands.h"
+#include "cli/result_output.h"
 #include "cli/settings_command.h"
 #include "cli/update_command.h"
 
 using namespace brindle::cli;
 
-int main(int argc, char** argv) {
+namespace {
+
+int RunCommandLine(int argc, char** argv) {
   std::string error;
   const auto options = ParseOptions(argc, argv, error);
   if (!options) {
@@ -63,4 +66,11 @@ int main(int argc, char** argv) {
     return kExitFailed;
   }
   return rc;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  HoldStandardStreams();
+  return FinishResult(RunCommandLine(argc, argv));
 }

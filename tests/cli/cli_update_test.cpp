@@ -130,5 +130,33 @@ TEST_F(CliUpdate, ArchiveUrlDownloadsUnpacksAndSends) {
   unsetenv("XDG_CACHE_HOME");
 }
 
+// With no archiver that fits (only a RAR tool for a zip), the user must
+// unpack the archive by hand: the outcome says where it is, and it is there.
+TEST_F(CliUpdate, WithoutAFittingArchiverTheOutcomeSaysWhereTheArchiveIs) {
+  test::CLoopbackHttpServer server;
+  ASSERT_TRUE(server.Started());
+  const std::string archive = std::string("PK\x03\x04", 4) + std::string(200, 'z');
+  server.Serve("/u.zip", test::MakeResponse("200 OK", archive));
+  const std::string bin = m_dir.Path() + "/bin";
+  fs::create_directories(bin);
+  std::ofstream(bin + "/unrar") << "#!/bin/sh\nexit 0\n";
+  fs::permissions(bin + "/unrar", fs::perms::owner_all);
+  const std::string savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+  setenv("XDG_CACHE_HOME", (m_dir.Path() + "/cache").c_str(), 1);
+  setenv("PATH", bin.c_str(), 1);
+  const auto r = RunCli({"--simulate", "update", "--archive-url", server.Url("/u.zip")});
+  setenv("PATH", savedPath.c_str(), 1);
+  unsetenv("XDG_CACHE_HOME");
+  EXPECT_EQ(r.exitCode, 1) << r.err;
+  const std::string lead =
+      "Didn't find the decompression tool.(Support only \u2018WinRar/7zip/Haozip\u2019)"
+      "Please decompression and update manually!\nThe downloaded archive is: ";
+  ASSERT_EQ(r.out.rfind(lead, 0), 0u) << r.out;
+  ASSERT_EQ(r.out.back(), '\n');
+  const std::string where = r.out.substr(lead.size(), r.out.size() - lead.size() - 1);
+  EXPECT_EQ(where.rfind(m_dir.Path() + "/cache/", 0), 0u) << where;
+  EXPECT_EQ(test::ReadWholeFile(where), archive);
+}
+
 }  // namespace
 }  // namespace brindle

@@ -16,7 +16,9 @@ extern char** environ;
 
 namespace brindle::test {
 
-CliResult RunCli(const std::vector<std::string>& args) {
+CliResult RunCli(const std::vector<std::string>& args) { return RunCli(args, StdoutTo::kCaptured); }
+
+CliResult RunCli(const std::vector<std::string>& args, StdoutTo stdoutTo) {
   CliResult result;
   const char* cli = std::getenv("BRINDLE_CLI");
   if (!cli) {
@@ -27,7 +29,12 @@ CliResult RunCli(const std::vector<std::string>& args) {
   const std::string outPath = dir.Path() + "/out", errPath = dir.Path() + "/err";
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  if (stdoutTo == StdoutTo::kCaptured)
+    posix_spawn_file_actions_addopen(&actions, 1, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  else if (stdoutTo == StdoutTo::kDevFull)
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/full", O_WRONLY, 0);
+  else
+    posix_spawn_file_actions_addclose(&actions, 1);
   posix_spawn_file_actions_addopen(&actions, 2, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   std::vector<std::string> all{cli};
   all.insert(all.end(), args.begin(), args.end());

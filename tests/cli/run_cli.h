@@ -13,4 +13,9 @@ struct CliResult {
 
 CliResult RunCli(const std::vector<std::string>& args);
 
+// Where the program's stdout goes: a file read back into out, /dev/full
+// (every write fails), or nowhere (descriptor 1 closed).
+enum class StdoutTo { kCaptured, kDevFull, kClosed };
+CliResult RunCli(const std::vector<std::string>& args, StdoutTo stdoutTo);
+
 }  // namespace brindle::test
