@@ -75,7 +75,8 @@ class CHttpDownload {
   // its end); otherwise an error text, and nothing was started or posted.
   std::string Start(bool inCallingThread);
   // Changes the stall bounds (default kStallBytesPerSecond over
-  // kStallSeconds) for the next Start; tests shorten the window.
+  // kStallSeconds) for the transfers started after it; tests shorten the
+  // window.
   void SetStallBounds(long bytesPerSecond, long seconds);
   // Asks a running transfer to stop and waits for it (bounded, see
   // kStopWaitMs). Call on WM_DOWNLOAD_FINISHED and before destruction.
