@@ -199,10 +199,10 @@ TEST_F(SimDeviceTest, FullSpeedLinkMovesOneReportPerFrame) {
             static_cast<int>(data.size()));
   const auto took = std::chrono::steady_clock::now() - start;
   const auto wire = std::chrono::microseconds(kFullSpeedFrameMicros) * (kBlocks * 4 + 2);
+  // Never faster than the link. How close to it the frames are kept (by
+  // deadline, not by sleeping per report) depends on the machine's load, so
+  // it is measured by bench/paced_update.sh rather than asserted here.
   EXPECT_GE(took, wire);
-  // The frames are kept by deadline: sleeping 1 ms per report would
-  // overshoot by a tenth; the bound leaves room for a loaded machine.
-  EXPECT_LT(took, wire * 3 / 2);
 }
 
 TEST(SimProfileStart, ZeroCountsHoldFromTheStart) {
