@@ -145,7 +145,7 @@ TEST_F(UpdateStopTest, ProgressTextNamesTheAttemptWhileASectionIsRetried) {
     SimProfile p = CompanyDevice();
     if (c.silent) p.faults.silentAfterReports = static_cast<int64_t>(identify) + 10;
     else p.faults.failWrites = 3;
-    p.faults.reportDelayMicros = 200;  // each attempt spans a few ticks
+    p.faults.reportDelayMicros = 500;  // each attempt spans many turns of the loop below
     Connect(p);
     const auto section = Bytes(0x2000, 1);
     UpdateWith(WriteFile(Pack(c.retried ? Input(kCompany, section) : Input(kCompany, {}, section))));
