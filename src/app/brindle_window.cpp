@@ -102,8 +102,16 @@ void CBrindleWindow::OnInitDialog() {
   RefreshConnectionState();
 }
 
-LRESULT CBrindleWindow::OnBytesSent(WPARAM, LPARAM lParam) {
-  switch (m_transferStage.load(std::memory_order_relaxed)) {
+void CBrindleWindow::SetTransferStage(uint8_t stage) {
+  m_transferStage.store(stage, std::memory_order_relaxed);
+  m_hid.m_sentTag.store(stage, std::memory_order_relaxed);
+}
+
+LRESULT CBrindleWindow::OnBytesSent(WPARAM wParam, LPARAM lParam) {
+  // The stage the bytes were sent in, not the one current now: the worker
+  // has often moved on (from the header block to the brand section, say)
+  // by the time the message is handled.
+  switch (wParam) {
     case 2:
     case 4:
     case 5:

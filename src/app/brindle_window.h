@@ -63,7 +63,11 @@ class CBrindleWindow : public IMessageTarget {
   // ---- Handlers and operations. ----
   // Start-up steps of the dialog that are not painting.
   void OnInitDialog();
+  // wParam: the transfer stage when the report was sent (m_hid.m_sentTag).
   LRESULT OnBytesSent(WPARAM wParam, LPARAM lParam);
+  // Sets m_transferStage and tags the sent bytes that follow with it (any
+  // thread).
+  void SetTransferStage(uint8_t stage);
   void OnTimer(uint32_t id);
   void ShowTransferProgress();
   void OnOpenClicked();
@@ -114,6 +118,9 @@ class CBrindleWindow : public IMessageTarget {
   // Device operation in progress: 2, 4, 5, 6, 7 count acknowledged bytes as
   // transfer progress. Nothing counts until the first transfer sets it.
   std::atomic<uint8_t> m_transferStage{kStageFinished};
+  // Attempt of the write in progress (1 the first); 0 outside a transfer.
+  // Shown while a section is retried, so a slow retry does not look frozen.
+  std::atomic<uint32_t> m_attempt{0};
   std::atomic<uint32_t> m_progressTicks{0};  // 166 ms ticks since the transfer began
   std::atomic<uint32_t> m_bytesDone{0};      // bytes of the transfer acknowledged so far
   std::atomic<uint32_t> m_bytesTotal{0};     // total bytes of the transfer; 0 = none

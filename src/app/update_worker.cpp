@@ -25,25 +25,42 @@ bool WritesStopped(CBrindleWindow& w) {
          !w.m_hid.m_connected.load(std::memory_order_acquire);
 }
 
+// How one write attempt ended.
+enum class Attempt {
+  kWritten,        // the data went out and the device acknowledged it
+  kRefused,        // the device answered, but not with success
+  kLinkFailed,     // a report was not moved: device gone, silent or broken
+  kCancelled,      // a stop request or a removal cut the data short
+};
+
 // One attempt: the WriteBlocks command and, only when it went out, the data
 // with its status reply.
-bool WriteAttempt(CHidCmd& hid, const SectionDestination& d, uint32_t count, uint32_t dataLength,
-                  uint32_t checksum, const uint8_t* data) {
-  if (!hid.SendCommand(kCmdWriteBlocks, d.block, count, dataLength, d.area, checksum)) return false;
-  return hid.SendBlocks(count, data) == static_cast<int>(count * kBlockSize);
+Attempt WriteAttempt(CBrindleWindow& w, const SectionDestination& d, uint32_t count,
+                     uint32_t dataLength, uint32_t checksum, const uint8_t* data) {
+  CHidCmd& hid = w.m_hid;
+  hid.m_io.ClearTransportFailure();
+  if (!hid.SendCommand(kCmdWriteBlocks, d.block, count, dataLength, d.area, checksum))
+    return Attempt::kLinkFailed;
+  const int sent = hid.SendBlocks(count, data);
+  if (sent == static_cast<int>(count * kBlockSize)) return Attempt::kWritten;
+  if (hid.m_io.TransportFailed()) return Attempt::kLinkFailed;
+  // SendBlocks returns 0 without a transport failure only when cancelled.
+  if (sent == 0) return Attempt::kCancelled;
+  return Attempt::kRefused;
 }
 
 // The write with the retry rules of the device's version.
 int WriteWithRules(CBrindleWindow& w, const SectionDestination& d, uint32_t count,
                    uint32_t dataLength, uint32_t checksum, const uint8_t* data) {
   if (!UsesRetries(w.m_deviceVersion.load(std::memory_order_relaxed))) {
-    // Older devices answer writes without meaning: one attempt, its outcome
-    // ignored.
+    // Older devices answer writes without meaning: one attempt whose answer
+    // is ignored. Only the answer, though: data that never reached the
+    // device, because the link failed or the write was cut short, fails the
+    // section like on any other device.
     if (WritesStopped(w)) return 0;
-    WriteAttempt(w.m_hid, d, count, dataLength, checksum, data);
-    // A write cut short by a stop request or a removal was not attempted
-    // in full: the run must not go on to report success.
-    return WritesStopped(w) ? 0 : 1;
+    w.m_attempt.store(1, std::memory_order_relaxed);
+    const Attempt a = WriteAttempt(w, d, count, dataLength, checksum, data);
+    return a == Attempt::kWritten || a == Attempt::kRefused ? 1 : 0;
   }
   const int attempts = d.retried ? kRetriedAttempts : 1;
   // A retry resends the whole write, so the progress goes back to where the
@@ -53,7 +70,8 @@ int WriteWithRules(CBrindleWindow& w, const SectionDestination& d, uint32_t coun
     // Checked between attempts so a closing window or a removed device ends
     // the run instead of starting ten more writes.
     if (WritesStopped(w)) return 0;
-    if (WriteAttempt(w.m_hid, d, count, dataLength, checksum, data)) return 1;
+    w.m_attempt.store(static_cast<uint32_t>(i + 1), std::memory_order_relaxed);
+    if (WriteAttempt(w, d, count, dataLength, checksum, data) == Attempt::kWritten) return 1;
     if (d.retried) w.m_bytesDone.store(remembered, std::memory_order_relaxed);
   }
   return 0;
@@ -96,11 +114,11 @@ int SendBrandSection(CBrindleWindow& w, IByteSource& file, const UpdateDescripti
   std::vector<uint8_t> data;
   if (!ReadSection(file, b.offset, b.size, data)) return 0;
   const TransferHeader header = BuildTransferHeader(b.size, ScrambledByteSum(data.data(), b.size));
-  w.m_transferStage.store(kStageBrandHeader, std::memory_order_relaxed);
+  w.SetTransferStage(kStageBrandHeader);
   if (!WriteWithRules(w, kDestinationHeader, 1, 0, ByteSum(header.data(), header.size()),
                       header.data()))
     return 0;
-  w.m_transferStage.store(kStageBrandData, std::memory_order_relaxed);
+  w.SetTransferStage(kStageBrandData);
   return SendPadded(w, data, b.size, kDestinationBrand);
 }
 
@@ -139,6 +157,7 @@ std::string RunUpdate(CBrindleWindow& w, const UpdateRunInput& input, ArchiveRou
   const uint32_t total = static_cast<uint32_t>(
       std::min<uint64_t>(d.TotalSize(), std::numeric_limits<uint32_t>::max()));
   w.m_bytesDone.store(0, std::memory_order_relaxed);
+  w.m_attempt.store(0, std::memory_order_relaxed);
   w.m_progressTicks.store(0, std::memory_order_relaxed);
   w.m_bytesTotal.store(total, std::memory_order_relaxed);
   w.RunOnWindowThread([&] {
@@ -151,7 +170,7 @@ std::string RunUpdate(CBrindleWindow& w, const UpdateRunInput& input, ArchiveRou
   // command follows.
   const auto send = [&](const SectionSpan& s, const SectionDestination& dest) {
     if (s.size == 0) return true;
-    w.m_transferStage.store(dest.stage, std::memory_order_relaxed);
+    w.SetTransferStage(dest.stage);
     return SendSection(w, s.size, file, s.offset, dest) != 0;
   };
   if (!send(d.a, kDestinationA)) return kTextUpdateFailed;
@@ -166,12 +185,16 @@ std::string RunUpdate(CBrindleWindow& w, const UpdateRunInput& input, ArchiveRou
     w.ShowTransferProgress();
   });
   // The closing command's answer changes nothing: the data is on the device.
+  // A link that fails here does: the device was removed or fell silent
+  // before the exchange was closed, so the run is not reported as a success.
+  w.m_hid.m_io.ClearTransportFailure();
   if (UsesRetries(w.m_deviceVersion.load(std::memory_order_relaxed))) {
     w.m_hid.EndUpdate();
   } else {
     w.m_hid.EndSession();
     w.RefreshConnectionState();  // identifies the device again
   }
+  if (w.m_hid.m_io.TransportFailed()) return kTextUpdateFailed;
   return {};
 }
 
@@ -182,7 +205,8 @@ int UpdateWorker(CBrindleWindow& w, const UpdateRunInput& input) {
   const std::string outcome = RunUpdate(w, input, route);
 
   if (!route.tempFolder.empty()) DeleteFolderTree(route.tempFolder);
-  w.m_transferStage.store(kStageFinished, std::memory_order_relaxed);
+  w.SetTransferStage(kStageFinished);
+  w.m_attempt.store(0, std::memory_order_relaxed);
   w.m_updateOutcome = outcome;
   if (outcome.empty()) {
     w.RunOnWindowThread(

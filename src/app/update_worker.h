@@ -39,8 +39,10 @@ inline bool UsesRetries(int32_t deviceVersion) {
 int UpdateWorker(CBrindleWindow& window, const UpdateRunInput& input);
 
 // Reads size bytes at fileOffset, pads them to whole blocks and writes them
-// to destination with its checksum and retry rules. 1 sent (below version
-// 1008: attempted), 0 failed.
+// to destination with its checksum and retry rules. 1 sent, 0 failed. Below
+// version 1008 the device's answer is ignored, but a write that did not reach
+// the device (the link failed, the device went away or fell silent, or the
+// write was cut short) fails on every version.
 int SendSection(CBrindleWindow& window, uint32_t size, IByteSource& file, uint64_t fileOffset,
                 const SectionDestination& destination);
 

@@ -1,6 +1,7 @@
 // The window's side of the HTTP downloader: the version-file download it
 // starts itself, and the messages of both downloads (the version file, and
 // the update archive that the update worker fetches).
+#include <cstdint>
 #include <cstdio>
 
 #include "app/brindle_window.h"
@@ -87,8 +88,12 @@ LRESULT CBrindleWindow::OnDownloadSpeed(WPARAM wParam, LPARAM lParam) {
   const bool sized = m_downloadTotal > 0 && done <= m_downloadTotal;
   const double percent = sized ? static_cast<double>(done) / m_downloadTotal * 100.0 : 0.0;
   uint32_t secondsLeft = 0;
-  if (sized && speed > 0.0)
-    secondsLeft = static_cast<uint32_t>((m_downloadTotal - done) / 1024u / speed);
+  if (sized && speed > 0.0) {
+    // A crawling transfer gives more seconds than 32 bits hold; converting
+    // such a value is undefined, so it is capped at the largest one.
+    const double left = (m_downloadTotal - done) / 1024u / speed;
+    secondsLeft = left < static_cast<double>(UINT32_MAX) ? static_cast<uint32_t>(left) : UINT32_MAX;
+  }
 
   char piece[64];
   std::string line = "Updated percent";

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/brindle_window.h"
+#include "app/update_worker.h"
 
 namespace brindle {
 
@@ -44,6 +45,10 @@ void CBrindleWindow::ShowTransferProgress() {
     const double percent = total ? static_cast<double>(done) / total * 100.0 : 0.0;
     text = "Updated" + Format(" %.02f%%   ", percent) + "Time" + Format(" %u ", seconds) + "Second";
   }
+  // A write being retried starts over and may wait long for a silent device:
+  // say so, or the bar looks frozen.
+  const uint32_t attempt = m_attempt.load(std::memory_order_relaxed);
+  if (attempt > 1) text += Format("   Attempt %u", attempt) + Format(" of %d", kRetriedAttempts);
   SetProgressPos(done);
   SetControlText(kIdProgress, text);
 }

@@ -7,7 +7,9 @@
 namespace brindle::cli {
 
 const char* const kUsage =
-    "usage: brindle-cli [--simulate[=PROFILE.json]] [--sim-dump=DIR] COMMAND [ARGS]\n"
+    "usage: brindle-cli [--simulate[=PROFILE.json]] [--sim-dump=DIR] [--read-timeout=MS]\n"
+    "                   COMMAND [ARGS]\n"
+    "  --read-timeout=MS  how long a report read waits for the device (default 20000)\n"
     "commands:\n"
     "  version            print the device's answer to QueryVersion\n"
     "  read AREA BLOCK    hex dump of one 256-byte block (decimal or 0x hex)\n"
@@ -45,6 +47,14 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
         error = "--sim-dump= needs a folder";
         return std::nullopt;
       }
+    } else if (o.command.empty() && a.rfind("--read-timeout=", 0) == 0) {
+      // Bounded below so that a reply can still arrive, above so a wait ends.
+      const auto ms = ParseNumber(a.substr(15));
+      if (!ms || *ms < 10 || *ms > 600000) {
+        error = "--read-timeout= needs milliseconds from 10 to 600000";
+        return std::nullopt;
+      }
+      o.readTimeoutMs = static_cast<int>(*ms);
     } else if (o.command.empty() && a.rfind("--", 0) == 0) {
       error = "unknown option " + a;
       return std::nullopt;

@@ -13,6 +13,7 @@ struct Options {
   bool simulate = false;
   std::string profilePath;  // --simulate=PROFILE.json; empty for the default profile
   std::string simDumpDir;   // --sim-dump=DIR
+  int readTimeoutMs = 0;    // --read-timeout=MS; 0 keeps the transport's own bound
   std::string command;
   std::vector<std::string> args;  // everything after the command, device options removed
 };

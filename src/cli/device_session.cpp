@@ -9,6 +9,7 @@
 namespace brindle::cli {
 
 bool CDeviceSession::Create(const Options& options, std::string& error) {
+  m_readTimeoutMs = options.readTimeoutMs;
   if (!options.simulate) {
     m_backend = std::make_shared<CHidapiBackend>();
     m_hid = std::make_unique<CHidCmd>(m_backend);
@@ -23,7 +24,12 @@ bool CDeviceSession::Create(const Options& options, std::string& error) {
   return true;
 }
 
+void CDeviceSession::Configure(CHidCmd& hid) const {
+  if (m_readTimeoutMs > 0) hid.m_io.SetReadTimeoutMs(m_readTimeoutMs);
+}
+
 bool CDeviceSession::Open() {
+  Configure(*m_hid);
   m_hid->m_connected = m_hid->m_io.FindAndOpen();
   return m_hid->m_connected != 0;
 }

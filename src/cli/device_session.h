@@ -16,6 +16,9 @@ class CDeviceSession {
   bool Create(const Options& options, std::string& error);
   // FindAndOpen on the command object; false when no device is there.
   bool Open();
+  // Gives a command object (the session's own, or a window's) the
+  // transport settings of the command line.
+  void Configure(CHidCmd& hid) const;
   // Text that explains a failed Open beyond the window's own message.
   std::string OpenFailureHint() const;
   // Writes area0.bin and area1.bin of the simulated device into dir.
@@ -31,6 +34,7 @@ class CDeviceSession {
   std::shared_ptr<CSimDevice> m_sim;  // null for real hardware
   std::shared_ptr<IHidBackend> m_backend;
   std::unique_ptr<CHidCmd> m_hid;
+  int m_readTimeoutMs = 0;  // 0: the transport's own bound
 };
 
 }  // namespace brindle::cli

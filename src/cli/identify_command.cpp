@@ -14,6 +14,7 @@ int RunIdentify(CDeviceSession& session, const std::vector<std::string>& args) {
     return kExitUsage;
   }
   CConsoleWindow window(session.Backend());
+  session.Configure(window.m_hid);
   StartAndIdentify(window);
 
   const auto& id = window.m_identityBlock;

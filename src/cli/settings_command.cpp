@@ -178,6 +178,7 @@ int RunSettings(CDeviceSession& session, const std::vector<std::string>& args) {
   const bool showOnly = changes.Empty();
 
   CConsoleWindow window(session.Backend());
+  session.Configure(window.m_hid);
   StartAndIdentify(window);
 
   bool dialogRan = false;

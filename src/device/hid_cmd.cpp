@@ -10,8 +10,8 @@ CHidCmd::CHidCmd(std::shared_ptr<IHidBackend> backend) : m_io(std::move(backend)
 
 CHidCmd::~CHidCmd() { Disconnect(); }
 
-void CHidCmd::Post(uint32_t msg, uint32_t bytes) {
-  if (m_progressWnd) m_progressWnd->PostMessage(msg, 0, static_cast<LPARAM>(bytes));
+void CHidCmd::Post(uint32_t msg, WPARAM tag, uint32_t bytes) {
+  if (m_progressWnd) m_progressWnd->PostMessage(msg, tag, static_cast<LPARAM>(bytes));
 }
 
 int CHidCmd::SendCommand(uint8_t code, uint32_t blockAddress, uint32_t blockCount,
@@ -47,7 +47,7 @@ int CHidCmd::ReadBlock(uint8_t area, uint32_t blockAddress, uint8_t* buffer) {
     if (!m_io.ReadReport(m_report.data(), &count) || count < 2) return static_cast<int>(received);
     const uint32_t payload = std::min(count - 1, kBlockSize - received);
     std::memcpy(buffer + received, m_report.data() + 1, payload);
-    Post(WM_HID_BYTES_RECEIVED, payload);
+    Post(WM_HID_BYTES_RECEIVED, 0, payload);
     received += payload;
     if (m_cancel.load(std::memory_order_relaxed)) return 0;
   }
@@ -60,6 +60,7 @@ int CHidCmd::SendBlocks(uint32_t blockCount, const uint8_t* data) {
   // The result is a byte count in an int; a larger run cannot be reported.
   if (blockCount > static_cast<uint32_t>(INT_MAX) / kBlockSize) return 0;
   const uint32_t total = blockCount * kBlockSize;
+  const WPARAM tag = m_sentTag.load(std::memory_order_relaxed);
   uint32_t sent = 0;
   while (sent < total) {
     m_report.fill(kReportFiller);
@@ -68,7 +69,7 @@ int CHidCmd::SendBlocks(uint32_t blockCount, const uint8_t* data) {
     uint32_t written = 0;
     if (!m_io.WriteReport(m_report.data(), &written) || written < 2) return static_cast<int>(sent);
     const uint32_t payload = written - 1;
-    Post(WM_HID_BYTES_SENT, payload);
+    Post(WM_HID_BYTES_SENT, tag, payload);
     sent += payload;
     if (m_cancel.load(std::memory_order_relaxed)) return 0;
   }

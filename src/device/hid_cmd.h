@@ -44,9 +44,13 @@ class CHidCmd {
   std::atomic<int> m_connected{0};            // 1 while the device is open
   IMessageTarget* m_progressWnd = nullptr;    // receives the progress messages
   std::atomic<int> m_cancel{0};               // stops a block transfer after the current report
+  // wParam of every WM_HID_BYTES_SENT: set by the owner to mark what the
+  // bytes belong to. It is taken when the report goes out, so a receiver that
+  // handles the message later still knows what was being sent then.
+  std::atomic<WPARAM> m_sentTag{0};
 
  private:
-  void Post(uint32_t msg, uint32_t bytes);
+  void Post(uint32_t msg, WPARAM tag, uint32_t bytes);
   int ReceiveReply(int okResult);
 };
 

@@ -47,6 +47,13 @@ class CHidIO {
   // the read returns.
   void AbortRead() { m_abortRequested.store(true, std::memory_order_release); }
   void SetReadTimeoutMs(int ms) { m_readTimeoutMs = ms; }
+  int ReadTimeoutMs() const { return m_readTimeoutMs; }
+  // True once a report write was refused, or a read failed, timed out or
+  // was aborted, since the last ClearTransportFailure (or open). Unlike a
+  // status reply this is the link itself failing: the device went away, fell
+  // silent or lost reports, whatever its version.
+  bool TransportFailed() const { return m_transportFailed; }
+  void ClearTransportFailure() { m_transportFailed = false; }
   bool IsOpen() const { return m_device != nullptr; }
   IHidBackend& Backend() { return *m_backend; }
   // Why the last FindAndOpen found a matching device but could not open it.
@@ -58,6 +65,9 @@ class CHidIO {
 
  private:
   bool Matches(const HidInterfaceInfo& info) const;
+  // One report's payload into buffer + 1: its length, or -1 when the read
+  // failed, timed out or was aborted.
+  int ReadPayload(uint8_t* buffer);
 
   std::shared_ptr<IHidBackend> m_backend;
   std::unique_ptr<IHidDevice> m_device;  // the open interface, null when closed
@@ -65,6 +75,7 @@ class CHidIO {
   std::string m_lockFolder;
   int m_readTimeoutMs = kReportReadTimeoutMs;
   std::atomic<bool> m_abortRequested{false};
+  bool m_transportFailed = false;  // used by the thread that moves the reports
   HidOpenFailure m_lastOpenFailure = HidOpenFailure::kNone;
 };
 

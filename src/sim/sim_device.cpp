@@ -41,20 +41,56 @@ CSimDevice::CSimDevice(const SimProfile& profile)
 }
 
 void CSimDevice::Plug() {
-  std::lock_guard lock(m_mutex);
-  if (m_plugged) return;
-  m_plugged = true;
-  ++m_generation;
-  m_receiving = false;
-  m_queueSize = 0;
+  {
+    std::lock_guard lock(m_mutex);
+    if (m_plugged) return;
+    m_plugged = true;
+    ++m_generation;
+    m_receiving = false;
+    m_queueSize = 0;
+  }
+  AnnouncePlugChange();
 }
 
 void CSimDevice::Unplug() {
   {
     std::lock_guard lock(m_mutex);
+    if (!m_plugged) return;
     m_plugged = false;
   }
   m_outputReady.notify_all();
+  AnnouncePlugChange();
+}
+
+void CSimDevice::SetPlugListener(std::function<void()> listener) {
+  std::lock_guard lock(m_listenerMutex);
+  m_plugListener = std::move(listener);
+}
+
+void CSimDevice::AnnouncePlugChange() {
+  std::lock_guard lock(m_listenerMutex);
+  if (m_plugListener) m_plugListener();
+}
+
+void CSimDevice::PaceReport() {
+  if (m_profile.frameMicros <= 0) return;
+  using Clock = std::chrono::steady_clock;
+  const auto frame = std::chrono::microseconds(m_profile.frameMicros);
+  Clock::time_point end;
+  {
+    std::lock_guard lock(m_mutex);
+    // Frames follow each other on a fixed grid, as the bus's start-of-frame
+    // marks do. A report takes the frame after the last one used; a host
+    // that missed whole frames gets the frame it is in now. The wait ends
+    // at the frame's end, a deadline, so the sleep's own overshoot (less
+    // than a frame) never adds up over thousands of reports.
+    const Clock::time_point now = Clock::now();
+    if (m_frameEnd == Clock::time_point{}) m_frameEnd = now;
+    end = m_frameEnd + frame;
+    if (now - m_frameEnd >= frame) end += (now - m_frameEnd) / frame * frame;
+    m_frameEnd = end;
+  }
+  std::this_thread::sleep_until(end);
 }
 
 bool CSimDevice::IsPlugged() const {
@@ -82,61 +118,77 @@ std::vector<CSimDevice::LoggedCommand> CSimDevice::CommandLog() const {
   return m_log;
 }
 
-void CSimDevice::CountReport() {
+bool CSimDevice::CountReport() {
   ++m_reports;
   const auto& f = m_profile.faults;
-  if (f.unplugAfterReports >= 0 && m_reports >= static_cast<uint64_t>(f.unplugAfterReports))
+  bool removed = false;
+  if (f.unplugAfterReports >= 0 && m_reports >= static_cast<uint64_t>(f.unplugAfterReports) &&
+      m_plugged) {
     m_plugged = false;
+    removed = true;
+  }
   if (f.silentAfterReports >= 0 && m_reports >= static_cast<uint64_t>(f.silentAfterReports)) {
     m_silent = true;
     m_queueSize = 0;
   }
+  return removed;
 }
 
 int CSimDevice::ReceiveReport(const uint8_t* report, size_t length, uint64_t generation) {
   if (m_profile.faults.reportDelayMicros > 0)
     std::this_thread::sleep_for(std::chrono::microseconds(m_profile.faults.reportDelayMicros));
+  PaceReport();
+  bool removed = false;
+  int result = static_cast<int>(length);
   {
     std::lock_guard lock(m_mutex);
     if (!m_plugged || generation != m_generation) return -1;
     if (length != kReportLength) return -1;
-    CountReport();
+    removed = CountReport();
     if (!m_plugged) {
-      m_outputReady.notify_all();
-      return -1;
-    }
-    if (!m_silent) {
+      result = -1;
+    } else if (!m_silent) {
       const uint8_t* payload = report + 1;
       if (m_receiving) {
-        const size_t take = std::min(kReportPayload, m_writeData.size() - m_writeFill);
-        std::memcpy(m_writeData.data() + m_writeFill, payload, take);
+        const uint64_t take = std::min<uint64_t>(kReportPayload, m_writeExpected - m_writeFill);
+        if (!m_writeData.empty()) std::memcpy(m_writeData.data() + m_writeFill, payload, take);
         m_writeFill += take;
-        if (m_writeFill == m_writeData.size()) FinishWrite();
+        if (m_writeFill == m_writeExpected) FinishWrite();
       } else {
         HandleCommand(payload);
       }
     }
   }
   m_outputReady.notify_all();
-  return static_cast<int>(length);
+  if (removed) AnnouncePlugChange();
+  return result;
 }
 
 int CSimDevice::SendReport(uint8_t* payload, size_t length, int timeoutMs, uint64_t generation) {
   if (m_profile.faults.reportDelayMicros > 0)
     std::this_thread::sleep_for(std::chrono::microseconds(m_profile.faults.reportDelayMicros));
-  std::unique_lock lock(m_mutex);
-  auto ready = [&] { return !m_plugged || generation != m_generation || m_queueSize > 0; };
-  if (!ready() && !m_outputReady.wait_for(lock, std::chrono::milliseconds(timeoutMs), ready))
-    return 0;
-  if (!m_plugged || generation != m_generation) return -1;
-  const Payload& p = m_queue[m_queueHead];
-  const size_t n = std::min(length, p.size());
-  std::memcpy(payload, p.data(), n);
-  m_queueHead = (m_queueHead + 1) % kQueueSlots;
-  --m_queueSize;
-  CountReport();
-  if (!m_plugged) return -1;
-  return static_cast<int>(n);
+  PaceReport();
+  bool removed = false;
+  int result = 0;
+  {
+    std::unique_lock lock(m_mutex);
+    auto ready = [&] { return !m_plugged || generation != m_generation || m_queueSize > 0; };
+    if (!ready() && !m_outputReady.wait_for(lock, std::chrono::milliseconds(timeoutMs), ready))
+      return 0;
+    if (!m_plugged || generation != m_generation) return -1;
+    const Payload& p = m_queue[m_queueHead];
+    const size_t n = std::min(length, p.size());
+    std::memcpy(payload, p.data(), n);
+    m_queueHead = (m_queueHead + 1) % kQueueSlots;
+    --m_queueSize;
+    removed = CountReport();
+    result = m_plugged ? static_cast<int>(n) : -1;
+  }
+  if (removed) {
+    m_outputReady.notify_all();
+    AnnouncePlugChange();
+  }
+  return result;
 }
 
 std::vector<uint8_t>* CSimDevice::AreaFor(uint8_t area) {
@@ -206,16 +258,13 @@ void CSimDevice::HandleCommand(const uint8_t* bytes) {
         QueueReply(kSimOk, 0);
         return;
       }
-      if (f.blockCount > kSimArea1Blocks) {
-        // More data than any area holds: refuse before taking it in.
-        Log(f, kSimBadAddress);
-        QueueReply(kSimBadAddress, 0);
-        return;
-      }
       m_receiving = true;
       m_write = f;
-      m_writeData.assign(size_t{f.blockCount} * kBlockSize, 0);
+      m_writeExpected = uint64_t{f.blockCount} * kBlockSize;
       m_writeFill = 0;
+      // More data than any area holds is taken in without being kept, and
+      // refused once it has all arrived.
+      if (f.blockCount <= kSimArea1Blocks) m_writeData.assign(m_writeExpected, 0);
       return;
     case kCmdEndSession:
     case kCmdEndUpdate:
@@ -240,7 +289,7 @@ void CSimDevice::FinishWrite() {
   if (m_failWritesLeft > 0) {
     --m_failWritesLeft;
     status = kSimInjectedFailure;
-  } else if (!InRange(f.area, f.blockAddress, f.blockCount)) {
+  } else if (m_writeData.empty() || !InRange(f.area, f.blockAddress, f.blockCount)) {
     status = kSimBadAddress;
   } else if (f.dataChecksum != 0) {
     uint32_t expected = 0;

@@ -5,8 +5,10 @@
 // its profile. Host calls come from one thread at a time; plug and unplug may
 // come from any thread.
 #include <array>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -43,6 +45,11 @@ class CSimDevice {
   void Plug();
   void Unplug();
   bool IsPlugged() const;
+  // Called after every change of the plug state: Plug, Unplug and the
+  // profile's fault unplug alike, on the thread that caused it, as a real
+  // device's arrival or removal is announced by the system. Setting another
+  // listener (or none) waits for a call in progress.
+  void SetPlugListener(std::function<void()> listener);
   // Plugs count up; a handle from an earlier plug never works again.
   uint64_t Generation() const;
   const std::string& Path() const { return m_path; }
@@ -60,7 +67,12 @@ class CSimDevice {
   using Payload = std::array<uint8_t, kReportPayload>;
   static constexpr size_t kQueueSlots = 8;  // at most 4 data reports and a reply wait
 
-  void CountReport();  // under m_mutex
+  // Counts a report and applies the profile's faults; true when the count
+  // made the device disappear. Under m_mutex.
+  bool CountReport();
+  // Waits for the end of the next free link frame (profile.frameMicros).
+  void PaceReport();
+  void AnnouncePlugChange();
   void HandleCommand(const uint8_t* rec);
   void FinishWrite();
   void QueueReply(uint32_t status, uint32_t value);
@@ -87,11 +99,20 @@ class CSimDevice {
   int64_t m_failWritesLeft = 0;
   int64_t m_corruptLeft = 0;
 
-  // A WriteBlocks command receiving its data reports.
+  // A WriteBlocks command receiving its data reports. A write larger than
+  // any area is still taken in, report by report, and refused after its
+  // last one, so the host's reports stay in step; its data is not kept.
   bool m_receiving = false;
   CommandFields m_write;
-  std::vector<uint8_t> m_writeData;
-  size_t m_writeFill = 0;
+  std::vector<uint8_t> m_writeData;  // empty for a write that is refused anyway
+  uint64_t m_writeExpected = 0;      // bytes of the write
+  uint64_t m_writeFill = 0;          // bytes taken in so far
+
+  // End of the last frame given to a report (frame pacing).
+  std::chrono::steady_clock::time_point m_frameEnd{};
+
+  std::mutex m_listenerMutex;  // held while the listener runs
+  std::function<void()> m_plugListener;
 
   std::vector<LoggedCommand> m_log;
 };

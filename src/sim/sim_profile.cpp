@@ -145,6 +145,18 @@ bool ParseSimProfile(const std::string& json, SimProfile& profile, std::string& 
       }
       auto& block = key == "identity" ? profile.identity : profile.settings;
       if (!ParseBlock(key, value.get<std::string>(), key == "identity", block, error)) return false;
+    } else if (key == "link") {
+      // "instant": reports move as fast as the host moves them;
+      // "full-speed": one report per 1 ms frame, as on a USB full-speed link.
+      const std::string link = value.is_string() ? value.get<std::string>() : std::string();
+      if (link == "instant") {
+        profile.frameMicros = 0;
+      } else if (link == "full-speed") {
+        profile.frameMicros = kFullSpeedFrameMicros;
+      } else {
+        error = "link: expected \"instant\" or \"full-speed\"";
+        return false;
+      }
     } else if (key == "faults") {
       if (!value.is_object()) {
         error = "faults: expected an object";

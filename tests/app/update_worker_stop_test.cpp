@@ -12,6 +12,7 @@ using test::Bytes;
 using test::Input;
 using test::kCompany;
 using test::Pack;
+using test::CFakeWindow;
 using test::UpdateTest;
 using Clock = std::chrono::steady_clock;
 
@@ -41,17 +42,24 @@ TEST_F(UpdateStopTest, DeviceGoneOrSilentMidSectionFailsWithinTheReadBound) {
     const char* name;
     bool unplug;     // else silent
     bool retried;    // section A (ten attempts), else C (one)
+    uint32_t version;
   };
+  // Below version 1008 the device's answers are ignored, but a device that
+  // is gone or silent has not taken the data: that fails on every version.
   const Case cases[] = {
-      {"unplugged in A", true, true},
-      {"unplugged in C", true, false},
-      {"silent in A", false, true},
-      {"silent in C", false, false},
+      {"unplugged in A", true, true, 1008},
+      {"unplugged in C", true, false, 1008},
+      {"silent in A", false, true, 1008},
+      {"silent in C", false, false, 1008},
+      {"1007, unplugged in A", true, true, 1007},
+      {"1007, unplugged in C", true, false, 1007},
+      {"1007, silent in A", false, true, 1007},
+      {"1007, silent in C", false, false, 1007},
   };
   const uint64_t identify = IdentifyReports();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    SimProfile p = CompanyDevice();
+    SimProfile p = CompanyDevice(c.version);
     // Forty reports into the section's data.
     (c.unplug ? p.faults.unplugAfterReports : p.faults.silentAfterReports) =
         static_cast<int64_t>(identify) + 40;
@@ -66,6 +74,100 @@ TEST_F(UpdateStopTest, DeviceGoneOrSilentMidSectionFailsWithinTheReadBound) {
     // Ten attempts that each wait out the read bound at most.
     EXPECT_LT(elapsed, (kRetriedAttempts + 1) * std::chrono::milliseconds(kReadTimeoutMs) + 2s);
     EXPECT_TRUE(window->IsEnabled(kIdUpdateButton));
+  }
+}
+
+TEST_F(UpdateStopTest, LinkLostBeforeTheExchangeIsClosedFailsTheRunOnEveryVersion) {
+  // Section A of 0x4000 bytes: its command, 256 data reports and the status
+  // reply, then the closing command and its reply.
+  constexpr uint64_t kCommand = 1, kReply = 258, kClosing = 259, kClosingReply = 260;
+  struct Case {
+    const char* name;
+    bool unplug;     // else silent
+    uint64_t after;  // reports of the update after which the fault strikes
+    bool succeeds;
+  };
+  const Case cases[] = {
+      {"gone at the write command", true, kCommand, false},
+      {"gone in the data", true, 40, false},
+      {"gone at the status reply", true, kReply, false},
+      {"gone at the closing command", true, kClosing, false},
+      {"gone at the closing reply", true, kClosingReply, false},
+      {"silent before the closing reply", false, kClosing, false},
+      {"gone once the exchange was closed", true, kClosingReply + 1, true},
+  };
+  const uint64_t identify = IdentifyReports();
+  for (const uint32_t version : {1007u, 1008u}) {
+    // A removal may reach the window before the worker looks, after it, or
+    // never (the console hears of none): the outcome is the same.
+    for (const bool announced : {false, true}) {
+      for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + (announced ? ", announced" : ", not announced") +
+                     ", version " + std::to_string(version));
+        SimProfile p = CompanyDevice(version);
+        (c.unplug ? p.faults.unplugAfterReports : p.faults.silentAfterReports) =
+            static_cast<int64_t>(identify + c.after);
+        Connect(p);
+        if (announced) {
+          CFakeWindow* w = window.get();
+          sim->SetPlugListener([w] { w->PostMessage(WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0); });
+        }
+        UpdateWith(WriteFile(Pack(Input(kCompany, Bytes(0x4000, 1)))));
+        ASSERT_TRUE(RunWorker(20s));
+        sim->SetPlugListener(nullptr);
+        EXPECT_EQ(LastBoxText(), c.succeeds ? kTextUpdateSucceeded : kTextUpdateFailed);
+        if (!c.succeeds) {
+          EXPECT_TRUE(window->IsEnabled(kIdUpdateButton));
+        }
+      }
+    }
+  }
+}
+
+TEST_F(UpdateStopTest, ProgressTextNamesTheAttemptWhileASectionIsRetried) {
+  struct Case {
+    const char* name;
+    bool retried;  // section A, else C
+    bool silent;   // else the first three writes are refused
+    std::vector<std::string> shown;
+    const char* outcome;
+  };
+  const Case cases[] = {
+      {"silent device, A", true, true,
+       {"Attempt 2 of 10", "Attempt 5 of 10", "Attempt 10 of 10"}, kTextUpdateFailed},
+      {"refusing device, A", true, false, {"Attempt 2 of 10", "Attempt 4 of 10"},
+       kTextUpdateSucceeded},
+      {"silent device, C: one attempt", false, true, {}, kTextUpdateFailed},
+  };
+  const uint64_t identify = IdentifyReports();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SimProfile p = CompanyDevice();
+    if (c.silent) p.faults.silentAfterReports = static_cast<int64_t>(identify) + 10;
+    else p.faults.failWrites = 3;
+    p.faults.reportDelayMicros = 500;  // each attempt spans many turns of the loop below
+    Connect(p);
+    const auto section = Bytes(0x2000, 1);
+    UpdateWith(WriteFile(Pack(c.retried ? Input(kCompany, section) : Input(kCompany, {}, section))));
+    // Timer 1 as the window fires it, every tick's text kept.
+    std::vector<std::string> texts;
+    const auto deadline = Clock::now() + 20s;
+    while (window->m_workerRunning.load() && Clock::now() < deadline) {
+      window->Pump();
+      window->FireTimer(kTimerProgress);
+      const std::string text = window->texts[kIdProgress];
+      if (texts.empty() || texts.back() != text) texts.push_back(text);
+      std::this_thread::sleep_for(2ms);
+    }
+    ASSERT_TRUE(RunWorker());
+    EXPECT_EQ(LastBoxText(), c.outcome);
+    std::string all;
+    for (const auto& t : texts) all += t + " | ";
+    for (const auto& want : c.shown) EXPECT_NE(all.find(want), std::string::npos) << want << " in " << all;
+    if (c.shown.empty()) {
+      EXPECT_EQ(all.find("Attempt"), std::string::npos) << all;
+    }
+    EXPECT_EQ(all.find("Attempt 1 "), std::string::npos) << "a first attempt is not named";
   }
 }
 

@@ -260,5 +260,43 @@ TEST_F(UpdateTest, StagesMarkEachStepAsItsReportsGoOut) {
   window->m_hid.m_progressWnd = window.get();
 }
 
+// Keeps the progress messages of the reports instead of passing them on, so
+// that the test can hand them to the window later, as a busy window does.
+class CHeldMessages final : public IMessageTarget {
+ public:
+  void PostMessage(uint32_t msg, WPARAM wParam, LPARAM lParam) override {
+    std::lock_guard lock(m_mutex);
+    if (msg == WM_HID_BYTES_SENT) held.push_back({msg, wParam, lParam});
+  }
+  std::vector<test::CFakeWindow::Posted> Held() {
+    std::lock_guard lock(m_mutex);
+    return held;
+  }
+
+ private:
+  std::mutex m_mutex;
+  std::vector<test::CFakeWindow::Posted> held;
+};
+
+TEST_F(UpdateTest, SentBytesCountByTheStageTheyWereSentInNotTheOneAtHandling) {
+  Connect();
+  CHeldMessages held;
+  window->m_hid.m_progressWnd = &held;
+  const auto a = Bytes(600, 1), b = Bytes(300, 2), e = Bytes(200, 5);
+  UpdateWith(WriteFile(Pack(Input(kCompany, a, {}, {}, e, {{kSimModel, b}}))));
+  ASSERT_TRUE(RunWorker());
+  ASSERT_EQ(LastBoxText(), kTextUpdateSucceeded);
+  window->m_hid.m_progressWnd = window.get();
+  // Handled long after they were sent, whatever stage is current then: the
+  // header block never counts, the sections always do.
+  for (const uint8_t stageAtHandling : {uint8_t{kStageFinished}, uint8_t{kStageBrandData}}) {
+    SCOPED_TRACE(int(stageAtHandling));
+    window->m_transferStage = stageAtHandling;
+    window->m_bytesDone = 0;
+    for (const auto& m : held.Held()) window->HandleMessage(m.msg, m.wParam, m.lParam);
+    EXPECT_EQ(window->m_bytesDone, Padded(a.size()) + Padded(b.size()) + Padded(e.size()));
+  }
+}
+
 }  // namespace
 }  // namespace brindle

@@ -144,6 +144,8 @@ TEST_F(WindowDownloadTest, SpeedTexts) {
       // No size known, or more than announced: no percentage, no time left.
       {0, 250000, 5000, "Updated percent0.00% Speed2.50Kb/s  Remaining time0Second"},
       {1000, 100000, 2000, "Updated percent0.00% Speed1.00Kb/s  Remaining time0Second"},
+      // A crawl: more seconds than 32 bits hold are shown as the most they hold.
+      {0xFFFFFFFF, 1, 0, "Updated percent0.00% Speed0.00Kb/s  Remaining time1193046Hour28Minute15Second"},
   };
   for (const Case& c : cases) {
     window->HandleMessage(WM_DOWNLOAD_SIZE, c.total, 0);

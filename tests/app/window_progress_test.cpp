@@ -1,5 +1,6 @@
 // Transfer progress: which acknowledged bytes count, and the two forms of the
 // progress text.
+#include "update/transfer_layout.h"
 #include "window_fixture.h"
 
 namespace brindle {
@@ -21,19 +22,28 @@ class ProgressTest : public test::WindowTest {
 };
 
 TEST_F(ProgressTest, OnlyTransferStagesCountSentBytes) {
-  EXPECT_EQ(window->m_transferStage, kStageFinished) << "nothing counts before a transfer";
+  EXPECT_EQ(window->m_transferStage, kStageFinished);
+  EXPECT_EQ(window->m_hid.m_sentTag, 0u) << "nothing counts before a transfer";
   struct Case {
     uint8_t stage;
     bool counts;
   };
   const Case cases[] = {{7, true}, {1, false}, {2, true},    {5, true},  {4, true},
                         {6, true}, {0, false}, {3, false},   {8, false}, {255, false}};
+  // The message carries the stage it was sent in; the current one does not
+  // matter, as the worker may have moved on since.
   for (const Case& c : cases) {
-    window->m_transferStage = c.stage;
-    window->m_bytesDone = 100;
-    EXPECT_EQ(window->HandleMessage(WM_HID_BYTES_SENT, 0, 64), 0);
-    EXPECT_EQ(window->m_bytesDone, c.counts ? 164u : 100u) << int(c.stage);
+    for (const uint8_t current : {uint8_t{2}, uint8_t{1}, kStageFinished}) {
+      window->m_transferStage = current;
+      window->m_bytesDone = 100;
+      EXPECT_EQ(window->HandleMessage(WM_HID_BYTES_SENT, c.stage, 64), 0);
+      EXPECT_EQ(window->m_bytesDone, c.counts ? 164u : 100u) << int(c.stage) << " " << int(current);
+    }
   }
+  // The stage is taken into the messages as the reports go out.
+  window->SetTransferStage(kStageSectionE);
+  EXPECT_EQ(window->m_transferStage, kStageSectionE);
+  EXPECT_EQ(window->m_hid.m_sentTag, WPARAM{kStageSectionE});
   // Received bytes never count.
   window->m_transferStage = 2;
   window->m_bytesDone = 100;

@@ -1,6 +1,7 @@
 // brindle-cli end to end against the simulated device.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 
@@ -16,6 +17,17 @@ TEST(CliDevice, VersionPrintsTheDeviceAnswer) {
   const auto r = RunCli({"--simulate", "version"});
   EXPECT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, "1008\n");
+}
+
+TEST(CliDevice, ReadTimeoutBoundsTheWaitForASilentDevice) {
+  test::CTempDir dir;
+  const std::string silent = dir.Path() + "/silent.json";
+  std::ofstream(silent) << R"({"faults": {"silentAfterReports": 1}})";
+  const auto start = std::chrono::steady_clock::now();
+  const auto r = RunCli({"--simulate=" + silent, "--read-timeout=100", "version"});
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_EQ(r.exitCode, 1) << r.err;
+  EXPECT_EQ(r.out, "-2\n");
 }
 
 TEST(CliDevice, ReadDumpsTheSettingsBlock) {
@@ -64,6 +76,10 @@ TEST(CliDevice, NoDeviceAndUsageErrors) {
       {"--simulate=" + dir.Path() + "/missing.json", "version"},
       {"--sim-dump=" + dir.Path(), "version"},
       {"--bogus", "version"},
+      {"--simulate", "--read-timeout=", "version"},
+      {"--simulate", "--read-timeout=5", "version"},
+      {"--simulate", "--read-timeout=600001", "version"},
+      {"--simulate", "--read-timeout=-1", "version"},
   };
   for (const auto& args : usage) {
     r = RunCli(args);

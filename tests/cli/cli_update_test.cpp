@@ -65,9 +65,11 @@ TEST_F(CliUpdate, EveryRefusalAndFailureHasItsTextAndExitCode) {
     std::string out;
     int exitCode;
   };
-  const auto update = [](std::string profileJson, UpdatePackInput input) {
+  const auto update = [](std::string profileJson, UpdatePackInput input,
+                         std::vector<std::string> options = {}) {
     return [=](CliUpdate& t) {
       std::vector<std::string> args{profileJson.empty() ? "--simulate" : t.Profile(profileJson)};
+      args.insert(args.end(), options.begin(), options.end());
       args.push_back("update");
       args.push_back(t.WriteUpdate("u.dwm", input));
       return args;
@@ -89,6 +91,14 @@ TEST_F(CliUpdate, EveryRefusalAndFailureHasItsTextAndExitCode) {
       {"1007 with every write failing", update(R"({"version":1007,"faults":{"failWrites":100}})",
                                                Input(kCompany, Bytes(600, 1))),
        "Update Successfully!\n", 0},
+      // The console hears of no removal: the transport itself tells it. The
+      // identification takes well under 200 reports, section A 450.
+      {"1007 unplugged mid-update", update(R"({"version":1007,"faults":{"unplugAfterReports":200}})",
+                                           Input(kCompany, Bytes(0x7000, 1))),
+       "Update Failed!\n", 1},
+      {"1007 silent mid-update", update(R"({"version":1007,"faults":{"silentAfterReports":200}})",
+                                        Input(kCompany, Bytes(0x7000, 1)), {"--read-timeout=200"}),
+       "Update Failed!\n", 1},
       {"device of another brand", update(R"({"identity":"text:Other Brand"})", Input(kCompany, Bytes(600, 1))),
        "   No hardware connected!\n", 3},
       {"no file given", [](CliUpdate&) { return std::vector<std::string>{"--simulate", "update"}; }, "", 2},

@@ -14,6 +14,7 @@ namespace brindle {
 namespace {
 
 using test::CFakeBackend;
+using test::FakeRead;
 using test::WindowsPath;
 
 class HidIoTest : public ::testing::Test {
@@ -104,6 +105,50 @@ TEST_F(HidIoTest, ReportsCarryTheIdByteAndFullCounts) {
   EXPECT_EQ(backend->writes[0][64], 0x11);
 }
 
+TEST_F(HidIoTest, TransportFailuresAreRecordedUntilCleared) {
+  // What the link did, not what the device answered: a reply of any content
+  // is a working link.
+  struct Case {
+    const char* name;
+    int writesBeforeFailure;  // -1 never
+    std::vector<FakeRead> reads;
+    bool write;  // write one report, else read one
+    bool failed;
+  };
+  const Case cases[] = {
+      {"report written", -1, {}, true, false},
+      {"write refused", 0, {}, true, true},
+      {"report read", -1, {{64, std::vector<uint8_t>(64, 0xEE)}}, false, false},
+      {"short report read", -1, {{3, {1, 2, 3}}}, false, false},
+      {"read failed", -1, {{-1, {}}}, false, true},
+      {"read timed out", -1, {}, false, true},
+  };
+  backend->interfaces = {{"/dev/hidraw0", kDeviceVendorId, kDeviceProductId}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    backend->writesBeforeFailure = c.writesBeforeFailure;
+    backend->reads.assign(c.reads.begin(), c.reads.end());
+    auto io = MakeIo(backend);
+    io->SetReadTimeoutMs(20);
+    ASSERT_EQ(io->FindAndOpen(), 1);
+    EXPECT_FALSE(io->TransportFailed());
+    uint8_t report[kReportLength] = {};
+    EXPECT_EQ(c.write ? io->WriteReport(report) : io->ReadReport(report), c.failed ? 0 : 1);
+    EXPECT_EQ(io->TransportFailed(), c.failed);
+    // A later report that moves does not wipe the record out.
+    backend->writesBeforeFailure = -1;
+    EXPECT_EQ(io->WriteReport(report), 1);
+    EXPECT_EQ(io->TransportFailed(), c.failed);
+    io->ClearTransportFailure();
+    EXPECT_FALSE(io->TransportFailed());
+  }
+  // Closed, every report fails on the link.
+  auto io = MakeIo(backend);
+  uint8_t report[kReportLength] = {};
+  EXPECT_EQ(io->WriteReport(report), 0);
+  EXPECT_TRUE(io->TransportFailed());
+}
+
 TEST(HidIoSimTest, SilentDeviceFailsTheReadWithinTheBound) {
   test::CTempDir lockDir;
   SimProfile profile = DefaultSimProfile();
@@ -136,6 +181,7 @@ TEST(HidIoSimTest, AbortEndsAWaitingReadEarly) {
   uint8_t report[kReportLength];
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(io.ReadReport(report), 0);
+  EXPECT_TRUE(io.TransportFailed()) << "an aborted read moved no report";
   aborter.join();
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2000));
 }

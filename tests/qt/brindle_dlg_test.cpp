@@ -19,6 +19,7 @@
 #include "app/window_texts.h"
 #include "controls/text_progress_ctrl.h"
 #include "sim/sim_backend.h"
+#include "update/transfer_layout.h"
 #include "update/update_outcomes.h"
 #include "update/update_packer.h"
 #include "update/update_parser.h"
@@ -167,6 +168,35 @@ class BrindleDlgTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(Identified(), 5000);
   }
 
+  void FaultUnplugOnAnotherThreadReachesTheWindowAsARemoval() {
+    SimProfile profile = DefaultSimProfile();
+    profile.faults.unplugAfterReports = 1000;  // well past the identification
+    Start(profile);
+    QTRY_VERIFY_WITH_TIMEOUT(Identified(), 5000);
+    CSimHotplug hotplug(m_sim);
+    connect(&hotplug, &CDeviceChangeSource::DevicesChanged, m_dlg.get(),
+            &CBrindleDlg::OnDevicesChanged);
+    const QAction* unplug = hotplug.findChild<QAction*>(QStringLiteral("simUnplug"));
+    QVERIFY(unplug && unplug->isEnabled());
+    // Reports moved on a thread of their own, as the update worker moves
+    // them, until the profile's fault takes the device away.
+    std::thread mover([this] {
+      CSimBackend backend(m_sim);
+      HidOpenFailure failure;
+      auto device = backend.Open(m_sim->Path(), failure);
+      uint8_t report[kReportLength] = {};
+      while (device && device->Write(report, sizeof report) > 0) {
+      }
+    });
+    mover.join();
+    QVERIFY(!m_sim->IsPlugged());
+    QTRY_COMPARE(m_dlg->windowTitle(), Title(text::kNoHardware));
+    QVERIFY(!Button(kIdSettingButton)->isEnabled());
+    QVERIFY(!Button(kIdUpdateButton)->isEnabled());
+    QVERIFY(!unplug->isEnabled());
+    QVERIFY(hotplug.findChild<QAction*>(QStringLiteral("simPlug"))->isEnabled());
+  }
+
   void NoDeviceRefusesUpdateWithTheErrorBox() {
     Start(DefaultSimProfile(), false);
     QCOMPARE(m_dlg->windowTitle(), Title(text::kNoHardware));
@@ -181,10 +211,9 @@ class BrindleDlgTest : public QObject {
 
   void PostMessageFromAnotherThread() {
     Start(DefaultSimProfile(), false);
-    m_dlg->m_transferStage = 2;
     constexpr int kPosts = 2000;
     std::thread poster([this] {
-      for (int i = 0; i < kPosts; ++i) m_dlg->PostMessage(WM_HID_BYTES_SENT, 0, 64);
+      for (int i = 0; i < kPosts; ++i) m_dlg->PostMessage(WM_HID_BYTES_SENT, kStageBrandData, 64);
     });
     poster.join();
     QTRY_COMPARE(m_dlg->m_bytesDone.load(), uint32_t(kPosts * 64));

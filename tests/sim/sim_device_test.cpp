@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+
 #include "core/byte_sum.h"
 #include "device/hid_cmd.h"
 #include "sim/sim_backend.h"
@@ -146,6 +149,60 @@ TEST_F(SimDeviceTest, UnplugAfterReportsFailsTheTransferAtThatReport) {
   EXPECT_EQ(Write(1, 0x200, data, 0, ByteSum(data.data(), data.size())), 3 * 64);
   EXPECT_FALSE(sim->IsPlugged());
   EXPECT_EQ(sim->ReportCount(), 5u);
+}
+
+TEST_F(SimDeviceTest, WritesLargerThanAnyAreaAreTakenInThenRefused) {
+  // As the real device does: the data reports come before the status reply,
+  // whatever the command asked for, so the next command is answered in step.
+  Start();
+  const uint32_t count = kSimArea1Blocks + 1;
+  const std::vector<uint8_t> data(size_t{count} * 256, 0x5A);
+  EXPECT_EQ(Write(1, 0, data, 0, ByteSum(data.data(), data.size())), -2);
+  EXPECT_EQ(sim->ReportCount(), 1 + uint64_t{count} * 4 + 1);
+  ASSERT_EQ(sim->CommandLog().size(), 1u);
+  EXPECT_EQ(sim->CommandLog().back().status, kSimBadAddress);
+  ASSERT_EQ(hid->SendCommand(kCmdQueryVersion, kSessionAddress, kSessionCount, 0, 0, 0), 1);
+  CommandRecord reply;
+  ASSERT_EQ(hid->ReceiveStatus(&reply), 1);
+  EXPECT_EQ(ReplyValue(reply), 1008u);
+  EXPECT_EQ(Block(1, 0), std::vector<uint8_t>(256, 0xFF)) << "nothing of it was kept";
+}
+
+TEST_F(SimDeviceTest, EveryPlugChangeIsAnnouncedOnce) {
+  SimProfile p = DefaultSimProfile();
+  p.faults.unplugAfterReports = 5;
+  Start(p);
+  std::atomic<int> announced{0};
+  sim->SetPlugListener([&] { announced.fetch_add(1); });
+  const auto data = Padded(512);
+  Write(1, 0x200, data, 0, ByteSum(data.data(), data.size()));
+  EXPECT_EQ(announced.load(), 1) << "the fault unplug, as a real removal";
+  sim->Unplug();
+  EXPECT_EQ(announced.load(), 1) << "already gone: no change";
+  sim->Plug();
+  EXPECT_EQ(announced.load(), 2);
+  sim->Unplug();
+  EXPECT_EQ(announced.load(), 3);
+  sim->SetPlugListener(nullptr);
+  sim->Plug();
+  EXPECT_EQ(announced.load(), 3);
+}
+
+TEST_F(SimDeviceTest, FullSpeedLinkMovesOneReportPerFrame) {
+  SimProfile p = DefaultSimProfile();
+  p.frameMicros = kFullSpeedFrameMicros;
+  Start(p);
+  constexpr uint32_t kBlocks = 64;  // 1 + 256 + 1 reports
+  const auto data = Padded(kBlocks * 256);
+  const auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(Write(1, 0x200, data, 0, ByteSum(data.data(), data.size())),
+            static_cast<int>(data.size()));
+  const auto took = std::chrono::steady_clock::now() - start;
+  const auto wire = std::chrono::microseconds(kFullSpeedFrameMicros) * (kBlocks * 4 + 2);
+  // Never faster than the link. How close to it the frames are kept (by
+  // deadline, not by sleeping per report) depends on the machine's load, so
+  // it is measured by bench/paced_update.sh rather than asserted here.
+  EXPECT_GE(took, wire);
 }
 
 TEST(SimProfileStart, ZeroCountsHoldFromTheStart) {

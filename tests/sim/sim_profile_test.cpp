@@ -23,6 +23,7 @@ TEST(SimProfile, ReadsEveryKey) {
   std::string error;
   const std::string settingsHex = "hex:" + std::string(512, 'a');
   ASSERT_TRUE(ParseSimProfile(R"({"version": 1007, "identity": "text:Gravo", "dataSeconds": 0,
+      "link": "full-speed",
       "settings": ")" + settingsHex + R"(",
       "faults": {"failWrites": 2, "silentAfterReports": 9, "unplugAfterReports": -1,
                  "corruptReplies": 1, "reportDelayMicros": 10}})",
@@ -37,6 +38,9 @@ TEST(SimProfile, ReadsEveryKey) {
   EXPECT_EQ(p.faults.silentAfterReports, 9);
   EXPECT_EQ(p.faults.corruptReplies, 1);
   EXPECT_EQ(p.faults.reportDelayMicros, 10);
+  EXPECT_EQ(p.frameMicros, 1000);
+  ASSERT_TRUE(ParseSimProfile(R"({"link": "instant"})", p, error)) << error;
+  EXPECT_EQ(p.frameMicros, 0);
 }
 
 TEST(SimProfile, RefusesBadProfilesWithAReason) {
@@ -55,6 +59,8 @@ TEST(SimProfile, RefusesBadProfilesWithAReason) {
       R"({"faults": {"reportDelayMicros": 99999999999}})",
       R"({"faults": {"fizz": 1}})",
       R"({"faults": 3})",
+      R"({"link": "high-speed"})",
+      R"({"link": 1000})",
   };
   for (const char* json : bad) {
     SCOPED_TRACE(json);

@@ -1,7 +1,8 @@
 #pragma once
 // Plug and unplug for the simulated device, offered in the window menu of
 // `brindle --simulate`: each one changes the device and reports one device
-// change, as udev reports a real device's.
+// change, as udev reports a real device's. A fault unplug of the device's
+// profile is reported the same way.
 #include <QAction>
 #include <memory>
 
@@ -15,12 +16,14 @@ class CSimHotplug : public CDeviceChangeSource {
   Q_OBJECT
  public:
   explicit CSimHotplug(std::shared_ptr<CSimDevice> device, QObject* parent = nullptr);
+  ~CSimHotplug() override;
 
   void Plug();
   void Unplug();
   QList<QAction*> Actions() const { return {m_plugAction, m_unplugAction}; }
 
  private:
+  void OnPlugChanged();
   void UpdateActions();
 
   std::shared_ptr<CSimDevice> m_device;
