@@ -295,6 +295,57 @@ class BrindleDlgTest : public QObject {
     QVERIFY(clock.elapsed() < 5000);
   }
 
+  // Presses key where the keyboard focus is (the window itself when no
+  // control has it); false when that ended the dialog.
+  bool PressSurvives(Qt::Key key) {
+    CFileOpenDialog::SetNextFileName(std::nullopt);  // Open, if focused, is cancelled
+    m_dlg->setResult(-1);
+    QWidget* target = m_dlg->focusWidget() ? m_dlg->focusWidget() : m_dlg.get();
+    QTest::keyClick(target, key);
+    return m_dlg->isVisible() && m_dlg->result() == -1;
+  }
+
+  void EnterOrSpaceNeverEndsTheProgram() {
+    const Qt::Key keys[] = {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space};
+    // Start-up without a device: Update is disabled at once, and the focus
+    // goes on to Open rather than Close.
+    Start(DefaultSimProfile(), false);
+    QCOMPARE(m_dlg->focusWidget(), Button(kIdOpenButton));
+    for (Qt::Key key : keys) QVERIFY2(PressSurvives(key), qPrintable(QString::number(key)));
+
+    // Update disabled under the focus (the worker does so at its start).
+    m_dlg->EnableControl(kIdUpdateButton, true);
+    Button(kIdUpdateButton)->setFocus();
+    m_dlg->EnableControl(kIdUpdateButton, false);
+    QCOMPARE(m_dlg->focusWidget(), Button(kIdOpenButton));
+
+    // Every harmless button disabled: the focus rests nowhere.
+    m_dlg->EnableControl(kIdSettingButton, true);
+    Button(kIdSettingButton)->setFocus();
+    m_dlg->EnableControl(kIdOpenButton, false);
+    m_dlg->EnableControl(kIdSettingButton, false);
+    QVERIFY(m_dlg->focusWidget() != Button(kIdCloseButton));
+    for (Qt::Key key : keys) QVERIFY2(PressSurvives(key), qPrintable(QString::number(key)));
+
+    // Close itself still answers the keyboard when the user goes there.
+    Button(kIdCloseButton)->setFocus();
+    QTest::keyClick(Button(kIdCloseButton), Qt::Key_Space);
+    QCOMPARE(m_dlg->result(), int(QDialog::Accepted));
+  }
+
+  void TabRunsThroughTheButtonsInReadingOrder() {
+    Start();
+    QTRY_VERIFY_WITH_TIMEOUT(Identified(), 5000);
+    m_dlg->EnableControl(kIdUpdateButton, true);
+    const int order[] = {kIdOpenButton, kIdSettingButton, kIdUpdateButton, kIdCloseButton,
+                         kIdOpenButton};
+    Button(order[0])->setFocus();
+    for (size_t i = 1; i < std::size(order); ++i) {
+      QTest::keyClick(m_dlg->focusWidget(), Qt::Key_Tab);
+      QCOMPARE(m_dlg->focusWidget(), Button(order[i]));
+    }
+  }
+
   void CloseEscAndTitleBarEndTheDialog_data() {
     QTest::addColumn<int>("how");
     QTest::addColumn<int>("result");

@@ -297,6 +297,24 @@ bool CBrindleDlg::event(QEvent* event) {
   return QDialog::event(event);
 }
 
+bool CBrindleDlg::focusNextPrevChild(bool next) {
+  // Qt moves the focus on from a widget it has just disabled through here.
+  QWidget* focused = focusWidget();
+  if (focused && !focused->isEnabled()) return MoveFocusOffDisabled(focused);
+  return QDialog::focusNextPrevChild(next);
+}
+
+bool CBrindleDlg::MoveFocusOffDisabled(QWidget* disabled) {
+  for (QWidget* w = disabled->nextInFocusChain(); w && w != disabled; w = w->nextInFocusChain()) {
+    const bool harmless = w == m_openButton || w == m_settingButton || w == m_updateButton;
+    if (harmless && w->isEnabled() && !w->isHidden()) {
+      w->setFocus(Qt::OtherFocusReason);
+      return true;
+    }
+  }
+  return false;
+}
+
 QWidget* CBrindleDlg::Control(int id) const {
   const auto it = m_controls.find(id);
   return it == m_controls.end() ? nullptr : it->second;

@@ -71,10 +71,17 @@ class CBrindleDlg : public QDialog, public CBrindleWindow {
 
  protected:
   bool event(QEvent* event) override;
+  // Tab and Shift+Tab as usual; a focused button that is being disabled
+  // hands the focus on as MoveFocusOffDisabled says.
+  bool focusNextPrevChild(bool next) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
   void CreateControls();
+  // The focus leaves a disabled button for the next enabled button in tab
+  // order that is not Close, so Enter or Space never ends the program
+  // unasked; false when there is none (Qt then clears the focus).
+  bool MoveFocusOffDisabled(QWidget* disabled);
   template <typename Fn>
   bool CarriedToWindowThread(Fn&& call);
 
