@@ -15,6 +15,7 @@
 #include "app/qt/dialog_units.h"
 #include "app/qt/file_open_dialog.h"
 #include "app/qt/message_box.h"
+#include "app/qt/status_text.h"
 #include "app/qt/sim_hotplug.h"
 #include "app/window_texts.h"
 #include "controls/text_progress_ctrl.h"
@@ -343,6 +344,72 @@ class BrindleDlgTest : public QObject {
     for (size_t i = 1; i < std::size(order); ++i) {
       QTest::keyClick(m_dlg->focusWidget(), Qt::Key_Tab);
       QCOMPARE(m_dlg->focusWidget(), Button(order[i]));
+    }
+  }
+
+  void LongPathKeepsItsFileNameInSight() {
+    Start(DefaultSimProfile(), false);
+    auto* status = m_dlg->findChild<CStatusText*>("1032");
+    QVERIFY(status);
+    const QString name = QStringLiteral("navdata-2024-europe-west.dwm");
+    const QString path = QStringLiteral("/home/driver/Downloads/Navigation updates/2024/autumn "
+                                        "release/europe/west/germany and austria/") + name;
+    CFileOpenDialog::SetNextFileName(path.toStdString());
+    QTest::mouseClick(Button(kIdOpenButton), Qt::LeftButton);
+    QCOMPARE(m_dlg->GetControlText(kIdStatusText), path.toStdString());
+    QCOMPARE(status->toolTip(), path);
+    const QString shown = status->ShownText();
+    QVERIFY2(shown.endsWith(QLatin1Char('/') + name), qPrintable(shown));
+    QVERIFY2(shown.contains(QChar(0x2026)), qPrintable(shown));
+    QVERIFY(status->fontMetrics().horizontalAdvance(shown) <= status->contentsRect().width());
+
+    // Nothing is cut at the top or bottom edge: those rows stay background.
+    const QImage image = status->grab().toImage();
+    const QRgb background = image.pixel(image.width() - 1, image.height() / 2);
+    for (int x = 0; x < image.width(); ++x) {
+      QCOMPARE(image.pixel(x, 0), background);
+      QCOMPARE(image.pixel(x, image.height() - 1), background);
+    }
+
+    // A message that fits on the label's two lines is shown whole, wrapped.
+    const QString message = QString::fromUtf8(text::kAccessHint);
+    m_dlg->SetControlText(kIdStatusText, message.toStdString());
+    QCOMPARE(status->ShownText(), message);
+  }
+
+  void GroupContentSitsCentredInItsFrame_data() {
+    QTest::addColumn<int>("group");
+    QTest::addColumn<QList<int>>("content");
+    QTest::newRow("file") << int(kIdFileGroup) << QList<int>{kIdStatusText, kIdOpenButton};
+    QTest::newRow("progress") << int(kIdProgressGroup) << QList<int>{kIdProgress};
+  }
+  void GroupContentSitsCentredInItsFrame() {
+    QFETCH(int, group);
+    QFETCH(QList<int>, content);
+    Start(DefaultSimProfile(), false);
+    const QImage image = m_dlg->grab().toImage();
+    const QRect box = m_dlg->Control(group)->geometry();
+    // Down a column just inside the frame's right edge, past the content:
+    // the rows that are not window background are the frame's two edges.
+    const int x = box.right() - 3;
+    const QRgb background = m_dlg->palette().color(QPalette::Window).rgb();
+    QList<int> rows;
+    for (int y = box.top(); y <= box.bottom(); ++y)
+      if (image.pixel(x, y) != background) rows << y;
+    QVERIFY2(rows.size() >= 2, qPrintable(QString::number(rows.size())));
+    int topEdge = rows.front();
+    while (rows.contains(topEdge + 1)) ++topEdge;
+    int bottomEdge = rows.back();
+    while (rows.contains(bottomEdge - 1)) --bottomEdge;
+    const double frameMiddle = (topEdge + bottomEdge) / 2.0;
+    // The template itself puts the Open button 2 dialog units low.
+    const double tolerance = 2 * BaseUnitsOf(m_dlg->font()).y / 8.0 + 0.5;
+    for (int id : content) {
+      const QRect r = m_dlg->Control(id)->geometry();
+      const double middle = (r.top() + r.bottom()) / 2.0;
+      QVERIFY2(std::abs(middle - frameMiddle) <= tolerance,
+               qPrintable(QStringLiteral("control %1 middle %2, frame %3..%4")
+                              .arg(id).arg(middle).arg(topEdge).arg(bottomEdge)));
     }
   }
 

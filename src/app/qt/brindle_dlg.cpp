@@ -16,7 +16,9 @@
 #include "app/qt/dialog_units.h"
 #include "app/qt/drawn_art.h"
 #include "app/qt/file_open_dialog.h"
+#include "app/qt/group_box.h"
 #include "app/qt/message_box.h"
+#include "app/qt/status_text.h"
 #include "app/system_menu_entry.h"
 #include "controls/shade_button_st.h"
 #include "controls/text_progress_ctrl.h"
@@ -113,18 +115,17 @@ void CBrindleDlg::CreateControls() {
         m_banner->setAlignment(Qt::AlignCenter);
         break;
       case Kind::kGroup:
-        widget = new QGroupBox(this);
+        widget = new CGroupBox(this);
         break;
       case Kind::kStatic: {
+        if (c.id == kIdStatusText) {
+          widget = m_statusText = new CStatusText(this);
+          break;
+        }
         auto* label = new QLabel(this);
         label->setTextFormat(Qt::PlainText);
         label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         widget = label;
-        if (c.id == kIdStatusText) {
-          m_statusText = label;
-          // Two lines fit its height: the access hint is wider than one.
-          label->setWordWrap(true);
-        }
         break;
       }
       case Kind::kButton: {
@@ -209,7 +210,7 @@ void CBrindleDlg::SetControlText(int id, const std::string& text) {
     m_progress->SetWindowText(value);
   } else if (auto* label = qobject_cast<QLabel*>(w)) {
     label->setText(value);
-    // A long path does not fit the line; the whole text stays reachable.
+    // A long path is shown shortened; the whole text stays in the tooltip.
     if (id == kIdStatusText) label->setToolTip(value);
   } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
     group->setTitle(value);
