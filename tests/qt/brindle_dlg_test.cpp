@@ -217,7 +217,8 @@ class BrindleDlgTest : public QObject {
 
   // Identifies the device, chooses an update file with Open and clicks
   // Update; returns once the outcome box was answered.
-  void RunUpdate(const SimProfile& profile, size_t scale, CTimerWatch& watch) {
+  void RunUpdate(const SimProfile& profile, size_t scale, CTimerWatch& watch,
+                 bool succeeds = true) {
     Start(profile);
     QTRY_VERIFY_WITH_TIMEOUT(Identified(), 5000);
     const std::string path = WriteUpdateFile(scale);
@@ -235,8 +236,34 @@ class BrindleDlgTest : public QObject {
     QTest::mouseClick(Button(kIdUpdateButton), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!CMessageBoxes::Answered().empty(), 120000);
     qApp->removeEventFilter(&watch);
+    if (!succeeds) return;
     QCOMPARE(CMessageBoxes::Answered().back().text, std::string(kTextUpdateSucceeded));
     QCOMPARE(CMessageBoxes::Answered().back().look.title, QString::fromUtf8(text::kTitle));
+  }
+
+  void FailedRunsPercentageGoesAtTheNextIdentification() {
+    // The device refuses every write: section A fails after its retries.
+    SimProfile profile = DefaultSimProfile();
+    profile.faults.failWrites = 1000000;
+    profile.faults.reportDelayMicros = 300;  // long enough for a few progress ticks
+    CTimerWatch watch;
+    RunUpdate(profile, 4, watch, false);
+    if (QTest::currentTestFailed()) return;
+    QVERIFY(CMessageBoxes::Answered().back().text != std::string(kTextUpdateSucceeded));
+    auto* bar = m_dlg->findChild<CTextProgressCtrl*>("1007");
+    QVERIFY(bar->WindowText().isEmpty());
+    QVERIFY(bar->Pos() > 0);  // the bar still shows how far the failed run got
+
+    // Out and in again: the new identification starts from an empty bar.
+    CSimHotplug hotplug(m_sim);
+    connect(&hotplug, &CDeviceChangeSource::DevicesChanged, m_dlg.get(),
+            &CBrindleDlg::OnDevicesChanged);
+    hotplug.Unplug();
+    QTRY_COMPARE(m_dlg->windowTitle(), Title(text::kNoHardware));
+    hotplug.Plug();
+    QTRY_VERIFY_WITH_TIMEOUT(Identified(), 5000);
+    QCOMPARE(bar->Pos(), 0);
+    QCOMPARE(bar->DisplayedText(), QStringLiteral("0%"));
   }
 
   static qint64 WorstLateness(const std::vector<qint64>& ticks, qint64 period) {
