@@ -2,6 +2,7 @@
 // title sequence of a connection, posted messages and worker calls across
 // threads, an update driven from the buttons, and closing.
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
@@ -372,6 +373,47 @@ class BrindleDlgTest : public QObject {
       QTest::keyClick(m_dlg->focusWidget(), Qt::Key_Tab);
       QCOMPARE(m_dlg->focusWidget(), Button(order[i]));
     }
+  }
+
+  void AssistiveTechnologySeesTheControls() {
+    Start(DefaultSimProfile(), false);
+    struct Expected {
+      int id;
+      QAccessible::Role role;
+      const char* name;
+      bool disabled;
+    };
+    const Expected controls[] = {
+        {kIdOpenButton, QAccessible::Button, "Open", false},
+        {kIdSettingButton, QAccessible::Button, "Setting", true},
+        {kIdUpdateButton, QAccessible::Button, "Update", true},
+        {kIdCloseButton, QAccessible::Button, "Close", false},
+        {kIdProgress, QAccessible::ProgressBar, "Progress", false},
+    };
+    for (const Expected& c : controls) {
+      QAccessibleInterface* a11y = QAccessible::queryAccessibleInterface(m_dlg->Control(c.id));
+      QVERIFY(a11y);
+      QCOMPARE(a11y->role(), c.role);
+      QCOMPARE(a11y->text(QAccessible::Name), QString::fromUtf8(c.name));
+      QCOMPARE(bool(a11y->state().disabled), c.disabled);
+      QVERIFY(a11y->state().focusable == (c.role == QAccessible::Button));
+    }
+    // The focused button says so, and a button can be pressed through its action.
+    m_dlg->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_dlg.get()));
+    QAccessibleInterface* open = QAccessible::queryAccessibleInterface(Button(kIdOpenButton));
+    QVERIFY(open->state().focused);
+    QVERIFY(open->actionInterface());
+    QVERIFY(open->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    CFileOpenDialog::SetNextFileName(std::string("/tmp/chosen.dwm"));
+    open->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QTRY_COMPARE(m_dlg->GetControlText(kIdStatusText), std::string("/tmp/chosen.dwm"));
+    // The bar's value and text.
+    QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(m_dlg->Control(kIdProgress));
+    m_dlg->SetProgressRange(0, 400);
+    m_dlg->SetProgressPos(100);
+    QCOMPARE(bar->valueInterface()->currentValue().toInt(), 100);
+    QCOMPARE(bar->text(QAccessible::Value), QStringLiteral("25%"));
   }
 
   void LongPathKeepsItsFileNameInSight() {

@@ -214,6 +214,8 @@ void CBrindleDlg::SetControlText(int id, const std::string& text) {
     if (id == kIdStatusText) label->setToolTip(value);
   } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
     group->setTitle(value);
+    // The bar's frame names it for assistive technology.
+    if (id == kIdProgressGroup) m_progress->setAccessibleName(value);
   } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
     button->setText(value);
   }
