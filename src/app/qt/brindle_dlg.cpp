@@ -97,7 +97,7 @@ CBrindleDlg::CBrindleDlg(std::shared_ptr<IHidBackend> backend, const CBuildConfi
   setObjectName(QStringLiteral("UPDATE_FLASH_CLASS"));
   setFont(DialogFont(kTemplateFontPoints));
   setWindowTitle(QStringLiteral("Update"));
-  setWindowIcon(QIcon(DrawAppIcon(kLargeIcon)));
+  setWindowIcon(AppIconSet());
   CreateControls();
 }
 
@@ -155,21 +155,30 @@ void CBrindleDlg::CreateControls() {
     widget->setVisible(c.visible);
     m_controls[c.id] = widget;
   }
-  m_banner->setPixmap(DrawBanner(m_banner->size()));
+  RenderArt();
+}
+
+void CBrindleDlg::RenderArt() {
+  const qreal ratio = devicePixelRatioF();
+  if (ratio == m_artRatio) return;
+  m_artRatio = ratio;
+  m_banner->setPixmap(DrawBanner(m_banner->size(), ratio));
+  if (!m_initialised) return;
+  // Open shows a grey copy of its icon until the mouse is over it.
+  m_openButton->SetIcons(DrawOpenIcon(kSmallIcon, ratio), AUTO_GRAY);
+  m_closeButton->SetIcons(DrawCloseIcon(kLargeIcon, ratio));
+  m_settingButton->SetIcons(DrawSettingIcon(kLargeIcon, ratio));
+  m_updateButton->SetIcons(DrawUpdateIcon(kLargeIcon, ratio));
 }
 
 void CBrindleDlg::InitDialog() {
   if (m_initialised) return;
   m_initialised = true;
-  // Open shows a grey copy of its icon until the mouse is over it.
-  m_openButton->BuildShade();
-  m_openButton->SetIcons(DrawOpenIcon(kSmallIcon), AUTO_GRAY);
-  m_closeButton->BuildShade();
-  m_closeButton->SetIcons(DrawCloseIcon(kLargeIcon));
-  m_settingButton->BuildShade();
-  m_settingButton->SetIcons(DrawSettingIcon(kLargeIcon));
-  m_updateButton->BuildShade();
-  m_updateButton->SetIcons(DrawUpdateIcon(kLargeIcon));
+  // Faces, then icons, in the order Open, Close, Setting, Update.
+  for (CShadeButtonST* button : {m_openButton, m_closeButton, m_settingButton, m_updateButton})
+    button->BuildShade();
+  m_artRatio = 0;
+  RenderArt();
   m_updateButton->setFocus();
   OnInitDialog();
 }
@@ -297,6 +306,9 @@ bool CBrindleDlg::event(QEvent* event) {
     HandleMessage(m->m_msg, m->m_wParam, m->m_lParam);
     return true;
   }
+  // Moved to a screen of another pixel ratio, or first shown on one.
+  if (event->type() == QEvent::ScreenChangeInternal || event->type() == QEvent::Show)
+    RenderArt();
   return QDialog::event(event);
 }
 

@@ -78,6 +78,9 @@ class CBrindleDlg : public QDialog, public CBrindleWindow {
 
  private:
   void CreateControls();
+  // Banner and button icons for the window's current device pixel ratio;
+  // nothing when they were drawn for it already.
+  void RenderArt();
   // The focus leaves a disabled button for the next enabled button in tab
   // order that is not Close, so Enter or Space never ends the program
   // unasked; false when there is none (Qt then clears the focus).
@@ -96,6 +99,7 @@ class CBrindleDlg : public QDialog, public CBrindleWindow {
   std::map<uint32_t, std::unique_ptr<QTimer>> m_timers;
   QList<QAction*> m_extraMenuActions;
   bool m_initialised = false;
+  qreal m_artRatio = 0;  // the ratio the art was drawn for
 };
 
 }  // namespace brindle
