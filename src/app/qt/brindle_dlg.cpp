@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QStringDecoder>
@@ -374,7 +375,11 @@ void CBrindleDlg::contextMenuEvent(QContextMenuEvent* event) {
   menu.exec(event->globalPos());
 }
 
-void CBrindleDlg::BringToFront() {
+void CBrindleDlg::BringToFront(const QString& activationToken) {
+  // Qt's Wayland plugin activates with the token it finds here, once.
+  // Elsewhere nothing reads it, and the archiver must not inherit it.
+  if (!activationToken.isEmpty() && QGuiApplication::platformName() == QLatin1String("wayland"))
+    qputenv("XDG_ACTIVATION_TOKEN", activationToken.toLatin1());
   if (isMinimized()) {
     showNormal();
   } else {

@@ -60,8 +60,9 @@ class CBrindleDlg : public QDialog, public CBrindleWindow {
   void OnSysCommand(uint32_t command);
   // Extra entries for the window menu (the simulated device's plug and unplug).
   void AddWindowMenuActions(const QList<QAction*>& actions);
-  // A second start asks the window to come forward (restored if minimised).
-  void BringToFront();
+  // A second start asks the window to come forward (restored if minimised);
+  // under Wayland with the activation token it passed on, if any.
+  void BringToFront(const QString& activationToken = QString());
   // The entries of the window menu, as the right mouse button shows them.
   QList<QAction*> WindowMenuActions();
 
