@@ -7,7 +7,7 @@ export DEBIAN_FRONTEND=noninteractive
 $SUDO apt-get update
 $SUDO apt-get install -y --no-install-recommends \
   build-essential cmake ninja-build pkg-config \
-  qt6-base-dev libgl-dev \
+  qt6-base-dev libgl-dev qt6-wayland weston \
   libhidapi-dev libudev-dev libcurl4-openssl-dev nlohmann-json3-dev \
   googletest libgtest-dev libgmock-dev libbenchmark-dev \
   p7zip-full xvfb fonts-dejavu-core fonts-noto-cjk \

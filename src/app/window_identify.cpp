@@ -148,6 +148,9 @@ void CBrindleWindow::IdentifyDevice() {
     m_dataDateText = DateText(SecondsToDate(LoadLE32(data.data())));
   m_deviceDataVersion = static_cast<int32_t>(std::strtol(m_dataDateText.c_str(), nullptr, 10));
   SetTitle(std::string(text::kTitle) + text::kConnected + text::kVersionPrefix + m_dataDateText);
+  // A failed update leaves an empty bar text over its last position, which
+  // would read as that run's percentage: the new device state starts at 0.
+  if (m_bytesTotal.load() == 0 && GetControlText(kIdProgress).empty()) SetProgressPos(0);
 
   const std::string path = GetControlText(kIdStatusText);
   m_deviceReady = true;

@@ -74,6 +74,8 @@ void CButtonST::paintEvent(QPaintEvent*) {
   DrawBackground(painter, item);
   if (m_pressed || m_mouseOver) DrawBorder(painter, item);
 
+  if (m_focused) DrawFocusMark(painter, item);
+
   QRect caption = item;
   if (!m_iconIn.isNull()) DrawIcon(painter, item, caption);
 
@@ -85,14 +87,34 @@ void CButtonST::paintEvent(QPaintEvent*) {
   measured.moveTo(caption.left() + (caption.width() - measured.width()) / 2,
                   caption.top() + (caption.height() - measured.height()) / 2);
   if (m_disabled) {
-    painter.setPen(palette().color(QPalette::Light));
+    // Embossed in the button highlight and shadow colours themselves: the
+    // palette's disabled group would fade them to near the face colour.
+    painter.setPen(palette().color(QPalette::Active, QPalette::Light));
     painter.drawText(measured.translated(1, 1), flags, label);
-    painter.setPen(palette().color(QPalette::Dark));
+    painter.setPen(palette().color(QPalette::Active, QPalette::Dark));
     painter.drawText(measured, flags, label);
   } else {
     painter.setPen(palette().color(QPalette::Active, QPalette::ButtonText));
     painter.drawText(measured, flags, label);
   }
+}
+
+void CButtonST::DrawFocusMark(QPainter& painter, const QRect& item) {
+  const QRect mark = FocusMarkRect(item);
+  if (mark.width() < 2 || mark.height() < 2) return;
+  // A dotted frame in the shadow colour: plain to see on every part of the
+  // shade, yet lighter than the caption, so it marks without shouting.
+  QPen pen(palette().color(QPalette::Active, QPalette::Dark), 1, Qt::DotLine);
+  pen.setCosmetic(true);
+  painter.save();
+  painter.setPen(pen);
+  painter.setBrush(Qt::NoBrush);
+  painter.drawRect(mark.adjusted(0, 0, -1, -1));  // a QRect outline covers one more
+  painter.restore();
+}
+
+QRect CButtonST::FocusMarkRect(const QRect& item) {
+  return item.adjusted(kFocusMarkInset, kFocusMarkInset, -kFocusMarkInset, -kFocusMarkInset);
 }
 
 void CButtonST::DrawIcon(QPainter& painter, const QRect& item, QRect& caption) {

@@ -2,8 +2,9 @@
 // CButtonST: a flat push button that paints itself: a face left to
 // subclasses, a raised border while the mouse is over it, a sunken border
 // and a one-pixel shift while pressed, an icon at the left and the caption
-// beside it. No focus rectangle is drawn. QPushButton keeps the keyboard,
-// click and default-button behaviour.
+// beside it. The focused button shows a quiet dotted frame inside its
+// edge, so keyboard users see where Enter and Space go. QPushButton keeps
+// the keyboard, click and default-button behaviour.
 #include <QPixmap>
 #include <QPushButton>
 
@@ -30,6 +31,9 @@ class CButtonST : public QPushButton {
   // Non-black pixels become grey (0.299 R + 0.587 G + 0.114 B, truncated);
   // black pixels and the transparency stay.
   static QImage GrayCopy(const QImage& icon);
+  // Where the focus mark runs: kFocusMarkInset pixels inside the edge.
+  static constexpr int kFocusMarkInset = 3;
+  static QRect FocusMarkRect(const QRect& item);
 
  protected:
   // The face; the base class paints nothing. Returns 0.
@@ -51,6 +55,7 @@ class CButtonST : public QPushButton {
  private:
   void ClearHover();
   void DrawIcon(QPainter& painter, const QRect& item, QRect& caption);
+  void DrawFocusMark(QPainter& painter, const QRect& item);
 
   QPixmap m_iconIn;
   QPixmap m_iconOut;

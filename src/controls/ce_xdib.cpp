@@ -18,6 +18,12 @@ bool CCeXDib::Create(int width, int height, int bitsPerPixel) {
 
 void CCeXDib::Clone(const CCeXDib& source) {
   m_image = source.m_image.copy();
+  m_ratio = source.m_ratio;
+  m_drawn = QPixmap();
+}
+
+void CCeXDib::SetDevicePixelRatio(qreal ratio) {
+  m_ratio = ratio > 0 ? ratio : 1.0;
   m_drawn = QPixmap();
 }
 
@@ -48,7 +54,10 @@ uint8_t CCeXDib::PixelIndex(int x, int storedRow) const {
 
 void CCeXDib::Draw(QPainter& painter, int x, int y) const {
   if (m_image.isNull()) return;
-  if (m_drawn.isNull()) m_drawn = QPixmap::fromImage(m_image);
+  if (m_drawn.isNull()) {
+    m_drawn = QPixmap::fromImage(m_image);
+    m_drawn.setDevicePixelRatio(m_ratio);
+  }
   painter.drawPixmap(x, y, m_drawn);
 }
 

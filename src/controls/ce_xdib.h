@@ -29,6 +29,11 @@ class CCeXDib {
   uint8_t* StoredRow(int row);
   uint8_t PixelIndex(int x, int storedRow) const;
 
+  // Device pixels per logical pixel of the image: Draw covers
+  // Width() / ratio logical pixels, one image pixel per device pixel.
+  void SetDevicePixelRatio(qreal ratio);
+  qreal DevicePixelRatio() const { return m_ratio; }
+
   // Copies the image to painter at (x, y). The converted pixmap is made on
   // first use and kept until the pixels or the palette change.
   void Draw(QPainter& painter, int x, int y) const;
@@ -40,6 +45,7 @@ class CCeXDib {
  private:
   QImage m_image;
   mutable QPixmap m_drawn;  // what Draw copies; null when stale
+  qreal m_ratio = 1.0;
 };
 
 }  // namespace brindle

@@ -12,10 +12,12 @@ class CShadeButtonST : public CButtonST {
  public:
   using CButtonST::CButtonST;
 
-  // Renders both faces for the button's current size and the palette's
-  // shadow (Dark), face (Button) and highlight (Light) colours. The faces
-  // are not rebuilt on resize or palette change. The grain continues one
-  // sequence across all buttons of the process, unless random is given.
+  // Renders both faces for the button's current size in device pixels
+  // and the palette's shadow (Dark), face (Button) and highlight (Light)
+  // colours. The faces are not rebuilt on resize or palette change, only
+  // when the button comes to a screen of another pixel ratio. The grain
+  // continues one sequence across all buttons of the process, unless
+  // random is given.
   void BuildShade();
   void BuildShade(CShadeRandom& random);
 

@@ -1,6 +1,9 @@
 #include "controls/text_progress_ctrl.h"
 
+#include <QAccessible>
 #include <QPainter>
+
+#include "controls/text_progress_accessible.h"
 
 namespace brindle {
 
@@ -24,6 +27,16 @@ CTextProgressCtrl::CTextProgressCtrl(QWidget* parent)
       m_textOnBarColor(palette().color(QPalette::Base)) {
   // The paint covers every pixel; nothing needs erasing first.
   setAttribute(Qt::WA_OpaquePaintEvent);
+  static const bool accessible = [] {
+    QAccessible::installFactory(&CTextProgressAccessible::Factory);
+    return true;
+  }();
+  (void)accessible;
+}
+
+void CTextProgressCtrl::NotifyValueChanged() {
+  QAccessibleValueChangeEvent event(this, m_pos);
+  QAccessible::updateAccessibility(&event);
 }
 
 void CTextProgressCtrl::SetRange(int min, int max) {
@@ -39,6 +52,7 @@ double CTextProgressCtrl::Fraction() const {
 int CTextProgressCtrl::SetPos(int pos) {
   const int previous = m_pos;
   m_pos = pos;
+  if (pos != previous) NotifyValueChanged();
   const int width = Truncate(this->width() * Fraction());
   if (width != m_barWidth) {
     m_barWidth = width;
@@ -51,6 +65,7 @@ void CTextProgressCtrl::SetWindowText(const QString& text) {
   if (text == m_text) return;
   m_text = text;
   repaint();
+  NotifyValueChanged();
 }
 
 QString CTextProgressCtrl::DisplayedText() const {

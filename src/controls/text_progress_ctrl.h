@@ -22,6 +22,8 @@ class CTextProgressCtrl : public QWidget {
   // width changes.
   int SetPos(int pos);
   int Pos() const { return m_pos; }
+  int Min() const { return m_min; }
+  int Max() const { return m_max; }
 
   // Stores the text and repaints when it differs; empty shows the percentage.
   void SetWindowText(const QString& text);
@@ -45,6 +47,8 @@ class CTextProgressCtrl : public QWidget {
 
  private:
   double Fraction() const;
+  // Tells assistive technology that the value or its text changed.
+  void NotifyValueChanged();
 
   int m_pos = 0;
   int m_max = 100;

@@ -2,6 +2,7 @@
 // title sequence of a connection, posted messages and worker calls across
 // threads, an update driven from the buttons, and closing.
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
@@ -15,6 +16,7 @@
 #include "app/qt/dialog_units.h"
 #include "app/qt/file_open_dialog.h"
 #include "app/qt/message_box.h"
+#include "app/qt/status_text.h"
 #include "app/qt/sim_hotplug.h"
 #include "app/window_texts.h"
 #include "controls/text_progress_ctrl.h"
@@ -245,7 +247,8 @@ class BrindleDlgTest : public QObject {
 
   // Identifies the device, chooses an update file with Open and clicks
   // Update; returns once the outcome box was answered.
-  void RunUpdate(const SimProfile& profile, size_t scale, CTimerWatch& watch) {
+  void RunUpdate(const SimProfile& profile, size_t scale, CTimerWatch& watch,
+                 bool succeeds = true) {
     Start(profile);
     QTRY_VERIFY_WITH_TIMEOUT(Identified(), 5000);
     const std::string path = WriteUpdateFile(scale);
@@ -263,8 +266,34 @@ class BrindleDlgTest : public QObject {
     QTest::mouseClick(Button(kIdUpdateButton), Qt::LeftButton);
     QTRY_VERIFY_WITH_TIMEOUT(!CMessageBoxes::Answered().empty(), 120000);
     qApp->removeEventFilter(&watch);
+    if (!succeeds) return;
     QCOMPARE(CMessageBoxes::Answered().back().text, std::string(kTextUpdateSucceeded));
     QCOMPARE(CMessageBoxes::Answered().back().look.title, QString::fromUtf8(text::kTitle));
+  }
+
+  void FailedRunsPercentageGoesAtTheNextIdentification() {
+    // The device refuses every write: section A fails after its retries.
+    SimProfile profile = DefaultSimProfile();
+    profile.faults.failWrites = 1000000;
+    profile.faults.reportDelayMicros = 300;  // long enough for a few progress ticks
+    CTimerWatch watch;
+    RunUpdate(profile, 4, watch, false);
+    if (QTest::currentTestFailed()) return;
+    QVERIFY(CMessageBoxes::Answered().back().text != std::string(kTextUpdateSucceeded));
+    auto* bar = m_dlg->findChild<CTextProgressCtrl*>("1007");
+    QVERIFY(bar->WindowText().isEmpty());
+    QVERIFY(bar->Pos() > 0);  // the bar still shows how far the failed run got
+
+    // Out and in again: the new identification starts from an empty bar.
+    CSimHotplug hotplug(m_sim);
+    connect(&hotplug, &CDeviceChangeSource::DevicesChanged, m_dlg.get(),
+            &CBrindleDlg::OnDevicesChanged);
+    hotplug.Unplug();
+    QTRY_COMPARE(m_dlg->windowTitle(), Title(text::kNoHardware));
+    hotplug.Plug();
+    QTRY_VERIFY_WITH_TIMEOUT(Identified(), 5000);
+    QCOMPARE(bar->Pos(), 0);
+    QCOMPARE(bar->DisplayedText(), QStringLiteral("0%"));
   }
 
   static qint64 WorstLateness(const std::vector<qint64>& ticks, qint64 period) {
@@ -322,6 +351,164 @@ class BrindleDlgTest : public QObject {
     QCoreApplication::processEvents();
     qInfo("start to painted window: %lld ms", clock.elapsed());
     QVERIFY(clock.elapsed() < 5000);
+  }
+
+  // Presses key where the keyboard focus is (the window itself when no
+  // control has it); false when that ended the dialog.
+  bool PressSurvives(Qt::Key key) {
+    CFileOpenDialog::SetNextFileName(std::nullopt);  // Open, if focused, is cancelled
+    m_dlg->setResult(-1);
+    QWidget* target = m_dlg->focusWidget() ? m_dlg->focusWidget() : m_dlg.get();
+    QTest::keyClick(target, key);
+    return m_dlg->isVisible() && m_dlg->result() == -1;
+  }
+
+  void EnterOrSpaceNeverEndsTheProgram() {
+    const Qt::Key keys[] = {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Space};
+    // Start-up without a device: Update is disabled at once, and the focus
+    // goes on to Open rather than Close.
+    Start(DefaultSimProfile(), false);
+    QCOMPARE(m_dlg->focusWidget(), Button(kIdOpenButton));
+    for (Qt::Key key : keys) QVERIFY2(PressSurvives(key), qPrintable(QString::number(key)));
+
+    // Update disabled under the focus (the worker does so at its start).
+    m_dlg->EnableControl(kIdUpdateButton, true);
+    Button(kIdUpdateButton)->setFocus();
+    m_dlg->EnableControl(kIdUpdateButton, false);
+    QCOMPARE(m_dlg->focusWidget(), Button(kIdOpenButton));
+
+    // Every harmless button disabled: the focus rests nowhere.
+    m_dlg->EnableControl(kIdSettingButton, true);
+    Button(kIdSettingButton)->setFocus();
+    m_dlg->EnableControl(kIdOpenButton, false);
+    m_dlg->EnableControl(kIdSettingButton, false);
+    QVERIFY(m_dlg->focusWidget() != Button(kIdCloseButton));
+    for (Qt::Key key : keys) QVERIFY2(PressSurvives(key), qPrintable(QString::number(key)));
+
+    // Close itself still answers the keyboard when the user goes there.
+    Button(kIdCloseButton)->setFocus();
+    QTest::keyClick(Button(kIdCloseButton), Qt::Key_Space);
+    QCOMPARE(m_dlg->result(), int(QDialog::Accepted));
+  }
+
+  void TabRunsThroughTheButtonsInReadingOrder() {
+    Start();
+    QTRY_VERIFY_WITH_TIMEOUT(Identified(), 5000);
+    m_dlg->EnableControl(kIdUpdateButton, true);
+    const int order[] = {kIdOpenButton, kIdSettingButton, kIdUpdateButton, kIdCloseButton,
+                         kIdOpenButton};
+    Button(order[0])->setFocus();
+    for (size_t i = 1; i < std::size(order); ++i) {
+      QTest::keyClick(m_dlg->focusWidget(), Qt::Key_Tab);
+      QCOMPARE(m_dlg->focusWidget(), Button(order[i]));
+    }
+  }
+
+  void AssistiveTechnologySeesTheControls() {
+    Start(DefaultSimProfile(), false);
+    struct Expected {
+      int id;
+      QAccessible::Role role;
+      const char* name;
+      bool disabled;
+    };
+    const Expected controls[] = {
+        {kIdOpenButton, QAccessible::Button, "Open", false},
+        {kIdSettingButton, QAccessible::Button, "Setting", true},
+        {kIdUpdateButton, QAccessible::Button, "Update", true},
+        {kIdCloseButton, QAccessible::Button, "Close", false},
+        {kIdProgress, QAccessible::ProgressBar, "Progress", false},
+    };
+    for (const Expected& c : controls) {
+      QAccessibleInterface* a11y = QAccessible::queryAccessibleInterface(m_dlg->Control(c.id));
+      QVERIFY(a11y);
+      QCOMPARE(a11y->role(), c.role);
+      QCOMPARE(a11y->text(QAccessible::Name), QString::fromUtf8(c.name));
+      QCOMPARE(bool(a11y->state().disabled), c.disabled);
+      QVERIFY(a11y->state().focusable == (c.role == QAccessible::Button));
+    }
+    // The focused button says so, and a button can be pressed through its action.
+    m_dlg->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_dlg.get()));
+    QAccessibleInterface* open = QAccessible::queryAccessibleInterface(Button(kIdOpenButton));
+    QVERIFY(open->state().focused);
+    QVERIFY(open->actionInterface());
+    QVERIFY(open->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
+    CFileOpenDialog::SetNextFileName(std::string("/tmp/chosen.dwm"));
+    open->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    QTRY_COMPARE(m_dlg->GetControlText(kIdStatusText), std::string("/tmp/chosen.dwm"));
+    // The bar's value and text.
+    QAccessibleInterface* bar = QAccessible::queryAccessibleInterface(m_dlg->Control(kIdProgress));
+    m_dlg->SetProgressRange(0, 400);
+    m_dlg->SetProgressPos(100);
+    QCOMPARE(bar->valueInterface()->currentValue().toInt(), 100);
+    QCOMPARE(bar->text(QAccessible::Value), QStringLiteral("25%"));
+  }
+
+  void LongPathKeepsItsFileNameInSight() {
+    Start(DefaultSimProfile(), false);
+    auto* status = m_dlg->findChild<CStatusText*>("1032");
+    QVERIFY(status);
+    const QString name = QStringLiteral("navdata-2024-europe-west.dwm");
+    const QString path = QStringLiteral("/home/driver/Downloads/Navigation updates/2024/autumn "
+                                        "release/europe/west/germany and austria/") + name;
+    CFileOpenDialog::SetNextFileName(path.toStdString());
+    QTest::mouseClick(Button(kIdOpenButton), Qt::LeftButton);
+    QCOMPARE(m_dlg->GetControlText(kIdStatusText), path.toStdString());
+    QCOMPARE(status->toolTip(), path);
+    const QString shown = status->ShownText();
+    QVERIFY2(shown.endsWith(QLatin1Char('/') + name), qPrintable(shown));
+    QVERIFY2(shown.contains(QChar(0x2026)), qPrintable(shown));
+    QVERIFY(status->fontMetrics().horizontalAdvance(shown) <= status->contentsRect().width());
+
+    // Nothing is cut at the top or bottom edge: those rows stay background.
+    const QImage image = status->grab().toImage();
+    const QRgb background = image.pixel(image.width() - 1, image.height() / 2);
+    for (int x = 0; x < image.width(); ++x) {
+      QCOMPARE(image.pixel(x, 0), background);
+      QCOMPARE(image.pixel(x, image.height() - 1), background);
+    }
+
+    // A message that fits on the label's two lines is shown whole, wrapped.
+    const QString message = QString::fromUtf8(text::kAccessHint);
+    m_dlg->SetControlText(kIdStatusText, message.toStdString());
+    QCOMPARE(status->ShownText(), message);
+  }
+
+  void GroupContentSitsCentredInItsFrame_data() {
+    QTest::addColumn<int>("group");
+    QTest::addColumn<QList<int>>("content");
+    QTest::newRow("file") << int(kIdFileGroup) << QList<int>{kIdStatusText, kIdOpenButton};
+    QTest::newRow("progress") << int(kIdProgressGroup) << QList<int>{kIdProgress};
+  }
+  void GroupContentSitsCentredInItsFrame() {
+    QFETCH(int, group);
+    QFETCH(QList<int>, content);
+    Start(DefaultSimProfile(), false);
+    const QImage image = m_dlg->grab().toImage();
+    const QRect box = m_dlg->Control(group)->geometry();
+    // Down a column just inside the frame's right edge, past the content:
+    // the rows that are not window background are the frame's two edges.
+    const int x = box.right() - 3;
+    const QRgb background = m_dlg->palette().color(QPalette::Window).rgb();
+    QList<int> rows;
+    for (int y = box.top(); y <= box.bottom(); ++y)
+      if (image.pixel(x, y) != background) rows << y;
+    QVERIFY2(rows.size() >= 2, qPrintable(QString::number(rows.size())));
+    int topEdge = rows.front();
+    while (rows.contains(topEdge + 1)) ++topEdge;
+    int bottomEdge = rows.back();
+    while (rows.contains(bottomEdge - 1)) --bottomEdge;
+    const double frameMiddle = (topEdge + bottomEdge) / 2.0;
+    // The template itself puts the Open button 2 dialog units low.
+    const double tolerance = 2 * BaseUnitsOf(m_dlg->font()).y / 8.0 + 0.5;
+    for (int id : content) {
+      const QRect r = m_dlg->Control(id)->geometry();
+      const double middle = (r.top() + r.bottom()) / 2.0;
+      QVERIFY2(std::abs(middle - frameMiddle) <= tolerance,
+               qPrintable(QStringLiteral("control %1 middle %2, frame %3..%4")
+                              .arg(id).arg(middle).arg(topEdge).arg(bottomEdge)));
+    }
   }
 
   void CloseEscAndTitleBarEndTheDialog_data() {

@@ -30,6 +30,13 @@ SettingsBlock T53Block() {
   return b;
 }
 
+// The simulated device's counted block with the band counts X, Ku, K, Ka, Laser.
+SettingsBlock CountedBlock(const std::array<int, 5>& counts) {
+  SettingsBlock b = DefaultSimSettings();
+  for (size_t i = 0; i < counts.size(); ++i) b[0x13 + i] = static_cast<uint8_t>(counts[i]);
+  return b;
+}
+
 }  // namespace
 
 class ConfigDialogTest : public QObject {
@@ -88,6 +95,87 @@ class ConfigDialogTest : public QObject {
       QVERIFY(!box->isHidden());
     }
     QVERIFY(!Box(dialog, 100 + boxes));
+  }
+
+  void EveryBandBoxIsVisibleAndReachable_data() {
+    QTest::addColumn<QList<int>>("counts");
+    QTest::addColumn<bool>("grows");
+    QTest::newRow("12 entries") << QList<int>{1, 1, 4, 5, 1} << false;
+    QTest::newRow("15 entries") << QList<int>{2, 2, 4, 5, 2} << true;
+    QTest::newRow("16 entries") << QList<int>{2, 2, 5, 5, 2} << true;
+    QTest::newRow("20 entries") << QList<int>{3, 3, 6, 6, 2} << true;
+    QTest::newRow("24 entries") << QList<int>{4, 4, 6, 6, 4} << true;
+  }
+  void EveryBandBoxIsVisibleAndReachable() {
+    QFETCH(QList<int>, counts);
+    QFETCH(bool, grows);
+    SettingsBlock settings = CountedBlock({counts[0], counts[1], counts[2], counts[3], counts[4]});
+    CConfigDialog dialog;
+    dialog.Prepare("Setting", 3, m_identity, &settings);
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    const QSize templateSize = DialogUnitsToPixels(QSize(406, 191), BaseUnitsOf(dialog.font()));
+    QCOMPARE(dialog.width(), templateSize.width());
+    QCOMPARE(dialog.height() > templateSize.height(), grows);
+
+    int entries = 0;
+    for (int c : counts) entries += c;
+    std::vector<QWidget*> others;
+    for (const char* id : {"1", "2", "1034", "1025", "1026", "1028", "1027", "1030", "1029"}) {
+      QWidget* w = dialog.findChild<QWidget*>(id);
+      if (w && w->isVisible()) others.push_back(w);
+    }
+    for (int i = 0; i < entries; ++i) {
+      QCheckBox* box = Box(dialog, 100 + i);
+      QVERIFY2(box && box->isVisible(), qPrintable(QString::number(100 + i)));
+      const QRect r = box->geometry();
+      QVERIFY2(dialog.rect().contains(r), qPrintable(QString::number(100 + i)));
+      for (QWidget* w : others)
+        QVERIFY2(!r.intersects(w->geometry()),
+                 qPrintable(QStringLiteral("%1 under %2").arg(100 + i).arg(w->objectName())));
+      // Nothing lies over the box: a click on it reaches it and ticks it.
+      QCOMPARE(dialog.childAt(r.center()), box);
+      const bool before = box->isChecked();
+      QTest::mouseClick(dialog.windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                        r.topLeft() + QPoint(r.height() / 2, r.height() / 2));
+      QVERIFY2(box->isChecked() != before, qPrintable(QString::number(100 + i)));
+    }
+    // OK and Cancel stay inside the dialog.
+    for (const char* id : {"1", "2"})
+      QVERIFY(dialog.rect().contains(dialog.findChild<QWidget*>(id)->geometry()));
+  }
+
+  void EditsSelectTheirTextAndTabRunsInReadingOrder() {
+    SettingsBlock settings = T53Block();
+    CConfigDialog dialog;
+    dialog.Prepare("Setting", 2, m_identity, &settings);
+    dialog.show();
+    dialog.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&dialog));
+    // The dialog opens in the first edit with its value selected.
+    auto* timeZone = dialog.findChild<QLineEdit*>("1025");
+    QCOMPARE(dialog.focusWidget(), timeZone);
+    QCOMPARE(timeZone->selectedText(), timeZone->text());
+    QTest::keyClicks(timeZone, QStringLiteral("-3"));
+    QCOMPARE(timeZone->text(), QStringLiteral("-3"));
+
+    // Tab from the first band box: the boxes column by column, the
+    // frequency box, the edits (each arriving with its value selected),
+    // OK and Cancel, and round again.
+    QStringList expected;
+    for (int i = 0; i < 12; ++i) expected << QString::number(100 + i);
+    expected << "1034" << "1025" << "1028" << "1030" << "1" << "2" << "100";
+    Box(dialog, 100)->setFocus(Qt::TabFocusReason);
+    QStringList visited;
+    for (qsizetype i = 0; i < expected.size(); ++i) {
+      QTest::keyClick(dialog.focusWidget(), Qt::Key_Tab);
+      QWidget* now = dialog.focusWidget();
+      visited << now->objectName();
+      if (auto* edit = qobject_cast<QLineEdit*>(now))
+        QVERIFY2(edit->hasSelectedText() && edit->selectedText() == edit->text(),
+                 qPrintable(edit->objectName()));
+    }
+    QCOMPARE(visited, expected.mid(1) << "101");
   }
 
   void FixedLayoutShowsCaptionsTicksAndEdits() {

@@ -16,6 +16,7 @@ const ShadeColors kColors{qRgb(128, 128, 128), qRgb(212, 208, 200), qRgb(255, 25
 bool ShowAway(CShadeButtonST& button) {
   button.show();
   if (!QTest::qWaitForWindowExposed(&button)) return false;
+  button.clearFocus();
   QEvent leave(QEvent::Leave);
   QCoreApplication::sendEvent(&button, &leave);
   return !button.IsMouseOver();
@@ -165,6 +166,69 @@ class ShadeButtonTest : public QObject {
     QCoreApplication::sendEvent(&button, &enter);
     QVERIFY(!button.IsMouseOver());
     QTest::mouseRelease(button.window()->windowHandle(), Qt::LeftButton, Qt::NoModifier, QPoint(200, 200));
+  }
+
+  void FocusedButtonShowsADottedMarkInside() {
+    CShadeButtonST button;
+    button.resize(120, 40);
+    CShadeRandom random;
+    button.BuildShade(random);
+    QVERIFY(ShowAway(button));
+    button.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&button));
+    button.clearFocus();
+    const QImage plain = Render(button);
+    button.setFocus();
+    QVERIFY(button.hasFocus());
+    const QImage focused = Render(button);
+    const QRect mark = CButtonST::FocusMarkRect(button.rect());
+    const QRgb dark = button.palette().color(QPalette::Active, QPalette::Dark).rgb();
+    int marked = 0;
+    for (int y = 0; y < plain.height(); ++y) {
+      for (int x = 0; x < plain.width(); ++x) {
+        if (plain.pixel(x, y) == focused.pixel(x, y)) continue;
+        // Only the frame's outline changes, and only to the shadow colour.
+        const bool onOutline = mark.contains(x, y) && (x == mark.left() || x == mark.right() ||
+                                                       y == mark.top() || y == mark.bottom());
+        QVERIFY2(onOutline, qPrintable(QStringLiteral("%1,%2").arg(x).arg(y)));
+        QCOMPARE(focused.pixel(x, y), dark);
+        ++marked;
+      }
+    }
+    // Dotted: about every other pixel of the outline, never all of it.
+    const int outline = 2 * (mark.width() + mark.height()) - 4;
+    QVERIFY2(marked >= outline / 3 && marked < outline, qPrintable(QString::number(marked)));
+  }
+
+  void DisabledCaptionIsEmbossedInTheShadowColour() {
+    CShadeButtonST button;
+    button.resize(120, 40);
+    CShadeRandom random;
+    button.BuildShade(random);
+    button.setText(QStringLiteral("Update"));
+    QVERIFY(ShowAway(button));
+    button.setEnabled(false);
+    const QImage captioned = Render(button);
+    button.setText(QString());
+    const QImage bare = Render(button);
+    const QColor shadow = button.palette().color(QPalette::Active, QPalette::Dark);
+    const QColor light = button.palette().color(QPalette::Active, QPalette::Light);
+    // The caption's pixels: the darkest is the shadow colour, the lightest
+    // the highlight (antialiased edges lie between).
+    int darkest = 255, lightest = 0, pixels = 0;
+    for (int y = 0; y < bare.height(); ++y) {
+      for (int x = 0; x < bare.width(); ++x) {
+        if (captioned.pixel(x, y) == bare.pixel(x, y)) continue;
+        darkest = std::min(darkest, qGray(captioned.pixel(x, y)));
+        lightest = std::max(lightest, qGray(captioned.pixel(x, y)));
+        ++pixels;
+      }
+    }
+    QVERIFY2(pixels > 40, qPrintable(QString::number(pixels)));
+    QVERIFY2(std::abs(darkest - qGray(shadow.rgb())) <= 4,
+             qPrintable(QStringLiteral("%1 vs %2").arg(darkest).arg(qGray(shadow.rgb()))));
+    QVERIFY2(std::abs(lightest - qGray(light.rgb())) <= 4,
+             qPrintable(QStringLiteral("%1 vs %2").arg(lightest).arg(qGray(light.rgb()))));
   }
 
   void AutoGrayRestsGreyAndHoversInColour() {

@@ -79,6 +79,46 @@ class SingleInstanceTest : public QObject {
     QVERIFY(dialog.isVisible());
   }
 
+  void ActivationTokenIsPassedOnAndCheckedOnArrival_data() {
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<bool>("answered");
+    QTest::addColumn<QString>("token");
+    QTest::newRow("plain") << QByteArray("activate\n") << true << QString();
+    QTest::newRow("token") << QByteArray("activate abc-123_XYZ\n") << true << "abc-123_XYZ";
+    QTest::newRow("blank inside") << QByteArray("activate a b\n") << false << QString();
+    QTest::newRow("control byte") << QByteArray("activate a\x01b\n") << false << QString();
+    QTest::newRow("too long") << QByteArray("activate ") + QByteArray(257, 'a') + "\n" << false
+                              << QString();
+    QTest::newRow("other") << QByteArray("quit\n") << false << QString();
+  }
+  void ActivationTokenIsPassedOnAndCheckedOnArrival() {
+    QFETCH(QByteArray, request);
+    QFETCH(bool, answered);
+    QFETCH(QString, token);
+    CWindowClassServer server;
+    QStringList tokens;
+    connect(&server, &CWindowClassServer::ActivationRequested,
+            [&](const QString& t) { tokens << t; });
+    QVERIFY(server.Listen(m_runtime.path(), QStringLiteral("UPDATE_FLASH_CLASS")));
+    QLocalSocket socket;
+    socket.connectToServer(QDir(m_runtime.path()).filePath(QStringLiteral("UPDATE_FLASH_CLASS")));
+    QVERIFY(socket.waitForConnected(2000));
+    socket.write(request);
+    QVERIFY(socket.waitForBytesWritten(2000));
+    QTRY_VERIFY(socket.state() != QLocalSocket::ConnectedState || socket.canReadLine());
+    QCOMPARE(socket.readLine() == QByteArray(kActivateReply), answered);
+    QCOMPARE(tokens, answered ? QStringList{token} : QStringList{});
+  }
+
+  void SecondStartSaysWhatBecameOfItsRequest() {
+    QVERIFY(SecondStartNote(true, "xcb", false).find("asked to come forward") != std::string::npos);
+    QVERIFY(SecondStartNote(true, "xcb", false).find("Wayland") == std::string::npos);
+    QVERIFY(SecondStartNote(false, "wayland", false).find("did not answer") != std::string::npos);
+    QVERIFY(SecondStartNote(true, "wayland", false).find("without an activation token") !=
+            std::string::npos);
+    QVERIFY(SecondStartNote(true, "wayland", true).find("passed on") != std::string::npos);
+  }
+
   void LockHeldAndNobodyAnsweringExitsSilently() {
     CInstanceLock lock;
     QCOMPARE(lock.Acquire(m_runtime.path()), CInstanceLock::Result::kAcquired);

@@ -1,5 +1,6 @@
 // The text progress bar: bar and text colours split at the truncated
 // position, the text it shows, and when it repaints.
+#include <QAccessible>
 #include <QtTest>
 
 #include "controls/text_progress_ctrl.h"
@@ -30,6 +31,30 @@ class TextProgressTest : public QObject {
   }
 
  private slots:
+  void AssistiveTechnologySeesAProgressBar() {
+    auto bar = MakeBar();
+    QVERIFY(bar);
+    bar->setAccessibleName(QStringLiteral("Progress"));
+    QAccessibleInterface* a11y = QAccessible::queryAccessibleInterface(bar.get());
+    QVERIFY(a11y);
+    QCOMPARE(a11y->role(), QAccessible::ProgressBar);
+    QCOMPARE(a11y->text(QAccessible::Name), QStringLiteral("Progress"));
+    QAccessibleValueInterface* value = a11y->valueInterface();
+    QVERIFY(value);
+    bar->SetRange(0, 200);
+    bar->SetPos(74);
+    QCOMPARE(value->currentValue().toInt(), 74);
+    QCOMPARE(value->minimumValue().toInt(), 0);
+    QCOMPARE(value->maximumValue().toInt(), 200);
+    QCOMPARE(a11y->text(QAccessible::Value), QStringLiteral("37%"));
+    bar->SetWindowText(QStringLiteral("updating"));
+    QCOMPARE(a11y->text(QAccessible::Value), QStringLiteral("updating"));
+    // The user cannot move it.
+    value->setCurrentValue(10);
+    QCOMPARE(bar->Pos(), 74);
+    QVERIFY(!a11y->state().disabled);
+  }
+
   void ColoursAreDistinct() {
     CTextProgressCtrl bar;
     const QList<QRgb> colours{bar.BarColor().rgb(), bar.BackColor().rgb(), bar.TextColor().rgb(),

@@ -2,6 +2,8 @@
 // into pixels, the Windows file filter into Qt's, message-box flags into a
 // QMessageBox's icon, buttons and caption.
 #include <QAbstractButton>
+#include <QFileDialog>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "app/qt/dialog_units.h"
@@ -110,6 +112,58 @@ class WindowSeamsTest : public QObject {
     QCOMPARE(AnswerOf(QMessageBox::Cancel), IDCANCEL);
     QCOMPARE(AnswerOf(QMessageBox::Yes), IDYES);
     QCOMPARE(AnswerOf(QMessageBox::No), IDNO);
+  }
+
+  void BoxIsWideEnoughForItsCaption_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("caption");
+    QTest::addColumn<uint>("flags");
+    QTest::newRow("success") << "Update Successfully!" << "Update Program" << uint(MB_ICONINFORMATION);
+    QTest::newRow("short error") << "Time Zone error!" << "" << uint(MB_OK | MB_ICONERROR);
+    QTest::newRow("question") << "Already the newest version,Updated or Not?" << "Update Program"
+                              << uint(MB_YESNO);
+    QTest::newRow("long caption") << "OK?" << "Update Program for the navigation device" << uint(MB_OK);
+    QTest::newRow("configured") << "Configuration success!" << "Update Program" << uint(MB_ICONINFORMATION);
+  }
+  void BoxIsWideEnoughForItsCaption() {
+    QFETCH(QString, text);
+    QFETCH(QString, caption);
+    QFETCH(uint, flags);
+    const std::unique_ptr<QMessageBox> box =
+        CMessageBoxes::Make(nullptr, text.toStdString(), caption.toStdString(), flags);
+    box->show();
+    QVERIFY(QTest::qWaitForWindowExposed(box.get()));
+    // The caption in a bold title font, with a window icon, a minimise and a
+    // close button (a square of about the text's height each) on one side,
+    // and as much on the other for a centred caption.
+    QFont bold = box->font();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
+    const int needed = metrics.horizontalAdvance(box->windowTitle()) + 6 * metrics.height();
+    QVERIFY2(box->width() >= needed,
+             qPrintable(QStringLiteral("%1 < %2").arg(box->width()).arg(needed)));
+    // The text is not squeezed by the extra width.
+    QCOMPARE(box->text(), text);
+  }
+
+  void OpenDialogStartsInTheFolderLastUsed() {
+    QTemporaryDir first, second;
+    const std::string ext = "file", filter = "Update File(*.dwm)|*.dwm|All File(*.*)|*.*||";
+    std::string path;
+    CFileOpenDialog::SetNextFileName(first.filePath("a.dwm").toStdString());
+    QCOMPARE(CFileOpenDialog::Show(nullptr, ext, filter, path), IDOK);
+    QCOMPARE(CFileOpenDialog::Make(nullptr, ext, filter)->directory().absolutePath(),
+             QDir(first.path()).absolutePath());
+    CFileOpenDialog::SetNextFileName(second.filePath("b.dwm").toStdString());
+    QCOMPARE(CFileOpenDialog::Show(nullptr, ext, filter, path), IDOK);
+    QCOMPARE(CFileOpenDialog::Make(nullptr, ext, filter)->directory().absolutePath(),
+             QDir(second.path()).absolutePath());
+    // Cancelling keeps the folder; a folder that has gone is not offered.
+    CFileOpenDialog::SetNextFileName(std::nullopt);
+    QCOMPARE(CFileOpenDialog::Show(nullptr, ext, filter, path), IDCANCEL);
+    QCOMPARE(CFileOpenDialog::StartFolder(), QDir(second.path()).absolutePath());
+    second.remove();
+    QVERIFY(CFileOpenDialog::StartFolder().isEmpty());
   }
 
   void RealBoxIsAnsweredThroughItsButtons() {

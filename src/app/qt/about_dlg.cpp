@@ -24,7 +24,7 @@ CAboutDlg::CAboutDlg(QWidget* parent)
   setFixedSize(DialogUnitsToPixels(kAboutSize, base));
 
   auto* icon = new QLabel(this);
-  icon->setPixmap(DrawAppIcon(kAboutIconPixels));
+  icon->setPixmap(DrawAppIcon(kAboutIconPixels, devicePixelRatioF()));
   icon->setGeometry(DialogUnitsToPixels(QRect(14, 14, 20, 20), base));
 
   auto* name = new QLabel(QStringLiteral("Brindle，2.0 版"), this);

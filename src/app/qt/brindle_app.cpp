@@ -1,5 +1,8 @@
 #include "app/qt/brindle_app.h"
 
+#include <QGuiApplication>
+#include <cstdio>
+
 #include "app/qt/brindle_dlg.h"
 #include "app/qt/demo_update.h"
 #include "app/qt/sim_hotplug.h"
@@ -59,8 +62,12 @@ int ParseGuiOptions(int argc, char** argv, GuiOptions& options, bool& showHelp,
 bool CBrindleApp::InitInstance() {
   const QString folder = RuntimeFolder();
   if (m_instanceLock.Acquire(folder) == CInstanceLock::Result::kHeldElsewhere) {
-    // Whether or not a window answered, a second start shows nothing.
-    ActivateRunningWindow(folder);
+    // Whether or not a window answered, a second start shows no window.
+    const QByteArray token = qgetenv("XDG_ACTIVATION_TOKEN");
+    const bool answered = ActivateRunningWindow(folder, 2000, token);
+    std::fputs(SecondStartNote(answered, QGuiApplication::platformName(), IsActivationToken(token))
+                   .c_str(),
+               stderr);
     return false;
   }
 

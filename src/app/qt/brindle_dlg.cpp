@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
 #include <QStringDecoder>
@@ -16,7 +17,9 @@
 #include "app/qt/dialog_units.h"
 #include "app/qt/drawn_art.h"
 #include "app/qt/file_open_dialog.h"
+#include "app/qt/group_box.h"
 #include "app/qt/message_box.h"
+#include "app/qt/status_text.h"
 #include "app/system_menu_entry.h"
 #include "controls/shade_button_st.h"
 #include "controls/text_progress_ctrl.h"
@@ -95,7 +98,7 @@ CBrindleDlg::CBrindleDlg(std::shared_ptr<IHidBackend> backend, const CBuildConfi
   setObjectName(QStringLiteral("UPDATE_FLASH_CLASS"));
   setFont(DialogFont(kTemplateFontPoints));
   setWindowTitle(QStringLiteral("Update"));
-  setWindowIcon(QIcon(DrawAppIcon(kLargeIcon)));
+  setWindowIcon(AppIconSet());
   CreateControls();
 }
 
@@ -113,18 +116,17 @@ void CBrindleDlg::CreateControls() {
         m_banner->setAlignment(Qt::AlignCenter);
         break;
       case Kind::kGroup:
-        widget = new QGroupBox(this);
+        widget = new CGroupBox(this);
         break;
       case Kind::kStatic: {
+        if (c.id == kIdStatusText) {
+          widget = m_statusText = new CStatusText(this);
+          break;
+        }
         auto* label = new QLabel(this);
         label->setTextFormat(Qt::PlainText);
         label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         widget = label;
-        if (c.id == kIdStatusText) {
-          m_statusText = label;
-          // Two lines fit its height: the access hint is wider than one.
-          label->setWordWrap(true);
-        }
         break;
       }
       case Kind::kButton: {
@@ -154,21 +156,30 @@ void CBrindleDlg::CreateControls() {
     widget->setVisible(c.visible);
     m_controls[c.id] = widget;
   }
-  m_banner->setPixmap(DrawBanner(m_banner->size()));
+  RenderArt();
+}
+
+void CBrindleDlg::RenderArt() {
+  const qreal ratio = devicePixelRatioF();
+  if (ratio == m_artRatio) return;
+  m_artRatio = ratio;
+  m_banner->setPixmap(DrawBanner(m_banner->size(), ratio));
+  if (!m_initialised) return;
+  // Open shows a grey copy of its icon until the mouse is over it.
+  m_openButton->SetIcons(DrawOpenIcon(kSmallIcon, ratio), AUTO_GRAY);
+  m_closeButton->SetIcons(DrawCloseIcon(kLargeIcon, ratio));
+  m_settingButton->SetIcons(DrawSettingIcon(kLargeIcon, ratio));
+  m_updateButton->SetIcons(DrawUpdateIcon(kLargeIcon, ratio));
 }
 
 void CBrindleDlg::InitDialog() {
   if (m_initialised) return;
   m_initialised = true;
-  // Open shows a grey copy of its icon until the mouse is over it.
-  m_openButton->BuildShade();
-  m_openButton->SetIcons(DrawOpenIcon(kSmallIcon), AUTO_GRAY);
-  m_closeButton->BuildShade();
-  m_closeButton->SetIcons(DrawCloseIcon(kLargeIcon));
-  m_settingButton->BuildShade();
-  m_settingButton->SetIcons(DrawSettingIcon(kLargeIcon));
-  m_updateButton->BuildShade();
-  m_updateButton->SetIcons(DrawUpdateIcon(kLargeIcon));
+  // Faces, then icons, in the order Open, Close, Setting, Update.
+  for (CShadeButtonST* button : {m_openButton, m_closeButton, m_settingButton, m_updateButton})
+    button->BuildShade();
+  m_artRatio = 0;
+  RenderArt();
   m_updateButton->setFocus();
   OnInitDialog();
 }
@@ -209,10 +220,12 @@ void CBrindleDlg::SetControlText(int id, const std::string& text) {
     m_progress->SetWindowText(value);
   } else if (auto* label = qobject_cast<QLabel*>(w)) {
     label->setText(value);
-    // A long path does not fit the line; the whole text stays reachable.
+    // A long path is shown shortened; the whole text stays in the tooltip.
     if (id == kIdStatusText) label->setToolTip(value);
   } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
     group->setTitle(value);
+    // The bar's frame names it for assistive technology.
+    if (id == kIdProgressGroup) m_progress->setAccessibleName(value);
   } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
     button->setText(value);
   }
@@ -294,7 +307,28 @@ bool CBrindleDlg::event(QEvent* event) {
     HandleMessage(m->m_msg, m->m_wParam, m->m_lParam);
     return true;
   }
+  // Moved to a screen of another pixel ratio, or first shown on one.
+  if (event->type() == QEvent::ScreenChangeInternal || event->type() == QEvent::Show)
+    RenderArt();
   return QDialog::event(event);
+}
+
+bool CBrindleDlg::focusNextPrevChild(bool next) {
+  // Qt moves the focus on from a widget it has just disabled through here.
+  QWidget* focused = focusWidget();
+  if (focused && !focused->isEnabled()) return MoveFocusOffDisabled(focused);
+  return QDialog::focusNextPrevChild(next);
+}
+
+bool CBrindleDlg::MoveFocusOffDisabled(QWidget* disabled) {
+  for (QWidget* w = disabled->nextInFocusChain(); w && w != disabled; w = w->nextInFocusChain()) {
+    const bool harmless = w == m_openButton || w == m_settingButton || w == m_updateButton;
+    if (harmless && w->isEnabled() && !w->isHidden()) {
+      w->setFocus(Qt::OtherFocusReason);
+      return true;
+    }
+  }
+  return false;
 }
 
 QWidget* CBrindleDlg::Control(int id) const {
@@ -341,7 +375,11 @@ void CBrindleDlg::contextMenuEvent(QContextMenuEvent* event) {
   menu.exec(event->globalPos());
 }
 
-void CBrindleDlg::BringToFront() {
+void CBrindleDlg::BringToFront(const QString& activationToken) {
+  // Qt's Wayland plugin activates with the token it finds here, once.
+  // Elsewhere nothing reads it, and the archiver must not inherit it.
+  if (!activationToken.isEmpty() && QGuiApplication::platformName() == QLatin1String("wayland"))
+    qputenv("XDG_ACTIVATION_TOKEN", activationToken.toLatin1());
   if (isMinimized()) {
     showNormal();
   } else {

@@ -60,8 +60,9 @@ class CBrindleDlg : public QDialog, public CBrindleWindow {
   void OnSysCommand(uint32_t command);
   // Extra entries for the window menu (the simulated device's plug and unplug).
   void AddWindowMenuActions(const QList<QAction*>& actions);
-  // A second start asks the window to come forward (restored if minimised).
-  void BringToFront();
+  // A second start asks the window to come forward (restored if minimised);
+  // under Wayland with the activation token it passed on, if any.
+  void BringToFront(const QString& activationToken = QString());
   // The entries of the window menu, as the right mouse button shows them.
   QList<QAction*> WindowMenuActions();
 
@@ -71,10 +72,20 @@ class CBrindleDlg : public QDialog, public CBrindleWindow {
 
  protected:
   bool event(QEvent* event) override;
+  // Tab and Shift+Tab as usual; a focused button that is being disabled
+  // hands the focus on as MoveFocusOffDisabled says.
+  bool focusNextPrevChild(bool next) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
   void CreateControls();
+  // Banner and button icons for the window's current device pixel ratio;
+  // nothing when they were drawn for it already.
+  void RenderArt();
+  // The focus leaves a disabled button for the next enabled button in tab
+  // order that is not Close, so Enter or Space never ends the program
+  // unasked; false when there is none (Qt then clears the focus).
+  bool MoveFocusOffDisabled(QWidget* disabled);
   template <typename Fn>
   bool CarriedToWindowThread(Fn&& call);
 
@@ -89,6 +100,7 @@ class CBrindleDlg : public QDialog, public CBrindleWindow {
   std::map<uint32_t, std::unique_ptr<QTimer>> m_timers;
   QList<QAction*> m_extraMenuActions;
   bool m_initialised = false;
+  qreal m_artRatio = 0;  // the ratio the art was drawn for
 };
 
 }  // namespace brindle

@@ -4,14 +4,18 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
+#include <QtMath>
 #include <cmath>
 
 namespace brindle {
 
 namespace {
 
-QPixmap Canvas(int size) {
-  QPixmap pixmap(size, size);
+// A transparent picture of size x size logical pixels at ratio.
+QPixmap Canvas(int size, qreal ratio) {
+  const int pixels = qRound(size * ratio);
+  QPixmap pixmap(pixels, pixels);
+  pixmap.setDevicePixelRatio(ratio);
   pixmap.fill(Qt::transparent);
   return pixmap;
 }
@@ -39,16 +43,16 @@ void PaintDevice(QPainter& p, const QRectF& box) {
 
 }  // namespace
 
-QPixmap DrawAppIcon(int size) {
-  QPixmap pixmap = Canvas(size);
+QPixmap DrawAppIcon(int size, qreal ratio) {
+  QPixmap pixmap = Canvas(size, ratio);
   QPainter p(&pixmap);
   p.setRenderHint(QPainter::Antialiasing);
   PaintDevice(p, QRectF(size * 0.06, size * 0.16, size * 0.88, size * 0.68));
   return pixmap;
 }
 
-QPixmap DrawOpenIcon(int size) {
-  QPixmap pixmap = Canvas(size);
+QPixmap DrawOpenIcon(int size, qreal ratio) {
+  QPixmap pixmap = Canvas(size, ratio);
   QPainter p(&pixmap);
   p.setRenderHint(QPainter::Antialiasing);
   const double s = size;
@@ -74,8 +78,8 @@ QPixmap DrawOpenIcon(int size) {
   return pixmap;
 }
 
-QPixmap DrawCloseIcon(int size) {
-  QPixmap pixmap = Canvas(size);
+QPixmap DrawCloseIcon(int size, qreal ratio) {
+  QPixmap pixmap = Canvas(size, ratio);
   QPainter p(&pixmap);
   p.setRenderHint(QPainter::Antialiasing);
   const double s = size;
@@ -91,8 +95,8 @@ QPixmap DrawCloseIcon(int size) {
   return pixmap;
 }
 
-QPixmap DrawSettingIcon(int size) {
-  QPixmap pixmap = Canvas(size);
+QPixmap DrawSettingIcon(int size, qreal ratio) {
+  QPixmap pixmap = Canvas(size, ratio);
   QPainter p(&pixmap);
   p.setRenderHint(QPainter::Antialiasing);
   const double s = size;
@@ -115,8 +119,8 @@ QPixmap DrawSettingIcon(int size) {
   return pixmap;
 }
 
-QPixmap DrawUpdateIcon(int size) {
-  QPixmap pixmap = Canvas(size);
+QPixmap DrawUpdateIcon(int size, qreal ratio) {
+  QPixmap pixmap = Canvas(size, ratio);
   QPainter p(&pixmap);
   p.setRenderHint(QPainter::Antialiasing);
   const double s = size;
@@ -136,11 +140,14 @@ QPixmap DrawUpdateIcon(int size) {
   return pixmap;
 }
 
-QPixmap DrawBanner(QSize size) {
-  QPixmap pixmap(size);
+QPixmap DrawBanner(QSize size, qreal ratio) {
+  // Whole device pixels that cover the logical size at a fractional ratio.
+  QPixmap pixmap(qCeil(size.width() * ratio), qCeil(size.height() * ratio));
+  pixmap.setDevicePixelRatio(ratio);
   QPainter p(&pixmap);
   p.setRenderHint(QPainter::Antialiasing);
-  const double w = size.width(), h = size.height();
+  const double w = pixmap.deviceIndependentSize().width();
+  const double h = pixmap.deviceIndependentSize().height();
   QLinearGradient sky(0, 0, 0, h * 0.6);
   sky.setColorAt(0, QColor(20, 40, 90));
   sky.setColorAt(1, QColor(90, 150, 220));
@@ -163,6 +170,12 @@ QPixmap DrawBanner(QSize size) {
   p.drawText(QRectF(0, h * 0.08, w * 0.96, h * 0.3), Qt::AlignRight | Qt::AlignVCenter,
              QStringLiteral("Brindle"));
   return pixmap;
+}
+
+QIcon AppIconSet() {
+  QIcon icon;
+  for (int size : {16, 24, 32, 48, 64, 128, 256}) icon.addPixmap(DrawAppIcon(size));
+  return icon;
 }
 
 }  // namespace brindle

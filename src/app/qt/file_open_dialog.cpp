@@ -1,6 +1,8 @@
 #include "app/qt/file_open_dialog.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QStringList>
 
 #include "app/window_ids.h"
@@ -17,6 +19,17 @@ struct NextAnswer {
 NextAnswer& Next() {
   static NextAnswer next;
   return next;
+}
+
+// Window-thread state: where the last chosen file lies.
+QString& LastFolder() {
+  static QString folder;
+  return folder;
+}
+
+int Chosen(const std::string& path) {
+  LastFolder() = QFileInfo(QString::fromStdString(path)).absolutePath();
+  return IDOK;
 }
 
 }  // namespace
@@ -45,16 +58,30 @@ int CFileOpenDialog::Show(QWidget* parent, const std::string& defaultExtension,
     Next().set = false;
     if (!Next().path) return IDCANCEL;
     path = *Next().path;
-    return IDOK;
+    return Chosen(path);
   }
-  QFileDialog dialog(parent);
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setFileMode(QFileDialog::ExistingFile);
-  dialog.setNameFilter(QtFileFilter(filter));
-  dialog.setDefaultSuffix(QString::fromStdString(defaultExtension));
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return IDCANCEL;
-  path = dialog.selectedFiles().first().toStdString();
-  return IDOK;
+  const std::unique_ptr<QFileDialog> dialog = Make(parent, defaultExtension, filter);
+  if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return IDCANCEL;
+  path = dialog->selectedFiles().first().toStdString();
+  return Chosen(path);
+}
+
+QString CFileOpenDialog::StartFolder() {
+  const QString& folder = LastFolder();
+  return !folder.isEmpty() && QDir(folder).exists() ? folder : QString();
+}
+
+std::unique_ptr<QFileDialog> CFileOpenDialog::Make(QWidget* parent,
+                                                   const std::string& defaultExtension,
+                                                   const std::string& filter) {
+  auto dialog = std::make_unique<QFileDialog>(parent);
+  dialog->setAcceptMode(QFileDialog::AcceptOpen);
+  dialog->setFileMode(QFileDialog::ExistingFile);
+  dialog->setNameFilter(QtFileFilter(filter));
+  dialog->setDefaultSuffix(QString::fromStdString(defaultExtension));
+  const QString start = StartFolder();
+  if (!start.isEmpty()) dialog->setDirectory(start);
+  return dialog;
 }
 
 void CFileOpenDialog::SetNextFileName(std::optional<std::string> path) {

@@ -3,9 +3,11 @@
 // "Name|patterns|Name|patterns||" and are shown in Qt's "Name (patterns)"
 // form. Tests choose the file through SetNextFileName.
 #include <QString>
+#include <memory>
 #include <optional>
 #include <string>
 
+class QFileDialog;
 class QWidget;
 
 namespace brindle {
@@ -18,6 +20,15 @@ QString QtFileFilter(const std::string& windowsFilter);
 
 class CFileOpenDialog {
  public:
+  // The dialog Show runs, not yet shown: it starts in StartFolder() when
+  // that is set.
+  static std::unique_ptr<QFileDialog> Make(QWidget* parent, const std::string& defaultExtension,
+                                           const std::string& filter);
+  // The folder of the file chosen last in this run, when it still exists;
+  // empty before the first choice (Qt's own dialog then starts where it
+  // remembers).
+  static QString StartFolder();
+
   // IDOK with the chosen full path, or IDCANCEL.
   static int Show(QWidget* parent, const std::string& defaultExtension, const std::string& filter,
                   std::string& path);

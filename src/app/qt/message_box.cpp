@@ -1,5 +1,8 @@
 #include "app/qt/message_box.h"
 
+#include <QFontMetrics>
+#include <QGridLayout>
+#include <QSpacerItem>
 #include <deque>
 
 #include "app/window_ids.h"
@@ -73,9 +76,33 @@ int CMessageBoxes::Show(QWidget* parent, const std::string& text, const std::str
     AnsweredBoxes().push_back({text, caption, flags, look});
     return answer;
   }
-  QMessageBox box(look.icon, look.title, QString::fromStdString(text), look.buttons, parent);
-  box.setDefaultButton(look.defaultButton);
-  return AnswerOf(static_cast<QMessageBox::StandardButton>(box.exec()));
+  const std::unique_ptr<QMessageBox> box = Make(parent, text, caption, flags);
+  return AnswerOf(static_cast<QMessageBox::StandardButton>(box->exec()));
+}
+
+int CMessageBoxes::TitleBarWidth(const QString& caption, const QFont& font) {
+  QFont bold = font;
+  bold.setBold(true);
+  const QFontMetrics metrics(bold);
+  // Icon, close button and the margins of a centred title on both sides.
+  return metrics.horizontalAdvance(caption) + 8 * metrics.height();
+}
+
+std::unique_ptr<QMessageBox> CMessageBoxes::Make(QWidget* parent, const std::string& text,
+                                                 const std::string& caption, uint32_t flags) {
+  const MessageBoxLook look = MessageBoxLookFor(caption, flags);
+  auto box = std::make_unique<QMessageBox>(look.icon, look.title, QString::fromStdString(text),
+                                           look.buttons, parent);
+  box->setDefaultButton(look.defaultButton);
+  // QMessageBox sizes itself to its text and fixes that size when shown; a
+  // spacer across its grid is the one width it keeps to. Added last: some
+  // setters rebuild the grid.
+  if (auto* grid = qobject_cast<QGridLayout*>(box->layout())) {
+    grid->addItem(new QSpacerItem(TitleBarWidth(look.title, box->font()), 0, QSizePolicy::Minimum,
+                                  QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
+  }
+  return box;
 }
 
 void CMessageBoxes::SetNextAnswer(int answer) { NextAnswers().push_back(answer); }

@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QString>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,14 @@ class CMessageBoxes {
     uint32_t flags;
     MessageBoxLook look;
   };
+
+  // The box Show runs, not yet shown. It is at least as wide as its
+  // caption needs in a title bar, beside the title bar's icon and buttons.
+  static std::unique_ptr<QMessageBox> Make(QWidget* parent, const std::string& text,
+                                           const std::string& caption, uint32_t flags);
+  // What a title bar needs for caption: the caption in a bold face plus
+  // room for the window icon and buttons.
+  static int TitleBarWidth(const QString& caption, const QFont& font);
 
   // Shows the box modally over parent and returns the answer (IDOK, ...).
   static int Show(QWidget* parent, const std::string& text, const std::string& caption,

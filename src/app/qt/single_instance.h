@@ -6,6 +6,7 @@
 #include <QLocalServer>
 #include <QObject>
 #include <QString>
+#include <string>
 
 namespace brindle {
 
@@ -15,6 +16,10 @@ inline constexpr const char* kWindowClassName = "UPDATE_FLASH_CLASS";
 inline constexpr const char* kWindowClassNames[] = {"UPDATE_FLASH_CLASS", "UPDATE_PROGRAM_CLASS",
                                                     "UPDATE_DATA_CLASS"};
 inline constexpr const char* kActivateRequest = "activate\n";
+// Under Wayland a window comes forward only with an activation token that
+// the launcher gave the new process (XDG_ACTIVATION_TOKEN); a second start
+// passes its token on as "activate TOKEN\n".
+inline constexpr const char* kActivateWithToken = "activate ";
 inline constexpr const char* kActivateReply = "ok\n";
 
 // The user's runtime folder ($XDG_RUNTIME_DIR, else a private folder Qt makes).
@@ -51,7 +56,8 @@ class CWindowClassServer : public QObject {
   bool Listen(const QString& folder, const QString& className);
 
  signals:
-  void ActivationRequested();
+  // token: the second start's activation token, empty when it had none.
+  void ActivationRequested(const QString& token);
 
  private:
   void OnNewConnection();
@@ -59,7 +65,16 @@ class CWindowClassServer : public QObject {
 };
 
 // A second start: asks the first window found, in class order, to come
-// forward and waits for its answer. False when no window answered.
-bool ActivateRunningWindow(const QString& folder, int timeoutMs = 2000);
+// forward (with token when not empty) and waits for its answer. False when
+// no window answered.
+bool ActivateRunningWindow(const QString& folder, int timeoutMs = 2000,
+                           const QByteArray& token = QByteArray());
+
+// An activation token is one short run of printable, blank-free ASCII.
+bool IsActivationToken(const QByteArray& token);
+
+// The line a second start prints: what became of its request, and under
+// Wayland what the compositor decides.
+std::string SecondStartNote(bool answered, const QString& platform, bool hadToken);
 
 }  // namespace brindle

@@ -1,6 +1,7 @@
 #include "settings/qt/config_dialog.h"
 
 #include <QCheckBox>
+#include <algorithm>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -20,6 +21,7 @@ namespace {
 constexpr QSize kTemplateSize(406, 191);
 constexpr int kTemplateFontPoints = 8;
 // Band boxes: each box's top is the previous box's bottom plus this gap.
+// It also keeps the last row off the controls below when the dialog grows.
 constexpr int kBoxGapPixels = 15;
 // The framework's prompt for an edit that holds no integer carries this icon.
 constexpr uint32_t kIconWarning = 0x30;
@@ -53,7 +55,8 @@ CConfigDialog::CConfigDialog(QWidget* parent)
   setObjectName(QString::number(cd::kResourceId));
   setFont(DialogFont(kTemplateFontPoints));
   const DialogBaseUnits base = BaseUnitsOf(font());
-  setFixedSize(DialogUnitsToPixels(kTemplateSize, base));
+  m_templateSize = DialogUnitsToPixels(kTemplateSize, base);
+  setFixedSize(m_templateSize);
 
   const auto place = [&](QWidget* w, int id, const QRect& du) {
     w->setObjectName(QString::number(id));
@@ -78,19 +81,22 @@ CConfigDialog::CConfigDialog(QWidget* parent)
     m_edits[i] = new QLineEdit(this);
     place(m_edits[i], editIds[i], kEditPlaces[i].edit);
   }
-  auto* twelveHour = new QCheckBox(this);
-  place(twelveHour, cd::kTwelveHourBox, kTwelveHourRect);
-  twelveHour->hide();
+  m_twelveHourBox = new QCheckBox(this);
+  place(m_twelveHourBox, cd::kTwelveHourBox, kTwelveHourRect);
+  m_twelveHourBox->hide();
   m_frequencyBox = new QCheckBox(this);
   place(m_frequencyBox, cd::kFrequencyBox, kFrequencyRect);
 
-  auto* ok = new QPushButton(Text(kOkText), this);
-  place(ok, cd::kIdOk, kOkRect);
-  ok->setDefault(true);
-  connect(ok, &QPushButton::clicked, this, &CConfigDialog::OnOK);
-  auto* cancel = new QPushButton(Text(kCancelText), this);
-  place(cancel, cd::kIdCancel, kCancelRect);
-  connect(cancel, &QPushButton::clicked, this, &CConfigDialog::OnCancel);
+  m_ok = new QPushButton(Text(kOkText), this);
+  place(m_ok, cd::kIdOk, kOkRect);
+  m_ok->setDefault(true);
+  connect(m_ok, &QPushButton::clicked, this, &CConfigDialog::OnOK);
+  m_cancel = new QPushButton(Text(kCancelText), this);
+  place(m_cancel, cd::kIdCancel, kCancelRect);
+  connect(m_cancel, &QPushButton::clicked, this, &CConfigDialog::OnCancel);
+  for (QWidget* w : {static_cast<QWidget*>(m_frequencyBox), static_cast<QWidget*>(m_twelveHourBox),
+                     static_cast<QWidget*>(m_ok), static_cast<QWidget*>(m_cancel)})
+    m_belowBands.emplace_back(w, w->geometry());
 }
 
 CConfigDialog::~CConfigDialog() = default;
@@ -113,18 +119,11 @@ void CConfigDialog::Prepare(const std::string& title, int layout, const Identity
   m_form = std::make_unique<CSettingsForm>(title, layout, identity, *settings);
   setWindowTitle(QString::fromStdString(m_form->Caption()));
 
-  // Boxes go down from the first marker, the second column from the
-  // second marker, each at the marker's height.
-  const QRect first = m_firstMarker->geometry();
-  const QRect second = m_secondMarker->geometry();
-  const int step = first.height() + kBoxGapPixels;
   for (const SettingsBox& b : m_form->Boxes()) {
-    const QRect column = b.column == 0 ? first : second;
     QCheckBox* box =
         m_bandBoxes.emplace_back(std::make_unique<QCheckBox>(QString::fromStdString(b.caption), this))
             .get();
     box->setObjectName(QString::number(b.id));
-    box->setGeometry(column.left(), column.top() + b.row * step, column.width(), first.height());
     box->setChecked(b.checked);
     box->show();
   }
@@ -140,6 +139,81 @@ void CConfigDialog::Prepare(const std::string& title, int layout, const Identity
   m_frequencyBox->setText(QString::fromStdString(f.caption));
   m_frequencyBox->setChecked(f.checked);
   m_frequencyBox->setVisible(f.visible);
+  PlaceBandBoxes();
+  ChainTabOrder();
+
+  // Typing replaces the first value at once.
+  for (QLineEdit* edit : m_edits) {
+    if (edit->isHidden()) continue;
+    edit->setFocus(Qt::OtherFocusReason);
+    edit->selectAll();
+    return;
+  }
+  if (!m_bandBoxes.empty()) m_bandBoxes.front()->setFocus(Qt::OtherFocusReason);
+}
+
+void CConfigDialog::PlaceBandBoxes() {
+  setFixedSize(m_templateSize);
+  for (auto& [widget, place] : m_belowBands) widget->setGeometry(place);
+
+  // The template's places: down from the first marker, the second column
+  // from the second marker, each at the marker's height.
+  const QRect first = m_firstMarker->geometry();
+  const QRect second = m_secondMarker->geometry();
+  const int step = first.height() + kBoxGapPixels;
+  const auto at = [&](int column, int row) {
+    const QRect origin = column == 0 ? first : second;
+    return QRect(origin.left(), origin.top() + row * step, origin.width(), first.height());
+  };
+  std::vector<QRect> places;
+  for (const SettingsBox& b : m_form->Boxes()) places.push_back(at(b.column, b.row));
+
+  // Many band entries run the second column under OK and Cancel and past
+  // the dialog's edge: then the boxes share two even columns and the
+  // controls below them, and the dialog's bottom, move down.
+  int grow = 0;
+  if (!BandBoxesFit(places)) {
+    const int rows = static_cast<int>((places.size() + 1) / 2);
+    for (size_t i = 0; i < places.size(); ++i) {
+      const int index = static_cast<int>(i);
+      places[i] = index < rows ? at(0, index) : at(1, index - rows);
+    }
+    const int bandsBottom = places.empty() ? 0 : places[static_cast<size_t>(rows) - 1].bottom();
+    grow = std::max(0, bandsBottom + 1 + kBoxGapPixels - m_frequencyBox->geometry().top());
+  }
+  for (size_t i = 0; i < places.size(); ++i) m_bandBoxes[i]->setGeometry(places[i]);
+  if (grow == 0) return;
+  for (auto& [widget, place] : m_belowBands) widget->setGeometry(place.translated(0, grow));
+  setFixedSize(m_templateSize + QSize(0, grow));
+}
+
+bool CConfigDialog::BandBoxesFit(const std::vector<QRect>& places) const {
+  const QRect dialog(QPoint(0, 0), m_templateSize);
+  std::vector<QRect> taken;
+  for (QWidget* w : {static_cast<QWidget*>(m_frequencyBox), static_cast<QWidget*>(m_ok),
+                     static_cast<QWidget*>(m_cancel)})
+    if (!w->isHidden()) taken.push_back(w->geometry());
+  for (int i = 0; i < 3; ++i) {
+    if (m_edits[i]->isHidden()) continue;
+    taken.push_back(m_edits[i]->geometry());
+    taken.push_back(m_labels[i]->geometry());
+  }
+  for (const QRect& place : places) {
+    if (!dialog.contains(place)) return false;
+    for (const QRect& t : taken)
+      if (place.intersects(t)) return false;
+  }
+  return true;
+}
+
+void CConfigDialog::ChainTabOrder() {
+  std::vector<QWidget*> chain;
+  for (const auto& box : m_bandBoxes) chain.push_back(box.get());
+  chain.push_back(m_frequencyBox);
+  for (QLineEdit* edit : m_edits) chain.push_back(edit);
+  chain.push_back(m_ok);
+  chain.push_back(m_cancel);
+  for (size_t i = 1; i < chain.size(); ++i) setTabOrder(chain[i - 1], chain[i]);
 }
 
 void CConfigDialog::OnOK() {

@@ -12,6 +12,7 @@
 class QCheckBox;
 class QLabel;
 class QLineEdit;
+class QPushButton;
 
 namespace brindle {
 
@@ -40,6 +41,11 @@ class CConfigDialog : public QDialog {
 
  private:
   void ClearBandBoxes();
+  // Places the band boxes; grows the dialog when the template has no room.
+  void PlaceBandBoxes();
+  bool BandBoxesFit(const std::vector<QRect>& places) const;
+  // Tab order: band boxes, frequency box, edits, OK, Cancel.
+  void ChainTabOrder();
 
   std::unique_ptr<CSettingsForm> m_form;
   SettingsBlock* m_settings = nullptr;  // the caller's copy; not owned
@@ -50,6 +56,13 @@ class CConfigDialog : public QDialog {
   QCheckBox* m_secondMarker = nullptr;
   QLabel* m_labels[3] = {};
   QLineEdit* m_edits[3] = {};
+  QCheckBox* m_twelveHourBox = nullptr;
+  QPushButton* m_ok = nullptr;
+  QPushButton* m_cancel = nullptr;
+  // The template's size and the places of the controls below the band
+  // area, which move down when the dialog grows.
+  QSize m_templateSize;
+  std::vector<std::pair<QWidget*, QRect>> m_belowBands;
 };
 
 }  // namespace brindle
