@@ -178,6 +178,10 @@ class CBrindleWindow : public IMessageTarget {
   bool m_searchAfterWorker = false;
   bool m_identifyAfterWorker = false;
   std::string m_textBeforeHint;  // the status text the access hint replaced
+  // Counts the connections made and the identifications started (window
+  // thread). Settings read under one count are written only under the same,
+  // so they never land on another device than the one they came from.
+  uint32_t m_deviceSession = 0;
 };
 
 }  // namespace brindle
