@@ -138,6 +138,9 @@ class CBrindleWindow : public IMessageTarget {
   int32_t m_settingsRevision = 0;
   bool m_deviceReady = false;                // the connected device has been identified
   bool m_onlineSourceSet = false;            // start-up found a version file or archive URL
+  // The status text holds the update file the user chose with Open. The
+  // online route then leaves it alone: no check replaces it with its text.
+  bool m_fileChosen = false;
 
   // ---- What the last identification decided, for reports and tests. ----
   BrandRule m_brandRule = BrandRule::kNone;
@@ -162,6 +165,12 @@ class CBrindleWindow : public IMessageTarget {
   std::string StartVersionFileDownload();
   // Asks a running download to stop without waiting for it.
   void RequestDownloadAbort();
+  // The end of a version-file or archive download, once per download.
+  void OnDownloadEnded(int outcome);
+  // Stops a running version check, waits for it and handles its end here
+  // and now, so the downloader is free for the next download; the end
+  // message still on its way is then passed over.
+  void EndRunningCheck();
   void WriteIdentityBlock();
   // Update worker plumbing (window_update.cpp, window_calls.cpp).
   struct WindowCall;
@@ -185,6 +194,15 @@ class CBrindleWindow : public IMessageTarget {
   bool m_searchAfterWorker = false;
   bool m_identifyAfterWorker = false;
   std::string m_textBeforeHint;  // the status text the access hint replaced
+  std::string m_checkUrl;        // the version file the running check fetches
+  // Ends of stopped checks that were handled by EndRunningCheck and whose
+  // messages are still queued: everything up to and including that many
+  // WM_DOWNLOAD_FINISHED belongs to them (the window's queue keeps order).
+  int m_staleDownloadEnds = 0;
+  // Counts the connections made and the identifications started (window
+  // thread). Settings read under one count are written only under the same,
+  // so they never land on another device than the one they came from.
+  uint32_t m_deviceSession = 0;
 };
 
 }  // namespace brindle

@@ -10,6 +10,7 @@ namespace brindle {
 int CBrindleWindow::SearchForDevice() {
   m_hid.m_progressWnd = this;
   m_hid.m_connected = m_hid.m_io.FindAndOpen();
+  if (m_hid.m_connected.load()) ++m_deviceSession;
   ShowAccessHint();
   return m_hid.m_connected.load();
 }

@@ -25,17 +25,43 @@ std::string CBrindleWindow::StartVersionFileDownload() {
 
 void CBrindleWindow::RequestDownloadAbort() { m_download.RequestAbort(); }
 
-LRESULT CBrindleWindow::OnDownloadFinished(WPARAM wParam, LPARAM) {
+void CBrindleWindow::EndRunningCheck() {
+  if (!m_checkingVersion) return;
+  // Stop returns once the download's thread has ended: its messages are all
+  // queued by then, and the downloader may be set up again.
   m_download.Stop();
+  const int outcome = m_download.LastOutcome();
+  if (outcome >= 0) ++m_staleDownloadEnds;  // its end message is on its way
+  OnDownloadEnded(outcome >= 0 ? outcome : static_cast<int>(DownloadAborted));
+}
+
+LRESULT CBrindleWindow::OnDownloadFinished(WPARAM wParam, LPARAM) {
+  if (m_staleDownloadEnds > 0) {
+    --m_staleDownloadEnds;
+    return 0;
+  }
+  m_download.Stop();
+  OnDownloadEnded(static_cast<int>(wParam));
+  return 0;
+}
+
+void CBrindleWindow::OnDownloadEnded(int outcome) {
   EnableControl(kIdOpenButton, true);
-  const int outcome = static_cast<int>(wParam);
+  if (m_checkingVersion && m_fileChosen) {
+    // A file was chosen while the check ran: the status text is that file
+    // now, and the online answer no longer applies.
+    m_checkingVersion = false;
+    m_internetVersion = -1;
+    std::remove(WorkingFolderPath(kVersionFileName).c_str());
+    return;
+  }
   if (outcome == DownloadAborted) {
     // An aborted check is over too: later messages belong to another download.
     if (m_checkingVersion) {
       m_checkingVersion = false;
       m_internetVersion = -1;
     }
-    return 0;
+    return;
   }
   if (outcome != DownloadOk) {
     if (m_checkingVersion) {
@@ -46,11 +72,11 @@ LRESULT CBrindleWindow::OnDownloadFinished(WPARAM wParam, LPARAM) {
       m_downloadError = text::kDownloadFailed;
       SetControlText(kIdProgress, text::kDownloadFailed);
     }
-    return 0;
+    return;
   }
   if (!m_checkingVersion) {
     OnDownloadSpeed(0, static_cast<LPARAM>(m_downloadTotal));
-    return 0;
+    return;
   }
   m_checkingVersion = false;
   const std::string path = WorkingFolderPath(kVersionFileName);
@@ -60,16 +86,16 @@ LRESULT CBrindleWindow::OnDownloadFinished(WPARAM wParam, LPARAM) {
   if (!read) {
     m_internetVersion = -1;
     SetControlText(kIdStatusText, text::kAccessFailed);
-    return 0;
+    return;
   }
   m_internetVersion = content.version;
   m_archiveUrl = content.archiveUrl;
   SetControlText(kIdStatusText, text::kInternetVersion + content.versionLine);
   if (m_deviceReady) EnableControl(kIdUpdateButton, true);
-  return 0;
 }
 
 LRESULT CBrindleWindow::OnDownloadSize(WPARAM wParam, LPARAM) {
+  if (m_staleDownloadEnds > 0) return 0;  // a stopped check's
   m_downloadTotal = static_cast<uint32_t>(wParam);
   SetProgressRange(0, m_downloadTotal);
   SetProgressPos(0);
@@ -79,7 +105,7 @@ LRESULT CBrindleWindow::OnDownloadSize(WPARAM wParam, LPARAM) {
 LRESULT CBrindleWindow::OnDownloadPercent(WPARAM, LPARAM) { return 0; }
 
 LRESULT CBrindleWindow::OnDownloadSpeed(WPARAM wParam, LPARAM lParam) {
-  if (m_checkingVersion) return 0;
+  if (m_checkingVersion || m_staleDownloadEnds > 0) return 0;
   const uint32_t done = static_cast<uint32_t>(lParam);
   SetProgressPos(done);
   const double speed = static_cast<double>(wParam) / 100000.0;  // KB/s

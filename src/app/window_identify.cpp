@@ -105,6 +105,7 @@ void CBrindleWindow::IdentifyDevice() {
     m_identifyAfterWorker = true;
     return;
   }
+  ++m_deviceSession;
   m_settingsLayout = 0;
   m_brandRule = BrandRule::kNone;
   m_dataDateText.clear();

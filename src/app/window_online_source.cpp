@@ -31,6 +31,9 @@ void CBrindleWindow::SetUpOnlineSource() {
 }
 
 void CBrindleWindow::StartVersionCheckForIdentity() {
+  // The check would write its answer over the file the user chose, and the
+  // next Update would then fetch the online archive instead of that file.
+  if (m_fileChosen) return;
   const std::string_view brand(reinterpret_cast<const char*>(m_identityBlock.data()),
                                m_identityBlock.size());
   m_versionFileUrl = BrandToVersionUrl(m_config, brand);
@@ -38,8 +41,17 @@ void CBrindleWindow::StartVersionCheckForIdentity() {
 }
 
 void CBrindleWindow::StartVersionCheck() {
+  // One download at a time: the downloader is never set up again while a
+  // transfer runs. A check of the same file that still runs gives the answer
+  // this one would; one of another file (another device's brand) is stopped
+  // and its end handled first, so the two answers are never mixed.
+  if (m_checkingVersion) {
+    if (m_checkUrl == m_versionFileUrl) return;
+    EndRunningCheck();
+  }
   SetControlText(kIdStatusText, text::kSearchingVersion);
   m_checkingVersion = true;
+  m_checkUrl = m_versionFileUrl;
   if (!StartVersionFileDownload().empty()) {
     SetControlText(kIdStatusText, text::kCheckNotStarted);
     m_checkingVersion = false;

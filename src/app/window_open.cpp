@@ -11,6 +11,7 @@ void CBrindleWindow::OnOpenClicked() {
     return;
   // A local file replaces whatever the online route was fetching.
   RequestDownloadAbort();
+  m_fileChosen = true;
   SetControlText(kIdStatusText, path);
   if (m_deviceReady) EnableControl(kIdUpdateButton, true);
 }

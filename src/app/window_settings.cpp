@@ -13,6 +13,9 @@ constexpr const char* kDefaultRadarQuestion =
     "Can not identify the radar type,will use the default configuration, are you sure continue?";
 constexpr const char* kConfigurationSuccess = "Configuration success!";
 constexpr const char* kConfigurationFailed = "Configuration failed!";
+constexpr const char* kDeviceChanged =
+    "The device was disconnected or changed while Setting was open. Nothing was written, "
+    "please click Setting again.";
 
 }  // namespace
 
@@ -41,8 +44,16 @@ void CBrindleWindow::OnSettingClicked() {
       MessageBox(kDefaultRadarQuestion, text::kTitle, MB_YESNO | MB_ICONQUESTION) != IDYES)
     return;
 
+  const uint32_t session = m_deviceSession;
   if (RunSettingsDialog(text::kSetting, layout, m_identityBlock, block) != IDOK) return;
-  if (!m_hid.m_connected.load()) return;
+  // Device changes and timers are served while the dialog is open. A block
+  // read from a device that has since gone, been swapped or been identified
+  // again would overwrite another device's settings (its model code and band
+  // table included), so it is not written at all.
+  if (m_deviceSession != session || !m_hid.m_connected.load()) {
+    MessageBox(kDeviceChanged, std::string(), MB_ICONERROR);
+    return;
+  }
 
   // Sealed for the layout it was read under, so the next identification
   // classifies the written block the same way.

@@ -38,8 +38,9 @@ bool CBrindleWindow::StartUpdateWorker() {
   if (m_shutDown || m_workerRunning.load(std::memory_order_acquire)) return false;
   if (m_workerThread.joinable()) m_workerThread.join();
   // The archive route uses the one downloader; a version-file download that
-  // still has it is ended first, so the two never share it.
-  if (m_checkingVersion) m_download.Stop();
+  // still has it is stopped and its end handled first, so the two never
+  // share it and the check's late end message is not taken for the archive's.
+  EndRunningCheck();
   m_stopWorker.store(false, std::memory_order_release);
   m_updateOutcome.clear();
   UpdateRunInput input;

@@ -34,6 +34,13 @@ int PackUpdateFile(const UpdatePackInput& in, std::vector<uint8_t>& out, std::st
       return 0;
     }
   }
+  for (const auto& b : in.brands) {
+    if (b.data.size() > trailer::kMaxBrandSectionSize) {
+      why = "a brand section has " + std::to_string(b.data.size()) + " bytes, at most " +
+            std::to_string(trailer::kMaxBrandSectionSize) + " fit";
+      return 0;
+    }
+  }
   if (in.producerName.size() > trailer::kProducerNameSize) {
     why = "the producer name is longer than 256 bytes";
     return 0;

@@ -111,6 +111,9 @@ int ParseUpdateFile(IByteSource& file, UpdateDescription& description, const Dev
       d.b = {};
     }
     if (!InsideFile(d.b, fileSize)) return kParseBadTrailer;
+    // Refused here, like the other sections over their room, so nothing of
+    // the file reaches the device.
+    if (d.b.size > trailer::kMaxBrandSectionSize) return kParseBadTrailer;
   }
   return kParseOk;
 }

@@ -41,6 +41,9 @@ constexpr uint32_t kMaxSectionASize = 0x7000;
 constexpr uint32_t kMaxSectionCSize = 0xC8000;
 constexpr uint32_t kMaxSectionDSize = 0x200000;
 constexpr uint32_t kMaxSectionESize = 0x522000;
+// The brand section is written from block 0x90 and section C's region starts
+// at block 0x160; a longer brand section would overwrite the start of C's region.
+constexpr uint32_t kMaxBrandSectionSize = 0xD000;
 }  // namespace trailer
 
 namespace brand_table {

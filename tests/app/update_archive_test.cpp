@@ -2,10 +2,13 @@
 // loopback, unpacked by the installed 7-Zip into the working folder, the
 // update file found and sent to the simulated device; and each way the
 // route ends early.
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
+#include <thread>
 
 #include "app/update_archive_route.h"
 #include "online/archivers.h"
@@ -141,6 +144,79 @@ TEST_F(UpdateArchiveTest, RouteEndsEarlyWithItsOutcome) {
     EXPECT_FALSE(InWorkingFolder(kUnpackFolderName));
     std::error_code ec;
     fs::remove(fs::path(work.Path()) / name, ec);
+  }
+}
+
+size_t RequestsFor(test::CLoopbackHttpServer& server, const std::string& path) {
+  size_t n = 0;
+  for (const auto& r : server.Requests())
+    if (r.requestLine == "GET " + path + " HTTP/1.1") ++n;
+  return n;
+}
+
+// The blank configuration checks each device's version file after each
+// identification; here the check names an archive with another update file.
+// A file the user chose with Open stays the one that is sent.
+TEST_F(UpdateArchiveTest, ChosenFileStaysChosenAcrossIdentifications) {
+  const std::string online = MakeArchive("zip", {{"online.dwm", Pack(Input(kCompany, Bytes(0x900, 99)))}});
+  ASSERT_FALSE(online.empty());
+  server.Serve("/db.zip", test::MakeResponse("200 OK", online));
+  server.Serve("/v.txt", test::MakeResponse("200 OK", "20990101\r\n" + server.Url("/db.zip") + "\r\n"));
+  CBuildConfig config = test::ConfigFor(std::string(21, ' '));
+  config.brandTable = {{"Gravo", server.Url("/v.txt")}};
+  SimProfile profile = test::ProfileWithIdentity("Gravo Navigation");
+  profile.version = 1007;  // an update ends with EndSession and a new identification
+
+  const auto pumpUntilChecked = [&] {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (window->m_checkingVersion && std::chrono::steady_clock::now() < deadline) {
+      window->Pump();
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+  };
+  struct Case {
+    const char* name;
+    std::function<void()> identifyAgain;
+  };
+  const Case cases[] = {
+      {"replugged",
+       [&] {
+         sim->Unplug();
+         DeviceChange(DBT_DEVNODES_CHANGED);
+         sim->Plug();
+         DeviceChange(DBT_DEVNODES_CHANGED);
+         Identify();
+       }},
+      {"identified again after an update",
+       [&] {
+         window->HandleMessage(WM_COMMAND, kIdUpdateButton, 0);
+         ASSERT_TRUE(RunWorker());
+         EXPECT_EQ(LastBoxText(), kTextUpdateSucceeded);
+         EXPECT_TRUE(SectionOnDevice());
+         Identify();
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const size_t checksBefore = RequestsFor(server, "/v.txt");
+    Start(profile, config);
+    Identify();
+    pumpUntilChecked();
+    ASSERT_EQ(window->m_internetVersion, 20990101);
+    const std::string chosen = WriteFile(update);
+    window->fileToChoose = chosen;
+    window->HandleMessage(WM_COMMAND, kIdOpenButton, 0);
+
+    c.identifyAgain();
+    pumpUntilChecked();
+    EXPECT_EQ(window->texts[kIdStatusText], chosen);
+    EXPECT_EQ(RequestsFor(server, "/v.txt") - checksBefore, 1u) << "no check after Open";
+
+    window->HandleMessage(WM_COMMAND, kIdUpdateButton, 0);
+    ASSERT_TRUE(RunWorker());
+    EXPECT_EQ(LastBoxText(), kTextUpdateSucceeded);
+    EXPECT_TRUE(SectionOnDevice()) << "the chosen file, not the online one";
+    EXPECT_EQ(RequestsFor(server, "/db.zip"), 0u);
   }
 }
 

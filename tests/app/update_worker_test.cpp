@@ -18,6 +18,7 @@ using test::Input;
 using test::kCompany;
 using test::kSimModel;
 using test::Pack;
+using test::ReadTrailer;
 using test::UpdateTest;
 
 size_t Padded(size_t n) { return (n + kBlockSize - 1) / kBlockSize * kBlockSize; }
@@ -200,6 +201,15 @@ TEST_F(UpdateTest, RefusedFilesEndWithTheirOutcomeAndSendNothing) {
        packed(Input(kCompany, {}, {}, {}, {},
                     {{MakeTag('Z', 'Z', 'Z', 'Z'), Bytes(300, 2)}, {MakeTag('Y', 'Y', 'Y', 'Y'), Bytes(200, 3)}})),
        kTextNoDatabase},
+      // Block 0x90 plus 0xD001 bytes reaches into section C's region.
+      {"brand section one byte over its region",
+       packed(Input(kCompany, Bytes(600, 1), Bytes(300, 4), {}, {}, {{kSimModel, Bytes(0xD000, 2)}}),
+              [](auto& f) {
+                const UpdateTrailer t = ReadTrailer(f);
+                StoreLE32(f.data() + t.brandTableOffset + brand_table::kEntries + brand_table::kSize,
+                          0xD001);
+              }),
+       std::string(kTextWrongFormat) + "-1"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -10,6 +10,7 @@
 #include "online/brand_table.h"
 #include "online/http_download.h"
 #include "online/working_folder.h"
+#include "swap_backend.h"
 #include "window_fixture.h"
 #include "../online/loopback_http_server.h"
 
@@ -80,6 +81,33 @@ TEST_F(WindowDownloadTest, FailedChecksLeaveNoVersion) {
     EXPECT_EQ(window->m_internetVersion, -1);
     EXPECT_EQ(window->texts[kIdStatusText], text::kAccessFailed);
     EXPECT_EQ(window->m_archiveUrl, "http://example.test/kept.zip");
+    EXPECT_TRUE(window->IsEnabled(kIdOpenButton));
+    EXPECT_FALSE(std::filesystem::exists(TmpPath()));
+  }
+}
+
+TEST_F(WindowDownloadTest, CheckEndingAfterOpenLeavesTheChosenFile) {
+  // Open asks the check to stop, but it may have ended before it saw that.
+  struct Case {
+    const char* name;
+    int outcome;
+  };
+  const Case cases[] = {
+      {"complete", DownloadOk},
+      {"failed", DownloadErrorHttpStatus},
+      {"aborted", DownloadAborted},
+  };
+  Start();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    window->fileToChoose = workDir.Path() + "/chosen.dwm";
+    window->HandleMessage(WM_COMMAND, kIdOpenButton, 0);
+    WriteVersionFile("20130101\nhttp://example.test/db.zip\n");
+    FinishVersionCheck(c.outcome);
+    EXPECT_EQ(window->texts[kIdStatusText], workDir.Path() + "/chosen.dwm");
+    EXPECT_EQ(window->m_archiveUrl, "");
+    EXPECT_EQ(window->m_internetVersion, -1);
+    EXPECT_FALSE(window->m_checkingVersion);
     EXPECT_TRUE(window->IsEnabled(kIdOpenButton));
     EXPECT_FALSE(std::filesystem::exists(TmpPath()));
   }
@@ -185,6 +213,151 @@ TEST_F(WindowDownloadTest, StartUpWithAnArchiveUrlNeedsNoCheck) {
   EXPECT_EQ(window->texts[kIdStatusText], "http://downloads.gravo.example/db/Update.ZIP");
   EXPECT_TRUE(window->m_onlineSourceSet);
   EXPECT_FALSE(window->m_checkingVersion);
+}
+
+size_t RequestsFor(CLoopbackHttpServer& server, const std::string& path) {
+  size_t n = 0;
+  for (const auto& r : server.Requests())
+    if (r.requestLine == "GET " + path + " HTTP/1.1") ++n;
+  return n;
+}
+
+// The blank configuration serves every brand and checks each device's own
+// version file after its identification. A second identification while a
+// check still runs must neither set up the running transfer again nor take
+// the first check's end for anything else; the test runs under
+// ThreadSanitizer too, where setting up a running transfer is a data race.
+class SecondIdentificationTest : public WindowDownloadTest {
+ protected:
+  static constexpr const char* kGravoVersion = "20140505\r\nhttp://127.0.0.1:9/gravo.zip\r\n";
+  static constexpr const char* kKelvaxVersion = "20150606\r\nhttp://127.0.0.1:9/kelvax.zip\r\n";
+
+  void SetUp() override {
+    WindowDownloadTest::SetUp();
+    ASSERT_TRUE(server.Started());
+    // Slow enough that the second identification comes while it runs.
+    ScriptedResponse gravo = MakeResponse("200 OK", kGravoVersion);
+    gravo.headDelayMs = 400;
+    server.Serve("/gravo.txt", gravo);
+    server.Serve("/kelvax.txt", MakeResponse("200 OK", kKelvaxVersion));
+    ScriptedResponse archive = MakeResponse("200 OK", std::string(20000, 'x'));
+    archive.headDelayMs = 300;
+    server.Serve("/db.bin", archive);
+    config = ConfigFor(std::string(21, ' '));
+    config.brandTable = {{"Gravo", server.Url("/gravo.txt")}, {"Kelvax", server.Url("/kelvax.txt")}};
+  }
+  // Identifies a Gravo device, whose check then runs.
+  void StartChecking() {
+    sim = std::make_shared<CSimDevice>(ProfileWithIdentity("Gravo Navigation"));
+    other = std::make_shared<CSimDevice>(ProfileWithIdentity("Kelvax Systems"));
+    backend = std::make_shared<CSwapBackend>(sim);
+    StartOn(backend, config);
+    EXPECT_FALSE(window->m_onlineSourceSet);
+    Identify();
+    ASSERT_TRUE(window->m_checkingVersion);
+  }
+  // Serves the window until every download that was started has ended and
+  // its end message has been handled.
+  void PumpUntilQuiet(size_t ends) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+    while (std::chrono::steady_clock::now() < deadline) {
+      window->Pump();
+      size_t finished = 0;
+      for (const auto& m : window->PostedCopy())
+        if (m.msg == WM_DOWNLOAD_FINISHED) ++finished;
+      if (finished >= ends && !window->m_checkingVersion && window->m_workerRunning.load() == 0 &&
+          window->PendingCount() == 0)
+        return;
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    ADD_FAILURE() << "downloads still running";
+  }
+
+  CLoopbackHttpServer server;
+  CBuildConfig config;
+  std::shared_ptr<CSimDevice> other;
+  std::shared_ptr<CSwapBackend> backend;
+};
+
+TEST_F(SecondIdentificationTest, NeverSetsUpTheRunningCheckAgainNorMixesTheTwo) {
+  struct Case {
+    const char* name;
+    std::function<void()> second;  // what brings the second identification
+    size_t ends;                   // downloads that end
+    std::string status;
+    int32_t version;
+    const char* archiveUrl;
+    // Requests for the Gravo file: one, or at most one when the check was
+    // stopped (perhaps before its request went out).
+    size_t gravoRequests;
+    bool gravoStopped;
+    size_t kelvaxRequests;
+  };
+  const auto unplug = [&] {
+    sim->Unplug();
+    DeviceChange(DBT_DEVNODES_CHANGED);
+  };
+  const std::string gravoStatus = "Internet vesion:20140505\n";
+  const Case cases[] = {
+      {"replugged",
+       [&] {
+         unplug();
+         sim->Plug();
+         DeviceChange(DBT_DEVNODES_CHANGED);
+         Identify();
+       },
+       1, gravoStatus, 20140505, "http://127.0.0.1:9/gravo.zip", 1, false, 0},
+      {"identified again after EndSession",
+       [&] {
+         window->RefreshConnectionState();
+         Identify();
+       },
+       1, gravoStatus, 20140505, "http://127.0.0.1:9/gravo.zip", 1, false, 0},
+      {"replaced by a device of another brand",
+       [&] {
+         unplug();
+         backend->Swap(other);
+         DeviceChange(DBT_DEVNODES_CHANGED);
+         Identify();
+       },
+       2, "Internet vesion:20150606\n", 20150606, "http://127.0.0.1:9/kelvax.zip", 1, true, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const size_t gravoBefore = RequestsFor(server, "/gravo.txt");
+    StartChecking();
+    c.second();
+    PumpUntilQuiet(c.ends);
+    EXPECT_EQ(window->texts[kIdStatusText], c.status);
+    EXPECT_EQ(window->m_internetVersion, c.version);
+    EXPECT_EQ(window->m_archiveUrl, c.archiveUrl);
+    // Nothing was taken for an archive download.
+    EXPECT_EQ(window->m_downloadError, "");
+    EXPECT_EQ(window->texts[kIdProgress], "");
+    EXPECT_TRUE(window->IsEnabled(kIdOpenButton));
+    EXPECT_TRUE(window->IsEnabled(kIdUpdateButton));
+    if (c.gravoStopped) {
+      EXPECT_LE(RequestsFor(server, "/gravo.txt") - gravoBefore, c.gravoRequests);
+    } else {
+      EXPECT_EQ(RequestsFor(server, "/gravo.txt") - gravoBefore, c.gravoRequests);
+    }
+    EXPECT_EQ(RequestsFor(server, "/kelvax.txt"), c.kelvaxRequests);
+    window.reset();
+  }
+}
+
+TEST_F(SecondIdentificationTest, UpdateWhileTheCheckRunsWaitsForItsEnd) {
+  StartChecking();
+  // The archive an earlier check found; the status text names no file.
+  window->m_archiveUrl = server.Url("/db.bin");
+  window->HandleMessage(WM_COMMAND, kIdUpdateButton, 0);
+  PumpUntilQuiet(2);
+  // The archive came in whole (it is no archive, so no update file is found
+  // in it); the stopped check's end did not abort it nor fail it.
+  EXPECT_EQ(RequestsFor(server, "/db.bin"), 1u);
+  ASSERT_FALSE(window->boxes.empty());
+  EXPECT_EQ(window->boxes.back().text, "Can not Find Update File!");
+  EXPECT_EQ(window->m_downloadError, "");
 }
 
 TEST(BrandTable, FirstRowWhoseBytesBeginTheBrand) {

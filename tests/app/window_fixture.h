@@ -44,7 +44,12 @@ class WindowTest : public ::testing::Test {
              const CBuildConfig& config = CBuildConfig::Default(), bool plugged = true) {
     sim = std::make_shared<CSimDevice>(profile);
     if (!plugged) sim->Unplug();
-    window = std::make_unique<CFakeWindow>(std::make_shared<CSimBackend>(sim), config);
+    StartOn(std::make_shared<CSimBackend>(sim), config);
+  }
+  // The same on a backend of the test's own (sim is left as it is).
+  void StartOn(std::shared_ptr<IHidBackend> backend,
+               const CBuildConfig& config = CBuildConfig::Default()) {
+    window = std::make_unique<CFakeWindow>(std::move(backend), config);
     window->m_hid.m_io.SetLockFolder(lockDir.Path());
     window->m_hid.m_io.SetReadTimeoutMs(kReadTimeoutMs);
     window->OnInitDialog();

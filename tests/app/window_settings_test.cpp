@@ -1,10 +1,13 @@
 // The Setting button against the simulated device: refusals, the radar-type
 // question, the dialog on a copy, and what the device receives and keeps.
+#include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "core/byte_order.h"
 #include "core/byte_sum.h"
 #include "settings/settings_form.h"
+#include "swap_backend.h"
 #include "window_fixture.h"
 
 namespace brindle {
@@ -14,6 +17,9 @@ using test::IdentityText;
 using test::WindowTest;
 
 constexpr char kOwnBrand[] = "Valdemo Tech Co.";
+constexpr char kDeviceChanged[] =
+    "The device was disconnected or changed while Setting was open. Nothing was written, "
+    "please click Setting again.";
 constexpr char kQuestion[] =
     "Can not identify the radar type,will use the default configuration, are you sure continue?";
 
@@ -287,6 +293,91 @@ TEST_F(SettingTest, ConfirmedDialogWritesTheBlockSealedForItsLayout) {
     EXPECT_EQ(window->m_settingsLayout.load(), c.layout);
     EXPECT_EQ(window->m_settingsRevision, c.revision);
     EXPECT_EQ(window->m_settingsBlock, expected);
+  }
+}
+
+size_t SettingsWrites(const CSimDevice& device) {
+  size_t n = 0;
+  for (const auto& c : device.CommandLog())
+    if (c.fields.code == kCmdWriteBlocks && c.fields.blockAddress == kSettingsBlock) ++n;
+  return n;
+}
+
+// The dialog is modal, but device changes and timers are served while it is
+// open. Whatever happened to the device meanwhile, OK writes nothing to any
+// device and says why.
+TEST_F(SettingTest, DeviceChangedWhileTheDialogWasOpenGetsNothingWritten) {
+  const SettingsBlock first = Layout3Block();
+  const SettingsBlock second = Layout12Block(72);
+  std::shared_ptr<CSimDevice> other;
+  std::shared_ptr<test::CSwapBackend> backend;
+  struct Case {
+    const char* name;
+    std::function<void()> meanwhile;
+    SettingsBlock held;  // the window's block afterwards: as last read
+  };
+  const auto unplug = [&] {
+    sim->Unplug();
+    DeviceChange(DBT_DEVNODES_CHANGED);
+  };
+  const auto replug = [&] {
+    unplug();
+    sim->Plug();
+    DeviceChange(DBT_DEVNODES_CHANGED);
+  };
+  const Case cases[] = {
+      {"unplugged", unplug, SettingsBlock{}},
+      {"removal announced for the interface",
+       [&] { DeviceChange(DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_DEVICEINTERFACE); }, SettingsBlock{}},
+      {"plugged back, not identified yet", replug, SettingsBlock{}},
+      {"plugged back and identified",
+       [&] {
+         replug();
+         Identify();
+       },
+       first},
+      {"identified again on the same connection",
+       [&] {
+         window->RefreshConnectionState();
+         Identify();
+       },
+       first},
+      {"replaced by another device",
+       [&] {
+         unplug();
+         backend->Swap(other);
+         DeviceChange(DBT_DEVNODES_CHANGED);
+         Identify();
+       },
+       second},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    sim = std::make_shared<CSimDevice>(Profile(first));
+    other = std::make_shared<CSimDevice>(Profile(second));
+    backend = std::make_shared<test::CSwapBackend>(sim);
+    StartOn(backend);
+    Identify();
+    ASSERT_EQ(window->m_settingsLayout.load(), 3);
+    window->settingsDialog = [&](const std::string& p, int32_t l, const IdentityBlock& id,
+                                 SettingsBlock& block) {
+      c.meanwhile();
+      return ConfirmDayStart9(p, l, id, block);
+    };
+    ClickSetting();
+    EXPECT_EQ(window->settingsDialogs, 1);
+    EXPECT_EQ(window->boxes.size(), 1u);
+    if (!window->boxes.empty()) {
+      EXPECT_EQ(window->boxes[0].text, kDeviceChanged);
+      EXPECT_EQ(window->boxes[0].caption, "");
+      EXPECT_EQ(window->boxes[0].flags, MB_ICONERROR);
+    }
+    EXPECT_EQ(SettingsWrites(*sim), 0u);
+    EXPECT_EQ(SettingsWrites(*other), 0u);
+    EXPECT_EQ(DeviceBlock(0, 0x110), std::vector<uint8_t>(first.begin(), first.end()));
+    const auto otherBlock = other->AreaCopy(0);
+    EXPECT_TRUE(std::equal(second.begin(), second.end(), otherBlock.begin() + 0x110 * kBlockSize));
+    EXPECT_EQ(window->m_settingsBlock, c.held);
   }
 }
 

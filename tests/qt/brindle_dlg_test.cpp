@@ -6,6 +6,8 @@
 #include <QElapsedTimer>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <fstream>
@@ -20,6 +22,7 @@
 #include "app/qt/sim_hotplug.h"
 #include "app/window_texts.h"
 #include "controls/text_progress_ctrl.h"
+#include "settings/qt/config_dialog.h"
 #include "sim/sim_backend.h"
 #include "update/transfer_layout.h"
 #include "update/update_outcomes.h"
@@ -197,6 +200,45 @@ class BrindleDlgTest : public QObject {
     QVERIFY(!Button(kIdUpdateButton)->isEnabled());
     QVERIFY(!unplug->isEnabled());
     QVERIFY(hotplug.findChild<QAction*>(QStringLiteral("simPlug"))->isEnabled());
+  }
+
+  void SettingsDialogOutlivingItsDeviceWritesNothing() {
+    Start();
+    QTRY_VERIFY_WITH_TIMEOUT(Identified(), 5000);
+    CSimHotplug hotplug(m_sim);
+    connect(&hotplug, &CDeviceChangeSource::DevicesChanged, m_dlg.get(),
+            &CBrindleDlg::OnDevicesChanged);
+    const auto settingsHeld = [this] {
+      const auto area = m_sim->AreaCopy(kParameterArea);
+      return std::vector<uint8_t>(area.begin() + kSettingsBlock * kBlockSize,
+                                  area.begin() + (kSettingsBlock + 1) * kBlockSize);
+    };
+    const auto before = settingsHeld();
+    bool dialogShown = false;
+    // While the dialog is open the device is unplugged and plugged back, and
+    // the window identifies it again; then the user confirms a change.
+    QTimer::singleShot(0, this, [&] {
+      auto* dialog = qobject_cast<CConfigDialog*>(QApplication::activeModalWidget());
+      QVERIFY(dialog);
+      dialogShown = true;
+      hotplug.Unplug();
+      QTRY_COMPARE(m_dlg->windowTitle(), Title(text::kNoHardware));
+      hotplug.Plug();
+      QTRY_COMPARE(m_dlg->windowTitle(), Title(text::kConnecting));
+      QTRY_VERIFY_WITH_TIMEOUT(Identified(), 5000);
+      dialog->findChild<QLineEdit*>("1028")->setText(QStringLiteral("9"));
+      CMessageBoxes::SetNextAnswer(IDOK);
+      dialog->findChild<QPushButton*>("1")->click();
+    });
+    Button(kIdSettingButton)->click();
+    QVERIFY(dialogShown);
+    QCOMPARE(CMessageBoxes::Answered().size(), size_t(1));
+    const auto& box = CMessageBoxes::Answered()[0];
+    QCOMPARE(QString::fromStdString(box.text),
+             QStringLiteral("The device was disconnected or changed while Setting was open. "
+                            "Nothing was written, please click Setting again."));
+    QCOMPARE(box.look.icon, QMessageBox::Critical);
+    QVERIFY(settingsHeld() == before);
   }
 
   void NoDeviceRefusesUpdateWithTheErrorBox() {

@@ -72,6 +72,8 @@ TEST(UpdatePacker, RefusesWhatCannotBeWellFormed) {
       {"D over", test::Input("x", {}, {}, Bytes(0x200001, 0))},
       {"E over", test::Input("x", {}, {}, {}, Bytes(0x522001, 0))},
       {"producer over 256 bytes", test::Input(std::string(257, 'p'))},
+      {"brand section over its region",
+       test::Input("x", {}, {}, {}, {}, {{1, Bytes(10, 0)}, {2, Bytes(0xD001, 0)}})},
   };
   for (const Case& c : cases) {
     std::vector<uint8_t> out{1, 2, 3};
@@ -83,6 +85,7 @@ TEST(UpdatePacker, RefusesWhatCannotBeWellFormed) {
   std::vector<uint8_t> out;
   std::string why;
   EXPECT_EQ(PackUpdateFile(test::Input(std::string(256, 'p')), out, why), 1);
+  EXPECT_EQ(PackUpdateFile(test::Input("x", {}, {}, {}, {}, {{1, Bytes(0xD000, 0)}}), out, why), 1);
 }
 
 }  // namespace

@@ -307,6 +307,42 @@ TEST_F(BrandLookup, RefusesABrandSectionOutsideTheFile) {
   }
 }
 
+TEST_F(BrandLookup, RefusesAPickedBrandSectionLongerThanItsRegion) {
+  // The brand section is written from block 0x90 up to section C's region
+  // at block 0x160: 0xD000 bytes.
+  struct Case {
+    const char* name;
+    std::vector<uint32_t> tags;  // entry 0 is the one whose size is set
+    uint32_t size;
+    int expected;
+  };
+  const Case cases[] = {
+      {"fills the region", {kTagBr01}, 0xD000, kParseOk},
+      {"one byte into C's region", {kTagBr01}, 0xD001, kParseBadTrailer},
+      {"single entry of another model, used all the same", {kTagOther}, 0xD001, kParseBadTrailer},
+      {"a block over, two entries", {kTagBr01, kTagOther}, 0xD100, kParseBadTrailer},
+      {"an oversized entry that is not picked", {kTagOther, kTagBr01}, 0xD001, kParseOk},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    UpdatePackInput input = test::Input(test::kCompany);
+    for (uint32_t tag : c.tags) input.brands.push_back({tag, Bytes(16, 7)});
+    // Entry 0's bytes run on into the next entry's and the trailer, so the
+    // section lies inside the file and only its size decides.
+    input.brands[0].data = Bytes(0xD000, 3);
+    auto file = Pack(input);
+    ASSERT_FALSE(file.empty());
+    const UpdateTrailer t = test::ReadTrailer(file);
+    uint8_t* entry = file.data() + t.brandTableOffset + brand_table::kEntries;
+    StoreLE32(entry + brand_table::kSize, c.size);
+    UpdateDescription d;
+    EXPECT_EQ(Parse(file, d, test::ModelFacts(3, "BR01")), c.expected);
+    if (c.expected == kParseOk) {
+      EXPECT_LE(d.b.size, 0xD000u);
+    }
+  }
+}
+
 TEST(CFileSource, ReadsRegularFilesOnly) {
   test::CTempDir dir;
   const auto packed = SectionAOnly();
