@@ -10,6 +10,7 @@
 #include "app/window_texts.h"
 #include "core/byte_sum.h"
 #include "online/file_search.h"
+#include "online/working_folder.h"
 #include "update/pad_to_256.h"
 #include "update/scramble.h"
 #include "update/update_acceptance.h"
@@ -182,6 +183,9 @@ int UpdateWorker(CBrindleWindow& w, const UpdateRunInput& input) {
   const std::string outcome = RunUpdate(w, input, route);
 
   if (!route.tempFolder.empty()) DeleteFolderTree(route.tempFolder);
+  // An archive left for the user to unpack by hand must outlive the run's
+  // own folder.
+  if (!route.archivePath.empty()) route.archivePath = KeepInWorkingFolder(route.archivePath);
   w.m_transferStage.store(kStageFinished, std::memory_order_relaxed);
   w.m_updateOutcome = outcome;
   if (outcome.empty()) {

@@ -16,6 +16,8 @@ class CDeviceSession {
   bool Create(const Options& options, std::string& error);
   // FindAndOpen on the command object; false when no device is there.
   bool Open();
+  // Closes the device again (and drops its lock).
+  void Close();
   // Text that explains a failed Open beyond the window's own message.
   std::string OpenFailureHint() const;
   // Writes area0.bin and area1.bin of the simulated device into dir.
