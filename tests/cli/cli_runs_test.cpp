@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -85,14 +86,23 @@ class CliRuns : public testing::Test {
 TEST_F(CliRuns, ASecondCopyUsingTheDeviceOrWorkingFolderExitsWith4) {
   test::CLoopbackHttpServer server;
   ASSERT_TRUE(server.Started());
-  server.Serve("/busy.zip", Slow(std::string(16 * 512, 'z'), 250));
+  // The first copy's download hangs until the second copies are done.
+  std::atomic<bool> release{false};
+  server.SetResponder([&](const test::ReceivedRequest& request) {
+    if (request.requestLine.find("/busy.zip") != std::string::npos)
+      while (!release.load()) std::this_thread::sleep_for(10ms);
+    return test::MakeResponse("200 OK", "not an archive");
+  });
+  struct CRelease {
+    std::atomic<bool>& flag;
+    ~CRelease() { flag.store(true); }
+  } releaseAtEnd{release};  // before the server goes, whatever happened
   const std::string locks = Folder("locks");
   const test::CliEnvironment env = {{"BRINDLE_LOCK_DIR", locks},
                                     {"XDG_CACHE_HOME", Folder("cache")}};
   const auto bytes = Pack(Input(kCompany, Bytes(0x300, 1)));
   const std::string update = Write("u.dwm", std::string(bytes.begin(), bytes.end()));
 
-  // The first copy downloads for about four seconds.
   CCliProcess first({"--simulate", "update", "--archive-url", server.Url("/busy.zip")}, env);
   ASSERT_TRUE(WaitFor([&] { return fs::exists(locks + "/" + InstanceLockFileName()); }, 5000ms));
 
@@ -129,6 +139,7 @@ TEST_F(CliRuns, ASecondCopyUsingTheDeviceOrWorkingFolderExitsWith4) {
   for (const auto& request : server.Requests())
     EXPECT_EQ(request.requestLine.find("/other.zip"), std::string::npos) << "the blocked update downloaded";
 
+  release.store(true);
   const auto firstResult = first.Wait();
   EXPECT_NE(firstResult.exitCode, 4) << firstResult.err;
   EXPECT_TRUE(fs::is_empty(locks)) << "no lock file is left behind";
