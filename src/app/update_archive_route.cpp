@@ -46,7 +46,9 @@ std::string FetchUpdateFileFromArchive(CBrindleWindow& w, const std::string& arc
   // name ("", "." or "..") would point at the working folder or its parent.
   const size_t slash = archiveUrl.rfind('/');
   const std::string name = slash == std::string::npos ? archiveUrl : archiveUrl.substr(slash + 1);
-  const std::string folder = WorkingFolder();
+  // This run's own folder: another run's archive or unpacked tree of the
+  // same name can never be taken for ours, nor ours deleted by it.
+  const std::string folder = RunFolder();
   if (folder.empty() || name.empty() || name == "." || name == "..") return text::kDownloadFailed;
   route.archivePath = folder + "/" + name;
   route.tempFolder = folder + "/" + kUnpackFolderName;

@@ -1,6 +1,6 @@
 #pragma once
 // The update worker's archive route: with no update file at hand it
-// downloads the update archive into the working folder, unpacks it with an
+// downloads the update archive into this run's folder, unpacks it with an
 // installed archiver into "TmpTmp" there and finds the update file in it.
 #include <string>
 

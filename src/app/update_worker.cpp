@@ -10,6 +10,7 @@
 #include "app/window_texts.h"
 #include "core/byte_sum.h"
 #include "online/file_search.h"
+#include "online/working_folder.h"
 #include "update/pad_to_256.h"
 #include "update/scramble.h"
 #include "update/update_acceptance.h"
@@ -205,6 +206,9 @@ int UpdateWorker(CBrindleWindow& w, const UpdateRunInput& input) {
   const std::string outcome = RunUpdate(w, input, route);
 
   if (!route.tempFolder.empty()) DeleteFolderTree(route.tempFolder);
+  // An archive left for the user to unpack by hand must outlive the run's
+  // own folder.
+  if (!route.archivePath.empty()) route.archivePath = KeepInWorkingFolder(route.archivePath);
   w.SetTransferStage(kStageFinished);
   w.m_attempt.store(0, std::memory_order_relaxed);
   w.m_updateOutcome = outcome;

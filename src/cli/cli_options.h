@@ -7,7 +7,7 @@
 
 namespace brindle::cli {
 
-enum ExitCode { kExitOk = 0, kExitFailed = 1, kExitUsage = 2, kExitNoDevice = 3 };
+enum ExitCode { kExitOk = 0, kExitFailed = 1, kExitUsage = 2, kExitNoDevice = 3, kExitBusy = 4 };
 
 struct Options {
   bool simulate = false;

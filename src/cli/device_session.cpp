@@ -34,6 +34,11 @@ bool CDeviceSession::Open() {
   return m_hid->m_connected != 0;
 }
 
+void CDeviceSession::Close() {
+  m_hid->m_io.Close();
+  m_hid->m_connected = 0;
+}
+
 std::string CDeviceSession::OpenFailureHint() const {
   if (m_hid->m_io.LastOpenFailure() == HidOpenFailure::kPermission)
     return "the device " + m_hid->m_io.m_devicePath +

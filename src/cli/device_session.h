@@ -19,6 +19,8 @@ class CDeviceSession {
   // Gives a command object (the session's own, or a window's) the
   // transport settings of the command line.
   void Configure(CHidCmd& hid) const;
+  // Closes the device again (and drops its lock).
+  void Close();
   // Text that explains a failed Open beyond the window's own message.
   std::string OpenFailureHint() const;
   // Writes area0.bin and area1.bin of the simulated device into dir.

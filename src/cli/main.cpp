@@ -2,6 +2,7 @@
 #include <iostream>
 #include <map>
 
+#include "app/instance_lock.h"
 #include "cli/device_commands.h"
 #include "cli/file_commands.h"
 #include "cli/identify_command.h"
@@ -9,7 +10,9 @@
 #include "cli/result_output.h"
 #include "cli/settings_command.h"
 #include "cli/update_command.h"
+#include "online/working_folder.h"
 
+using namespace brindle;
 using namespace brindle::cli;
 
 namespace {
@@ -52,7 +55,35 @@ int RunCommandLine(int argc, char** argv) {
     std::cerr << "brindle-cli: " << error << "\n";
     return kExitUsage;
   }
-  if (windowCommand == kWindowCommands.end() && !session.Open()) {
+  // The device and the working folder are used by one copy of Brindle at a
+  // time, window or console.
+  CSharedLock instance;
+  switch (AcquireInstanceLock(instance)) {
+    case LockResult::kAcquired:
+      break;
+    case LockResult::kHeld:
+      std::cerr << "brindle-cli: another copy of Brindle (brindle or brindle-cli) is running; "
+                   "nothing was done\n";
+      return kExitBusy;
+    case LockResult::kUnusable:
+      std::cerr << "brindle-cli: " << instance.Error() << "\n";
+      return kExitFailed;
+  }
+  const CRunFolderScope runFolder;  // this run's working files go with it
+  const bool opened = session.Open();
+  if (!opened && session.Hid().m_io.LastOpenFailure() == HidOpenFailure::kInUse) {
+    // Another user's copy holds it: the device is locked machine-wide.
+    std::cerr << "brindle-cli: the device is in use by another copy of Brindle; nothing was done\n";
+    return kExitBusy;
+  }
+  if (!opened && session.Hid().m_io.LastOpenFailure() == HidOpenFailure::kLockUnavailable) {
+    std::cerr << "brindle-cli: the device cannot be locked: " << session.Hid().m_io.LockError() << "\n";
+    return kExitFailed;
+  }
+  if (windowCommand != kWindowCommands.end()) {
+    // The window's start-up opens the device itself.
+    session.Close();
+  } else if (!opened) {
     std::cout << "   No hardware connected!\n";
     const std::string hint = session.OpenFailureHint();
     if (!hint.empty()) std::cerr << "brindle-cli: " << hint << "\n";

@@ -53,6 +53,9 @@ int RunUpdate(CDeviceSession& session, const std::vector<std::string>& args) {
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);
   sigaction(SIGTERM, &action, nullptr);
+  // A closed terminal ends the run as an interrupt does: the archiver is
+  // stopped and this run's working files are removed.
+  sigaction(SIGHUP, &action, nullptr);
 
   if (!window.StartUpdateWorker()) {
     std::cerr << "brindle-cli: the update worker could not be started\n";

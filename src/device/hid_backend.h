@@ -19,8 +19,10 @@ struct HidInterfaceInfo {
 // Why an interface that matched could not be opened.
 enum class HidOpenFailure {
   kNone,
-  kPermission,  // the node exists but the user may not open it
+  kPermission,       // the node exists but the user may not open it
   kOther,
+  kInUse,            // another copy of the program holds the device's lock
+  kLockUnavailable,  // the device's lock cannot be taken at all (see LockError)
 };
 
 // One opened interface. Calls on one device come from one thread at a time.
@@ -49,6 +51,10 @@ class IHidBackend {
   // Windows interface paths carry "vid_XXXX&pid_XXXX"; Linux hidraw paths
   // carry no ids, so the enumeration's ids are matched instead.
   virtual bool PathsCarryIds() const = 0;
+  // True when an interface path is a device node that every process using
+  // the device opens: the per-device lock is then an flock on the node
+  // itself. Otherwise a lock file named after the path stands in for it.
+  virtual bool LocksOnNode() const { return false; }
 };
 
 }  // namespace brindle

@@ -1,12 +1,14 @@
 #include "device/hid_io.h"
 
+#include <cerrno>
+
 #include <algorithm>
 #include <chrono>
 
 namespace brindle {
 
 CHidIO::CHidIO(std::shared_ptr<IHidBackend> backend)
-    : m_backend(std::move(backend)), m_lockFolder(DeviceLockFolder()) {}
+    : m_backend(std::move(backend)), m_lockFolder(SharedLockFolder()) {}
 
 CHidIO::~CHidIO() { Close(); }
 
@@ -19,13 +21,37 @@ bool CHidIO::Matches(const HidInterfaceInfo& info) const {
 int CHidIO::FindAndOpen() {
   Close();
   m_lastOpenFailure = HidOpenFailure::kNone;
+  m_lockError.clear();
   for (const HidInterfaceInfo& info : m_backend->Enumerate()) {
     if (!Matches(info)) continue;
     m_devicePath = info.path;
-    const auto lockName = DeviceLockName(info.path);
-    if (!lockName) continue;
-    // Another copy of the program holds this device.
-    if (!m_deviceLock.TryAcquire(m_lockFolder, *lockName)) continue;
+    LockResult locked;
+    if (m_backend->LocksOnNode()) {
+      locked = m_deviceLock.TryAcquireNode(info.path);
+    } else {
+      const auto lockName = DeviceLockName(info.path);
+      if (!lockName) continue;
+      locked = m_deviceLock.TryAcquireFile(m_lockFolder, *lockName);
+    }
+    if (locked == LockResult::kHeld) {
+      // Another copy of the program, of any user, holds this device.
+      m_lastOpenFailure = HidOpenFailure::kInUse;
+      continue;
+    }
+    if (locked == LockResult::kUnusable) {
+      // A node we may not even read is one we may not open either (the udev
+      // hint fits), and one that cannot be opened at all is gone. An unusable
+      // lock folder is said as it is, never as "no device".
+      const int err = m_deviceLock.ErrorNumber();
+      if (!m_backend->LocksOnNode())
+        m_lastOpenFailure = HidOpenFailure::kLockUnavailable;
+      else if (err == EACCES || err == EPERM)
+        m_lastOpenFailure = HidOpenFailure::kPermission;
+      else
+        m_lastOpenFailure = HidOpenFailure::kOther;
+      m_lockError = m_deviceLock.Error();
+      continue;
+    }
     HidOpenFailure failure = HidOpenFailure::kNone;
     m_device = m_backend->Open(info.path, failure);
     if (!m_device) {

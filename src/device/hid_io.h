@@ -58,6 +58,8 @@ class CHidIO {
   IHidBackend& Backend() { return *m_backend; }
   // Why the last FindAndOpen found a matching device but could not open it.
   HidOpenFailure LastOpenFailure() const { return m_lastOpenFailure; }
+  // Why the device's lock could not be taken (with kLockUnavailable).
+  const std::string& LockError() const { return m_lockError; }
   // Folder of the per-device lock files (tests point it elsewhere).
   void SetLockFolder(std::string folder) { m_lockFolder = std::move(folder); }
 
@@ -71,8 +73,9 @@ class CHidIO {
 
   std::shared_ptr<IHidBackend> m_backend;
   std::unique_ptr<IHidDevice> m_device;  // the open interface, null when closed
-  CDeviceLock m_deviceLock;              // held exactly while m_device is open
+  CSharedLock m_deviceLock;              // held exactly while m_device is open
   std::string m_lockFolder;
+  std::string m_lockError;
   int m_readTimeoutMs = kReportReadTimeoutMs;
   std::atomic<bool> m_abortRequested{false};
   bool m_transportFailed = false;  // used by the thread that moves the reports

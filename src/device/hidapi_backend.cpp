@@ -79,4 +79,13 @@ bool CHidapiBackend::PathsCarryIds() const {
 #endif
 }
 
+bool CHidapiBackend::LocksOnNode() const {
+  // hidraw paths are the /dev/hidrawN nodes themselves.
+#ifdef _WIN32
+  return false;
+#else
+  return true;
+#endif
+}
+
 }  // namespace brindle

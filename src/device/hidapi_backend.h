@@ -13,6 +13,7 @@ class CHidapiBackend final : public IHidBackend {
   std::unique_ptr<IHidDevice> Open(const std::string& path, HidOpenFailure& failure) override;
   bool Probe(const std::string& path) override;
   bool PathsCarryIds() const override;
+  bool LocksOnNode() const override;
 
  private:
   bool m_initialized = false;  // hid_init() succeeded; hid_exit() owed

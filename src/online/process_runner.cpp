@@ -2,7 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -27,48 +27,75 @@ int StatusToExitCode(int status) {
   return -1;
 }
 
-class CSpawnSetup {
+class CPipe {
  public:
-  CSpawnSetup() {
-    posix_spawn_file_actions_init(&m_actions);
-    posix_spawnattr_init(&m_attr);
+  CPipe() {
+    if (pipe2(m_fds, O_CLOEXEC) != 0) m_fds[0] = m_fds[1] = -1;
   }
-  ~CSpawnSetup() {
-    posix_spawnattr_destroy(&m_attr);
-    posix_spawn_file_actions_destroy(&m_actions);
+  ~CPipe() {
+    CloseRead();
+    CloseWrite();
   }
-  CSpawnSetup(const CSpawnSetup&) = delete;
-  CSpawnSetup& operator=(const CSpawnSetup&) = delete;
-  posix_spawn_file_actions_t m_actions;
-  posix_spawnattr_t m_attr;
+  CPipe(const CPipe&) = delete;
+  CPipe& operator=(const CPipe&) = delete;
+  bool Ok() const { return m_fds[0] >= 0; }
+  int ReadEnd() const { return m_fds[0]; }
+  int WriteEnd() const { return m_fds[1]; }
+  void CloseRead() { CloseFd(m_fds[0]); }
+  void CloseWrite() { CloseFd(m_fds[1]); }
+
+ private:
+  static void CloseFd(int& fd) {
+    if (fd >= 0) close(fd);
+    fd = -1;
+  }
+  int m_fds[2] = {-1, -1};
 };
+
+// The child's side between fork and exec: only async-signal-safe calls,
+// since the parent may have other threads. Reports errno through the pipe
+// and leaves when anything fails.
+[[noreturn]] void StartChild(const char* program, char* const* argv, const char* folder,
+                             pid_t parent, int reportFd) {
+  // The archiver must not outlive us, however we end (SIGKILL included).
+  // The signal is tied to the thread that forked: RunAndWait waits in that
+  // same thread for as long as the child lives.
+  int err = 0;
+  if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0) err = errno;
+  // We may have died before the request above took hold.
+  if (!err && getppid() != parent) _exit(127);
+  // Its own process group, so a stop request reaches anything it starts.
+  if (!err && setpgid(0, 0) != 0) err = errno;
+  // Default signal handling and no blocked signals, whatever we set up.
+  struct sigaction dfl {};
+  dfl.sa_handler = SIG_DFL;
+  sigemptyset(&dfl.sa_mask);
+  for (int sig : {SIGTERM, SIGINT, SIGHUP, SIGPIPE, SIGQUIT}) sigaction(sig, &dfl, nullptr);
+  sigset_t none;
+  sigemptyset(&none);
+  sigprocmask(SIG_SETMASK, &none, nullptr);
+  // Unseen and never waiting for input.
+  for (int fd = 0; fd <= 2 && !err; ++fd) {
+    const int nul = open("/dev/null", fd == 0 ? O_RDONLY : O_WRONLY);
+    if (nul < 0 || (nul != fd && dup2(nul, fd) < 0)) err = errno;
+    if (nul > 2) close(nul);
+  }
+  if (!err && folder && chdir(folder) != 0) err = errno;
+  if (!err) {
+    execve(program, argv, environ);
+    err = errno;
+  }
+  ssize_t ignored = write(reportFd, &err, sizeof err);
+  (void)ignored;
+  _exit(127);
+}
 
 }  // namespace
 
 int RunAndWait(const std::string& programPath, const std::vector<std::string>& arguments,
                int& exitCode, const std::atomic<bool>* stop, const std::string& workingFolder) {
   if (programPath.empty()) return 0;
-  CSpawnSetup setup;
-  for (int fd = 0; fd <= 2; ++fd)
-    posix_spawn_file_actions_addopen(&setup.m_actions, fd, "/dev/null", fd == 0 ? O_RDONLY : O_WRONLY,
-                                     0);
-  if (!workingFolder.empty())
-    posix_spawn_file_actions_addchdir_np(&setup.m_actions, workingFolder.c_str());
-  // Its own process group, so a stop request reaches anything it starts, and
-  // default signal handling whatever this process has set up.
-  sigset_t defaults;
-  sigemptyset(&defaults);
-  sigaddset(&defaults, SIGTERM);
-  sigaddset(&defaults, SIGINT);
-  sigaddset(&defaults, SIGPIPE);
-  sigset_t none;
-  sigemptyset(&none);
-  posix_spawnattr_setsigdefault(&setup.m_attr, &defaults);
-  posix_spawnattr_setsigmask(&setup.m_attr, &none);
-  posix_spawnattr_setpgroup(&setup.m_attr, 0);
-  posix_spawnattr_setflags(&setup.m_attr,
-                           POSIX_SPAWN_SETPGROUP | POSIX_SPAWN_SETSIGDEF | POSIX_SPAWN_SETSIGMASK);
-
+  // Everything the child needs is built before the fork.
   std::vector<std::string> argvText;
   argvText.reserve(arguments.size() + 1);
   argvText.push_back(programPath);
@@ -76,12 +103,29 @@ int RunAndWait(const std::string& programPath, const std::vector<std::string>& a
   std::vector<char*> argv;
   for (auto& a : argvText) argv.push_back(a.data());
   argv.push_back(nullptr);
+  const char* folder = workingFolder.empty() ? nullptr : workingFolder.c_str();
 
-  pid_t pid = 0;
-  if (posix_spawn(&pid, programPath.c_str(), &setup.m_actions, &setup.m_attr, argv.data(), environ) != 0)
-    return 0;
+  CPipe report;  // closed on exec; carries errno when the start fails
+  if (!report.Ok()) return 0;
+  const pid_t parent = getpid();
+  const pid_t pid = fork();
+  if (pid < 0) return 0;
+  if (pid == 0) StartChild(programPath.c_str(), argv.data(), folder, parent, report.WriteEnd());
+  report.CloseWrite();
+  int childErr = 0;
+  ssize_t n;
+  do {
+    n = read(report.ReadEnd(), &childErr, sizeof childErr);
+  } while (n < 0 && errno == EINTR);
 
   int status = 0;
+  if (n > 0) {
+    // exec failed: the child is leaving on its own.
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    return 0;
+  }
+
   bool terminated = false;
   auto killAt = std::chrono::steady_clock::time_point::max();
   for (;;) {

@@ -63,6 +63,8 @@ class UpdateArchiveTest : public test::UpdateTest {
     UpdateWith(window->m_archiveUrl);
   }
   bool InWorkingFolder(const std::string& name) const { return fs::exists(fs::path(work.Path()) / name); }
+  // This run's own folder, where the archive and the unpacked tree live.
+  bool InRunFolder(const std::string& name) const { return fs::exists(fs::path(RunFolder()) / name); }
   bool SectionOnDevice() const {
     const auto mem = DeviceBytes(kParameterArea, 0, section.size());
     return std::equal(section.begin(), section.end(), mem.begin());
@@ -91,7 +93,8 @@ TEST_F(UpdateArchiveTest, ArchivesUnpackedBy7ZipAreSentAndCleanedUp) {
     EXPECT_EQ(LastBoxText(), kTextUpdateSucceeded);
     EXPECT_TRUE(SectionOnDevice());
     EXPECT_FALSE(InWorkingFolder(name)) << "the archive goes once its update file was found";
-    EXPECT_FALSE(InWorkingFolder(kUnpackFolderName));
+    EXPECT_FALSE(InRunFolder(name));
+    EXPECT_FALSE(InRunFolder(kUnpackFolderName));
   }
 }
 
@@ -102,7 +105,7 @@ TEST_F(UpdateArchiveTest, RouteEndsEarlyWithItsOutcome) {
     std::function<std::string(UpdateArchiveTest&)> body;
     bool found;            // the server has it
     bool noArchiver;       // PATH without any archiver
-    bool staleUpdateFile;  // an earlier run left an update file in TmpTmp
+    bool staleUpdateFile;  // an earlier, killed run left an update file in its TmpTmp
     std::string outcome;
     bool archiveStays;
   };
@@ -126,9 +129,11 @@ TEST_F(UpdateArchiveTest, RouteEndsEarlyWithItsOutcome) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Connect();
+    const fs::path stale = fs::path(work.Path()) / "run-killed" / kUnpackFolderName;
     if (c.staleUpdateFile) {
-      fs::create_directories(fs::path(work.Path()) / kUnpackFolderName);
-      std::ofstream(fs::path(work.Path()) / kUnpackFolderName / "old.dwm", std::ios::binary)
+      EndRunFolder();  // the next run starts after the killed one
+      fs::create_directories(stale);
+      std::ofstream(stale / "old.dwm", std::ios::binary)
           .write(reinterpret_cast<const char*>(update.data()), static_cast<std::streamsize>(update.size()));
     }
     const std::string body = c.body(*this);
@@ -140,8 +145,10 @@ TEST_F(UpdateArchiveTest, RouteEndsEarlyWithItsOutcome) {
     EXPECT_EQ(LastBoxText(), c.outcome);
     EXPECT_TRUE(UpdateCommands().empty()) << "nothing sent";
     const std::string name = c.urlPath.substr(1);
-    EXPECT_EQ(InWorkingFolder(name), c.archiveStays);
-    EXPECT_FALSE(InWorkingFolder(kUnpackFolderName));
+    EXPECT_EQ(InWorkingFolder(name), c.archiveStays) << "an archive to unpack by hand is kept";
+    EXPECT_FALSE(InRunFolder(name));
+    EXPECT_FALSE(InRunFolder(kUnpackFolderName));
+    EXPECT_FALSE(fs::exists(stale));
     std::error_code ec;
     fs::remove(fs::path(work.Path()) / name, ec);
   }

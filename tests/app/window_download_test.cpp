@@ -22,7 +22,8 @@ class WindowDownloadTest : public WindowTest {
   void SetUp() override { SetWorkingFolderOverride(workDir.Path()); }
   void TearDown() override { SetWorkingFolderOverride(""); }
 
-  std::string TmpPath() const { return workDir.Path() + "/Tmp"; }
+  // The version file lives in this run's own folder.
+  std::string TmpPath() const { return WorkingFolderPath("Tmp"); }
   void WriteVersionFile(const std::string& bytes) {
     std::ofstream(TmpPath(), std::ios::binary) << bytes;
   }

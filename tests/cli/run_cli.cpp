@@ -1,32 +1,55 @@
 #include "cli/run_cli.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <sstream>
+#include <cstring>
 
-#include "temp_dir.h"
 #include "read_file.h"
+#include "temp_dir.h"
 
 extern char** environ;
 
 namespace brindle::test {
 
-CliResult RunCli(const std::vector<std::string>& args) { return RunCli(args, StdoutTo::kCaptured); }
+namespace {
 
-CliResult RunCli(const std::vector<std::string>& args, StdoutTo stdoutTo) {
-  CliResult result;
+std::vector<std::string> ChildEnvironment(const CliEnvironment& extra, const std::string& ownLocks) {
+  CliEnvironment merged;
+  for (char** e = environ; *e; ++e) {
+    const char* eq = std::strchr(*e, '=');
+    if (eq) merged[std::string(*e, static_cast<size_t>(eq - *e))] = eq + 1;
+  }
+  if (!merged.count("BRINDLE_LOCK_DIR")) merged["BRINDLE_LOCK_DIR"] = ownLocks;
+  for (const auto& [name, value] : extra) {
+    if (value.empty())
+      merged.erase(name);
+    else
+      merged[name] = value;
+  }
+  std::vector<std::string> text;
+  for (const auto& [name, value] : merged) text.push_back(name + "=" + value);
+  return text;
+}
+
+}  // namespace
+
+CCliProcess::CCliProcess(const std::vector<std::string>& args, const CliEnvironment& env,
+                         StdoutTo stdoutTo)
+    : m_dir(std::make_unique<CTempDir>()) {
   const char* cli = std::getenv("BRINDLE_CLI");
   if (!cli) {
-    result.err = "BRINDLE_CLI is not set";
-    return result;
+    m_result.err = "BRINDLE_CLI is not set";
+    return;
   }
-  CTempDir dir;
-  const std::string outPath = dir.Path() + "/out", errPath = dir.Path() + "/err";
+  const std::string outPath = m_dir->Path() + "/out", errPath = m_dir->Path() + "/err";
+  const std::string locks = m_dir->Path() + "/locks";
+  mkdir(locks.c_str(), 0700);
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   if (stdoutTo == StdoutTo::kCaptured)
@@ -41,19 +64,44 @@ CliResult RunCli(const std::vector<std::string>& args, StdoutTo stdoutTo) {
   std::vector<char*> argv;
   for (auto& a : all) argv.push_back(a.data());
   argv.push_back(nullptr);
-  pid_t pid = 0;
-  const int rc = posix_spawn(&pid, cli, &actions, nullptr, argv.data(), environ);
+  std::vector<std::string> envText = ChildEnvironment(env, locks);
+  std::vector<char*> envp;
+  for (auto& e : envText) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  const int rc = posix_spawn(&m_pid, cli, &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   if (rc != 0) {
-    result.err = "cannot start brindle-cli";
-    return result;
+    m_pid = -1;
+    m_result.err = "cannot start brindle-cli";
   }
+}
+
+CCliProcess::~CCliProcess() {
+  if (m_pid > 0) {
+    kill(m_pid, SIGKILL);
+    waitpid(m_pid, nullptr, 0);
+  }
+}
+
+CliResult CCliProcess::Wait() {
+  if (m_pid <= 0) return m_result;
   int status = 0;
-  waitpid(pid, &status, 0);
-  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  result.out = test::ReadWholeFile(outPath);
-  result.err = test::ReadWholeFile(errPath);
-  return result;
+  waitpid(m_pid, &status, 0);
+  m_pid = -1;
+  m_result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  m_result.out = ReadWholeFile(m_dir->Path() + "/out");
+  m_result.err = ReadWholeFile(m_dir->Path() + "/err");
+  return m_result;
+}
+
+std::string CCliProcess::ErrSoFar() const { return ReadWholeFile(m_dir->Path() + "/err"); }
+
+CliResult RunCli(const std::vector<std::string>& args, const CliEnvironment& env) {
+  return CCliProcess(args, env).Wait();
+}
+
+CliResult RunCli(const std::vector<std::string>& args, StdoutTo stdoutTo) {
+  return CCliProcess(args, {}, stdoutTo).Wait();
 }
 
 }  // namespace brindle::test

@@ -21,6 +21,7 @@ class CFakeBackend final : public IHidBackend {
  public:
   std::vector<HidInterfaceInfo> interfaces;
   bool pathsCarryIds = false;
+  bool locksOnNode = false;                            // lock the paths as device nodes
   HidOpenFailure openFailure = HidOpenFailure::kNone;  // every Open fails with this when set
   bool present = true;                                 // what Probe answers
   int probeCalls = 0;
@@ -36,6 +37,7 @@ class CFakeBackend final : public IHidBackend {
     return present;
   }
   bool PathsCarryIds() const override { return pathsCarryIds; }
+  bool LocksOnNode() const override { return locksOnNode; }
 
   // Queues a reply record as one input report.
   void QueueReply(const CommandRecord& rec, size_t payloadLength = kReportPayload);

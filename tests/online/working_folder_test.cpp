@@ -1,10 +1,15 @@
-// The per-user working folder of the online route.
+// The per-user working folder of the online route and each run's own
+// folder in it.
 #include "online/working_folder.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <optional>
 
 #include "temp_dir.h"
@@ -42,20 +47,121 @@ class WorkingFolderTest : public ::testing::Test {
 
 TEST_F(WorkingFolderTest, CacheHomeThenHomeThenOverride) {
   setenv("XDG_CACHE_HOME", (m_dir.Path() + "/cache").c_str(), 1);
-  EXPECT_EQ(WorkingFolderPath("Tmp"), m_dir.Path() + "/cache/brindle/Tmp");
+  EXPECT_EQ(WorkingFolder(), m_dir.Path() + "/cache/brindle");
   EXPECT_EQ(ModeOf(m_dir.Path() + "/cache/brindle"), 0700u);
 
   setenv("XDG_CACHE_HOME", "relative/cache", 1);  // not absolute: ignored
   setenv("HOME", (m_dir.Path() + "/home").c_str(), 1);
-  EXPECT_EQ(WorkingFolderPath("TmpTmp"), m_dir.Path() + "/home/.cache/brindle/TmpTmp");
+  EXPECT_EQ(WorkingFolder(), m_dir.Path() + "/home/.cache/brindle");
   EXPECT_EQ(ModeOf(m_dir.Path() + "/home/.cache/brindle"), 0700u);
 
   unsetenv("XDG_CACHE_HOME");
   EXPECT_EQ(WorkingFolder(), m_dir.Path() + "/home/.cache/brindle");
 
   SetWorkingFolderOverride(m_dir.Path() + "/override/");
-  EXPECT_EQ(WorkingFolderPath("db.zip"), m_dir.Path() + "/override/db.zip");
+  EXPECT_EQ(WorkingFolder(), m_dir.Path() + "/override");
   EXPECT_EQ(ModeOf(m_dir.Path() + "/override"), 0700u);
+}
+
+// Each run's files live in a fresh folder of its own, gone when it ends.
+TEST_F(WorkingFolderTest, EachRunHasAFreshFolderOfItsOwn) {
+  SetWorkingFolderOverride(m_dir.Path());
+  const std::string run = RunFolder();
+  ASSERT_EQ(run.rfind(m_dir.Path() + "/run-", 0), 0u) << run;
+  EXPECT_EQ(ModeOf(run), 0700u);
+  EXPECT_EQ(RunFolder(), run) << "one folder for the whole run";
+  EXPECT_EQ(WorkingFolderPath("Tmp"), run + "/Tmp");
+  std::filesystem::create_directories(run + "/TmpTmp/db");
+  std::ofstream(run + "/TmpTmp/db/map.dwm") << "x";
+  ASSERT_EQ(chmod((run + "/TmpTmp/db").c_str(), 0500), 0);  // archives carry read-only folders
+  std::ofstream(run + "/Tmp") << "x";
+
+  // An archive left to the user moves up and outlives the run.
+  std::ofstream(run + "/db.zip") << "zip";
+  EXPECT_EQ(KeepInWorkingFolder(run + "/db.zip"), m_dir.Path() + "/db.zip");
+
+  EndRunFolder();
+  EXPECT_FALSE(std::filesystem::exists(run));
+  EXPECT_TRUE(std::filesystem::exists(m_dir.Path() + "/db.zip"));
+  const std::string next = RunFolder();
+  EXPECT_NE(next, run);
+  EXPECT_TRUE(std::filesystem::is_empty(next));
+  EndRunFolder();
+}
+
+// A run killed before it could clean up leaves its folder; the next run
+// removes it, never a live run's folder and nothing a link points at.
+TEST_F(WorkingFolderTest, FoldersOfEndedRunsAreRemovedLiveOnesStay) {
+  const std::string base = m_dir.Path() + "/work";
+  const std::string outside = m_dir.Path() + "/precious";
+  std::filesystem::create_directories(outside);
+  std::ofstream(outside + "/keep.txt") << "mine";
+  SetWorkingFolderOverride(base);
+
+  // A live run in another process: it holds its folder as the program does.
+  int ready[2], done[2];
+  ASSERT_EQ(pipe(ready), 0);
+  ASSERT_EQ(pipe(done), 0);
+  const pid_t live = fork();
+  ASSERT_GE(live, 0);
+  if (live == 0) {
+    close(ready[0]);
+    close(done[1]);
+    const std::string folder = RunFolder();
+    std::ofstream(folder + "/Tmp") << "busy";
+    const char ok = folder.empty() ? 'n' : 'y';
+    if (write(ready[1], &ok, 1) != 1) _exit(1);
+    char c;
+    while (read(done[0], &c, 1) > 0) {
+    }
+    _exit(0);  // ends as a killed run would: without removing its folder
+  }
+  close(ready[1]);
+  close(done[0]);
+  char ok = 0;
+  ASSERT_EQ(read(ready[0], &ok, 1), 1);
+  ASSERT_EQ(ok, 'y');
+
+  // An ended run's folder, with a link out of it and a read-only folder.
+  const std::string stale = base + "/run-dead01";
+  std::filesystem::create_directories(stale + "/TmpTmp/deep");
+  std::ofstream(stale + "/TmpTmp/deep/x.dwm") << "x";
+  std::filesystem::create_directory_symlink(outside, stale + "/TmpTmp/link");
+  ASSERT_EQ(chmod((stale + "/TmpTmp").c_str(), 0500), 0);
+  std::ofstream(base + "/db.zip") << "kept for the user";
+
+  const std::string mine = RunFolder();
+  ASSERT_FALSE(mine.empty());
+  EXPECT_FALSE(std::filesystem::exists(stale));
+  EXPECT_TRUE(std::filesystem::exists(outside + "/keep.txt")) << "a link is never followed";
+  EXPECT_TRUE(std::filesystem::exists(base + "/db.zip"));
+  int runFolders = 0;
+  for (const auto& e : std::filesystem::directory_iterator(base))
+    runFolders += e.path().filename().string().rfind("run-", 0) == 0;
+  EXPECT_EQ(runFolders, 2) << "the live run's folder and ours";
+
+  close(done[1]);
+  waitpid(live, nullptr, 0);
+  EndRunFolder();
+  // Now that the other run is gone too, a new run clears its folder away.
+  const std::string again = RunFolder();
+  EndRunFolder();
+  runFolders = 0;
+  for (const auto& e : std::filesystem::directory_iterator(base))
+    runFolders += e.path().filename().string().rfind("run-", 0) == 0;
+  EXPECT_EQ(runFolders, 0);
+  close(ready[0]);
+}
+
+TEST_F(WorkingFolderTest, AWorkingFolderOfAnotherUserIsNotUsed) {
+  if (geteuid() != 0) GTEST_SKIP() << "only root can give a folder away";
+  const std::string base = m_dir.Path() + "/theirs";
+  ASSERT_EQ(mkdir(base.c_str(), 0777), 0);
+  ASSERT_EQ(chown(base.c_str(), 65534, 65534), 0);
+  SetWorkingFolderOverride(base);
+  EXPECT_EQ(RunFolder(), "");
+  EXPECT_EQ(WorkingFolderPath("Tmp"), "");
+  EXPECT_TRUE(std::filesystem::is_empty(base));
 }
 
 }  // namespace

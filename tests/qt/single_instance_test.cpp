@@ -15,12 +15,13 @@ using namespace brindle;
 class SingleInstanceTest : public QObject {
   Q_OBJECT
  private:
-  QTemporaryDir m_runtime;  // the user's runtime folder for this test
+  QTemporaryDir m_runtime;  // the user's runtime and lock folder for this test
 
   QProcess* StartBrindle(const QStringList& args) {
     auto* process = new QProcess(this);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
+    env.insert(QStringLiteral("BRINDLE_LOCK_DIR"), m_runtime.path());  // the machine's lock folder
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     process->setProcessEnvironment(env);
     process->start(qEnvironmentVariable("BRINDLE_GUI"), args);

@@ -13,6 +13,9 @@ mount -t sysfs sysfs /sys
 mount -t devtmpfs devtmpfs /dev
 mount -t tmpfs tmpfs /tmp
 chmod 1777 /tmp
+# The machine's lock folder, as a booted system has it.
+mkdir -p /run/lock
+chmod 1777 /run/lock
 cd /tmp
 
 result() { echo "BRINDLE-VM-RESULT $*"; }
@@ -148,22 +151,26 @@ else
 fi
 
 # --- Two programs at once on one device ---------------------------------
-# The slow profile keeps the first read going for seconds; the second copy
-# finds the device taken and reports no hardware.
+# The slow profile keeps the first read going for seconds; the second copy,
+# with a lock folder of its own so that only the lock on the hidraw node
+# itself can stop it, finds the device taken and says so (exit 4).
 if start_device --profile=/data/slow.json; then
   brindle-cli read 0 0x110 >/tmp/first.out 2>/tmp/first.err &
   first=$!
   if wait_host_open; then
+    mkdir -p /tmp/other-locks
+    export BRINDLE_LOCK_DIR=/tmp/other-locks
     run second brindle-cli version
+    unset BRINDLE_LOCK_DIR
   else
     RC=-1
     echo "the first copy never opened the device" >/tmp/second.err
   fi
   wait $first
   first_rc=$?
-  if [ $RC = 3 ] && [ "$(cat /tmp/second.out)" = "$NO_DEVICE" ] && [ $first_rc = 0 ] &&
-    cmp -s /tmp/first.out /data/expected-read.txt; then
-    result busy PASS "second copy: exit 3 '$NO_DEVICE' in ${MS} ms; first copy read the block"
+  if [ $RC = 4 ] && [ ! -s /tmp/second.out ] && grep -q 'in use by another copy' /tmp/second.err &&
+    [ $first_rc = 0 ] && cmp -s /tmp/first.out /data/expected-read.txt; then
+    result busy PASS "second copy: exit 4 in ${MS} ms; first copy read the block"
   else
     result busy FAIL "second rc=$RC out=$(cat /tmp/second.out) err=$(head -c 200 /tmp/second.err); first rc=$first_rc err=$(head -c 200 /tmp/first.err)"
   fi

@@ -1,6 +1,7 @@
 #include "app/qt/brindle_app.h"
 
 #include <QGuiApplication>
+#include <QMessageBox>
 #include <cstdio>
 
 #include "app/qt/brindle_dlg.h"
@@ -61,13 +62,22 @@ int ParseGuiOptions(int argc, char** argv, GuiOptions& options, bool& showHelp,
 
 bool CBrindleApp::InitInstance() {
   const QString folder = RuntimeFolder();
-  if (m_instanceLock.Acquire(folder) == CInstanceLock::Result::kHeldElsewhere) {
+  const CInstanceLock::Result locked = m_instanceLock.Acquire(QString::fromStdString(SharedLockFolder()));
+  if (locked == CInstanceLock::Result::kHeldElsewhere) {
     // Whether or not a window answered, a second start shows no window.
     const QByteArray token = qgetenv("XDG_ACTIVATION_TOKEN");
     const bool answered = ActivateRunningWindow(folder, 2000, token);
     std::fputs(SecondStartNote(answered, QGuiApplication::platformName(), IsActivationToken(token))
                    .c_str(),
                stderr);
+    return false;
+  }
+  if (locked == CInstanceLock::Result::kUnavailable) {
+    // Without the lock nothing keeps a second copy off the device and the
+    // working files: say why rather than run unguarded.
+    const QString why = QStringLiteral("Brindle cannot start: ") + m_instanceLock.Error();
+    std::fprintf(stderr, "brindle: %s\n", qPrintable(m_instanceLock.Error()));
+    QMessageBox::critical(nullptr, QStringLiteral("Brindle"), why);
     return false;
   }
 

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/qt/brindle_app.h"
+#include "online/working_folder.h"
 
 int main(int argc, char** argv) {
   // Qt takes its own arguments (-platform, ...) out of argv first.
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
     std::fputs(text.c_str(), status != 0 ? stderr : stdout);
     return status;
   }
+  const brindle::CRunFolderScope runFolder;  // this run's working files go with it
   brindle::CBrindleApp theApp(std::move(options));
   theApp.InitInstance();
   return theApp.ExitInstance();

@@ -1,10 +1,5 @@
 #include "app/qt/single_instance.h"
 
-#include <fcntl.h>
-#include <cerrno>
-#include <sys/file.h>
-#include <unistd.h>
-
 #include <QDir>
 #include <QLocalSocket>
 #include <QStandardPaths>
@@ -24,25 +19,18 @@ QString RuntimeFolder() {
 CInstanceLock::~CInstanceLock() { Release(); }
 
 CInstanceLock::Result CInstanceLock::Acquire(const QString& folder) {
-  Release();
-  if (folder.isEmpty()) return Result::kUnavailable;
-  const QByteArray path = QDir(folder).filePath(QString::fromLatin1(kInstanceLockName)).toLocal8Bit();
-  const int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-  if (fd < 0) return Result::kUnavailable;
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    const bool held = errno == EWOULDBLOCK;
-    ::close(fd);
-    return held ? Result::kHeldElsewhere : Result::kUnavailable;
+  switch (AcquireInstanceLock(m_lock, folder.toStdString())) {
+    case LockResult::kAcquired:
+      return Result::kAcquired;
+    case LockResult::kHeld:
+      return Result::kHeldElsewhere;
+    case LockResult::kUnusable:
+      break;
   }
-  m_fd = fd;
-  return Result::kAcquired;
+  return Result::kUnavailable;
 }
 
-void CInstanceLock::Release() {
-  if (m_fd < 0) return;
-  ::close(m_fd);  // drops the flock
-  m_fd = -1;
-}
+void CInstanceLock::Release() { m_lock.Release(); }
 
 CWindowClassServer::CWindowClassServer(QObject* parent) : QObject(parent) {
   // Only this user may ask the window to come forward.

@@ -1,16 +1,17 @@
 #pragma once
-// One of this tool and its two siblings runs at a time. The lock file
-// "WM_APP_ONE_HANDLE" in the user's runtime folder says whether one runs;
-// each running window listens on a local socket named after its window
-// class, through which a second start asks it to come forward.
+// One of this tool and its two siblings runs at a time. The instance lock
+// "WM_APP_ONE_HANDLE" in the shared lock folder says whether one runs (the
+// console twin takes it too); each running window listens on a local socket
+// in the user's runtime folder named after its window class, through which
+// a second start asks it to come forward.
 #include <QLocalServer>
 #include <QObject>
 #include <QString>
 #include <string>
 
-namespace brindle {
+#include "app/instance_lock.h"
 
-inline constexpr const char* kInstanceLockName = "WM_APP_ONE_HANDLE";
+namespace brindle {
 inline constexpr const char* kWindowClassName = "UPDATE_FLASH_CLASS";
 // Searched in this order by a second start: ours, then the siblings'.
 inline constexpr const char* kWindowClassNames[] = {"UPDATE_FLASH_CLASS", "UPDATE_PROGRAM_CLASS",
@@ -32,18 +33,20 @@ class CInstanceLock {
   enum class Result {
     kAcquired,       // this is the first instance
     kHeldElsewhere,  // this tool or a sibling runs
-    kUnavailable,    // no lock file could be made: run without one
+    kUnavailable,    // the lock folder cannot be used (see Error())
   };
   CInstanceLock() = default;
   ~CInstanceLock();
   CInstanceLock(const CInstanceLock&) = delete;
   CInstanceLock& operator=(const CInstanceLock&) = delete;
 
+  // folder: the shared lock folder.
   Result Acquire(const QString& folder);
   void Release();
+  QString Error() const { return QString::fromStdString(m_lock.Error()); }
 
  private:
-  int m_fd = -1;  // the open lock file; -1 when none
+  CSharedLock m_lock;
 };
 
 // The running window's end of the activation protocol.

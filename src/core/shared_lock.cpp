@@ -1,0 +1,141 @@
+#include "core/shared_lock.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+
+namespace brindle {
+
+namespace {
+
+constexpr const char* kDefaultLockFolder = "/run/lock";
+// A lock file replaced under us (released and removed by its holder between
+// our open and our flock) is opened again; this bounds the retries.
+constexpr int kReplacedRetries = 16;
+
+std::string TrustProblem(const struct stat& st) {
+  if (!S_ISDIR(st.st_mode)) return "is not a folder";
+  if (st.st_uid != geteuid() && st.st_uid != 0) return "belongs to another user";
+  if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0 && (st.st_mode & S_ISVTX) == 0)
+    return "may be written by others and has no sticky bit";
+  return {};
+}
+
+}  // namespace
+
+std::string SharedLockFolder() {
+  const char* folder = std::getenv("BRINDLE_LOCK_DIR");
+  if (folder && folder[0] == '/') return folder;
+  return kDefaultLockFolder;
+}
+
+std::string LockFolderProblem(const std::string& folder) {
+  struct stat st {};
+  if (lstat(folder.c_str(), &st) != 0) return std::strerror(errno);
+  return TrustProblem(st);
+}
+
+LockResult CSharedLock::Fail(const std::string& what, int err) {
+  m_error = err ? what + ": " + std::strerror(err) : what;
+  m_errno = err;
+  Release();
+  return LockResult::kUnusable;
+}
+
+LockResult CSharedLock::TryAcquireNode(const std::string& path) {
+  Release();
+  m_error.clear();
+  m_errno = 0;
+  // Read access is all flock needs; O_NONBLOCK so that no node kind can
+  // keep the open waiting.
+  m_fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (m_fd < 0) return Fail("cannot open " + path + " to lock it", errno);
+  if (flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+    const int err = errno;
+    if (err == EWOULDBLOCK) {
+      Release();
+      return LockResult::kHeld;
+    }
+    return Fail("cannot lock " + path, err);
+  }
+  return LockResult::kAcquired;
+}
+
+LockResult CSharedLock::TryAcquireFile(const std::string& folder, const std::string& name) {
+  Release();
+  m_error.clear();
+  m_errno = 0;
+  if (name.empty() || name.find('/') != std::string::npos || name == "." || name == "..")
+    return Fail("bad lock name " + name, 0);
+  // The folder is opened once and checked through that handle, so it cannot
+  // be swapped between the check and its use.
+  m_dirFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (m_dirFd < 0) return Fail("the lock folder " + folder + " cannot be used", errno);
+  struct stat dir {};
+  if (fstat(m_dirFd, &dir) != 0) return Fail("the lock folder " + folder + " cannot be used", errno);
+  if (const std::string problem = TrustProblem(dir); !problem.empty())
+    return Fail("the lock folder " + folder + " " + problem, 0);
+
+  for (int attempt = 0; attempt < kReplacedRetries; ++attempt) {
+    // An existing file is opened without O_CREAT: in a sticky folder the
+    // kernel refuses O_CREAT on another user's file (protected_regular).
+    int fd = openat(m_dirFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT) {
+      fd = openat(m_dirFd, name.c_str(), O_RDONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+      if (fd < 0 && errno == EEXIST) continue;
+      // Other users must be able to open it to see that it is held.
+      if (fd >= 0) fchmod(fd, 0644);
+    }
+    if (fd < 0) return Fail("cannot open the lock file " + folder + "/" + name, errno);
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+      close(fd);
+      return Fail("the lock file " + folder + "/" + name + " is not a regular file", 0);
+    }
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      const int err = errno;
+      close(fd);
+      if (err == EWOULDBLOCK) {
+        Release();
+        return LockResult::kHeld;
+      }
+      return Fail("cannot lock " + folder + "/" + name, err);
+    }
+    // The holder before us removes the file while it still holds it: if the
+    // name now leads elsewhere (or nowhere), our lock is on a dead file.
+    struct stat now {};
+    if (fstatat(m_dirFd, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0 || now.st_dev != st.st_dev ||
+        now.st_ino != st.st_ino) {
+      close(fd);
+      continue;
+    }
+    m_fd = fd;
+    m_name = name;
+    return LockResult::kAcquired;
+  }
+  Release();
+  return LockResult::kHeld;
+}
+
+void CSharedLock::Release() {
+  if (m_fd >= 0) {
+    // Removed while still held, so whoever opened it meanwhile sees that it
+    // is gone and opens the name again. In a sticky folder only the file's
+    // owner may remove it; another user's leftover simply stays.
+    if (m_dirFd >= 0 && !m_name.empty()) unlinkat(m_dirFd, m_name.c_str(), 0);
+    close(m_fd);  // closing drops the flock
+    m_fd = -1;
+  }
+  if (m_dirFd >= 0) {
+    close(m_dirFd);
+    m_dirFd = -1;
+  }
+  m_name.clear();
+}
+
+}  // namespace brindle

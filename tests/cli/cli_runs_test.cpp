@@ -1,0 +1,275 @@
+// Copies of Brindle side by side: one family, one run at a time; runs that
+// still meet (other lock folders) never share working files; a killed run
+// takes its archiver with it and leaves nothing that disturbs the next one.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "app/instance_lock.h"
+#include "cli/run_cli.h"
+#include "online/archivers.h"
+#include "online/loopback_http_server.h"
+#include "online/process_runner.h"
+#include "read_file.h"
+#include "temp_dir.h"
+#include "update/update_file_builder.h"
+
+namespace brindle {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using test::Bytes;
+using test::CCliProcess;
+using test::Input;
+using test::kCompany;
+using test::Pack;
+using test::RunCli;
+
+template <typename Pred>
+bool WaitFor(Pred pred, std::chrono::milliseconds limit) {
+  const auto until = std::chrono::steady_clock::now() + limit;
+  while (!pred()) {
+    if (std::chrono::steady_clock::now() > until) return false;
+    std::this_thread::sleep_for(10ms);
+  }
+  return true;
+}
+
+// True once pid has ended (gone, or a zombie nobody reaps yet).
+bool Ended(pid_t pid) {
+  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+  std::string text;
+  if (!std::getline(stat, text)) return true;
+  const size_t paren = text.rfind(')');
+  return paren == std::string::npos || text.size() < paren + 3 || text[paren + 2] == 'Z';
+}
+
+int RunFolders(const std::string& base) {
+  int n = 0;
+  std::error_code ec;
+  for (const auto& e : fs::directory_iterator(base, ec)) n += e.path().filename().string().rfind("run-", 0) == 0;
+  return n;
+}
+
+class CliRuns : public testing::Test {
+ protected:
+  std::string Write(const std::string& name, const std::string& bytes) {
+    const std::string path = m_dir.Path() + "/" + name;
+    std::ofstream(path, std::ios::binary) << bytes;
+    return path;
+  }
+  std::string Folder(const std::string& name) {
+    const std::string path = m_dir.Path() + "/" + name;
+    fs::create_directories(path);
+    return path;
+  }
+  // A body served slowly enough that a run stays busy for a while.
+  static test::ScriptedResponse Slow(const std::string& body, int pauseMs) {
+    auto r = test::MakeResponse("200 OK", body);
+    r.pieceBytes = 512;
+    r.pauseMs = pauseMs;
+    return r;
+  }
+
+  test::CTempDir m_dir;
+};
+
+TEST_F(CliRuns, ASecondCopyUsingTheDeviceOrWorkingFolderExitsWith4) {
+  test::CLoopbackHttpServer server;
+  ASSERT_TRUE(server.Started());
+  // The first copy's download hangs until the second copies are done.
+  std::atomic<bool> release{false};
+  server.SetResponder([&](const test::ReceivedRequest& request) {
+    if (request.requestLine.find("/busy.zip") != std::string::npos)
+      while (!release.load()) std::this_thread::sleep_for(10ms);
+    return test::MakeResponse("200 OK", "not an archive");
+  });
+  struct CRelease {
+    std::atomic<bool>& flag;
+    ~CRelease() { flag.store(true); }
+  } releaseAtEnd{release};  // before the server goes, whatever happened
+  const std::string locks = Folder("locks");
+  const test::CliEnvironment env = {{"BRINDLE_LOCK_DIR", locks},
+                                    {"XDG_CACHE_HOME", Folder("cache")}};
+  const auto bytes = Pack(Input(kCompany, Bytes(0x300, 1)));
+  const std::string update = Write("u.dwm", std::string(bytes.begin(), bytes.end()));
+
+  CCliProcess first({"--simulate", "update", "--archive-url", server.Url("/busy.zip")}, env);
+  ASSERT_TRUE(WaitFor([&] { return fs::exists(locks + "/" + InstanceLockFileName()); }, 5000ms));
+
+  struct Case {
+    std::vector<std::string> args;
+    bool blocked;
+  };
+  const Case cases[] = {
+      {{"--simulate", "identify"}, true},
+      {{"--simulate", "version"}, true},
+      {{"--simulate", "settings"}, true},
+      {{"--simulate", "update", update}, true},
+      {{"--simulate", "update", "--archive-url", server.Url("/other.zip")}, true},
+      {{"inspect", update}, false},
+      {{"pack", m_dir.Path() + "/packed.dwm", "--producer", "x"}, false},
+      {{"download", server.Url("/plain.bin"), m_dir.Path() + "/plain.bin"}, false},
+      {{"--version"}, false},
+      {{"--help"}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.args.back());
+    const auto r = RunCli(c.args, env);
+    if (c.blocked) {
+      EXPECT_EQ(r.exitCode, 4) << r.out << r.err;
+      EXPECT_EQ(r.out, "") << "nothing was done";
+      EXPECT_NE(r.err.find("another copy of Brindle"), std::string::npos) << r.err;
+    } else {
+      // (--version and --help are usage errors in this build; either way
+      // they are not refused as a second copy.)
+      EXPECT_NE(r.exitCode, 4) << r.out << r.err;
+      EXPECT_EQ(r.err.find("another copy"), std::string::npos) << r.err;
+    }
+  }
+  for (const auto& request : server.Requests())
+    EXPECT_EQ(request.requestLine.find("/other.zip"), std::string::npos) << "the blocked update downloaded";
+
+  release.store(true);
+  const auto firstResult = first.Wait();
+  EXPECT_NE(firstResult.exitCode, 4) << firstResult.err;
+  EXPECT_TRUE(fs::is_empty(locks)) << "no lock file is left behind";
+  const auto r = RunCli({"--simulate", "identify"}, env);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+}
+
+TEST_F(CliRuns, AnUnusableLockFolderIsAClearError) {
+  struct Case {
+    const char* name;
+    mode_t mode;
+    bool otherOwner;
+  };
+  const Case cases[] = {
+      {"world-writable without sticky bit", 0777, false},
+      {"owned by another user", 0755, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    if (c.otherOwner && geteuid() != 0) continue;  // only root can give a folder away
+    const std::string locks = Folder(std::string("locks-") + (c.otherOwner ? "other" : "open"));
+    ASSERT_EQ(chmod(locks.c_str(), c.mode), 0);
+    if (c.otherOwner) {
+      ASSERT_EQ(chown(locks.c_str(), 65534, 65534), 0);
+    }
+    for (const char* command : {"identify", "version"}) {
+      SCOPED_TRACE(command);
+      const auto r = RunCli({"--simulate", command}, {{"BRINDLE_LOCK_DIR", locks}});
+      EXPECT_EQ(r.exitCode, 1) << r.out << r.err;
+      EXPECT_EQ(r.out.find("No hardware connected"), std::string::npos) << r.out;
+      EXPECT_NE(r.err.find(locks), std::string::npos) << r.err;
+    }
+    EXPECT_TRUE(fs::is_empty(locks));
+  }
+}
+
+// Two archive updates from one working folder at the same time, each with
+// an archive of the same name but its own content: each device gets its own.
+TEST_F(CliRuns, TwoArchiveUpdatesAtOnceNeverCross) {
+  const char* path = std::getenv("PATH");
+  const std::string sevenZip = FindOnPath("7z", path ? path : "");
+  if (sevenZip.empty()) GTEST_SKIP() << "7-Zip (p7zip-full) is not installed";
+  const std::string cache = Folder("cache");
+  struct Run {
+    std::vector<uint8_t> section;
+    std::unique_ptr<test::CLoopbackHttpServer> server;
+    std::string dump;
+    std::unique_ptr<CCliProcess> process;
+  };
+  Run runs[2];
+  for (int i = 0; i < 2; ++i) {
+    Run& run = runs[i];
+    run.section = Bytes(0x3000, static_cast<uint8_t>(0x41 + i));
+    const std::string tree = Folder("tree" + std::to_string(i));
+    const auto bytes = Pack(Input(kCompany, run.section));
+    std::ofstream(tree + "/map.dwm", std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
+                                                             static_cast<std::streamsize>(bytes.size()));
+    const std::string archive = m_dir.Path() + "/u" + std::to_string(i) + ".zip";
+    int exitCode = -1;
+    ASSERT_TRUE(RunAndWait(sevenZip, {"a", "-tzip", archive, "map.dwm"}, exitCode, nullptr, tree));
+    ASSERT_EQ(exitCode, 0);
+    run.server = std::make_unique<test::CLoopbackHttpServer>();
+    ASSERT_TRUE(run.server->Started());
+    run.server->Serve("/db/u.zip", Slow(test::ReadWholeFile(archive), 40));
+    run.dump = Folder("dump" + std::to_string(i));
+  }
+  // Each with its own lock folder, so that nothing but the working files
+  // could keep them apart.
+  for (Run& run : runs)
+    run.process = std::make_unique<CCliProcess>(
+        std::vector<std::string>{"--simulate", "--sim-dump=" + run.dump, "update", "--archive-url",
+                                 run.server->Url("/db/u.zip")},
+        test::CliEnvironment{{"XDG_CACHE_HOME", cache}});
+  for (Run& run : runs) {
+    const auto r = run.process->Wait();
+    EXPECT_EQ(r.out, "Update Successfully!\n") << r.err;
+    EXPECT_EQ(r.exitCode, 0);
+    const std::string area0 = test::ReadWholeFile(run.dump + "/area0.bin");
+    ASSERT_GE(area0.size(), run.section.size());
+    EXPECT_EQ(area0.substr(0, run.section.size()), std::string(run.section.begin(), run.section.end()))
+        << "the device got another run's update file";
+  }
+  EXPECT_TRUE(fs::is_empty(cache + "/brindle")) << "each run removed its own folder";
+}
+
+// brindle-cli killed while the archiver unpacks: the archiver ends with it,
+// and the next run clears the killed run's folder away.
+TEST_F(CliRuns, KilledMidUnpackTheArchiverEndsAndTheNextRunCleansUp) {
+  const std::string bin = Folder("bin");
+  const std::string pidFile = m_dir.Path() + "/archiver.pid";
+  const std::string hang = m_dir.Path() + "/hang";
+  // A stand-in 7-Zip that keeps writing into the target for as long as the
+  // "hang" file exists, and otherwise unpacks nothing.
+  const std::string script = bin + "/7z";
+  std::ofstream(script) << "#!/bin/sh\n"
+                        << "[ -e " << hang << " ] || exit 0\n"
+                        << "for a; do case $a in -o*) out=${a#-o};; esac; done\n"
+                        << "/bin/mkdir -p \"$out\"\n"
+                        << "echo $$ > " << pidFile << ".tmp; /bin/mv " << pidFile << ".tmp " << pidFile << "\n"
+                        << "while :; do echo data >> \"$out/big.bin\"; /bin/sleep 0.02; done\n";
+  ASSERT_EQ(chmod(script.c_str(), 0755), 0);
+  std::ofstream(hang) << "";
+  test::CLoopbackHttpServer server;
+  ASSERT_TRUE(server.Started());
+  std::string archive = "7z\xBC\xAF\x27\x1C";
+  archive += std::string(200, '\0');
+  server.Serve("/db.7z", test::MakeResponse("200 OK", archive));
+  const std::string cache = Folder("cache");
+  const std::string locks = Folder("locks");
+  const test::CliEnvironment env = {{"PATH", bin}, {"XDG_CACHE_HOME", cache}, {"BRINDLE_LOCK_DIR", locks}};
+
+  for (const int signal : {SIGHUP, SIGKILL}) {
+    SCOPED_TRACE(signal == SIGKILL ? "SIGKILL" : "SIGHUP");
+    fs::remove(pidFile);
+    CCliProcess cli({"--simulate", "update", "--archive-url", server.Url("/db.7z")}, env);
+    ASSERT_TRUE(WaitFor([&] { return fs::exists(pidFile); }, 10000ms)) << cli.ErrSoFar();
+    const pid_t archiver = std::stoi(test::ReadWholeFile(pidFile));
+    ASSERT_EQ(kill(cli.Pid(), signal), 0);
+    cli.Wait();
+    EXPECT_TRUE(WaitFor([&] { return Ended(archiver); }, 2000ms)) << "the archiver goes on without us";
+    if (!Ended(archiver)) kill(archiver, SIGKILL);
+  }
+  EXPECT_EQ(RunFolders(cache + "/brindle"), 1) << "the killed run's folder stays behind";
+  // The next run is not disturbed by it, and removes it.
+  fs::remove(hang);
+  const auto r = RunCli({"--simulate", "update", "--archive-url", server.Url("/db.7z")}, env);
+  EXPECT_EQ(r.out, "Can not Find Update File!\n") << r.err;
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_EQ(RunFolders(cache + "/brindle"), 0);
+}
+
+}  // namespace
+}  // namespace brindle
