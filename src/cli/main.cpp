@@ -1,6 +1,7 @@
 // brindle-cli: the console twin of the desktop program.
 #include <iostream>
 #include <map>
+#include <string_view>
 
 #include "cli/device_commands.h"
 #include "cli/file_commands.h"
@@ -8,10 +9,20 @@
 #include "cli/online_commands.h"
 #include "cli/settings_command.h"
 #include "cli/update_command.h"
+#include "core/version.h"
 
 using namespace brindle::cli;
 
 int main(int argc, char** argv) {
+  // Questions about the program itself open nothing.
+  if (argc == 2 && std::string_view(argv[1]) == "--version") {
+    std::cout << "brindle-cli " << brindle::kVersion << "\n";
+    return kExitOk;
+  }
+  if (argc == 2 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
+    std::cout << kUsage;
+    return kExitOk;
+  }
   std::string error;
   const auto options = ParseOptions(argc, argv, error);
   if (!options) {
