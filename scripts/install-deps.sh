@@ -13,4 +13,5 @@ $SUDO apt-get install -y --no-install-recommends \
   p7zip-full xvfb fonts-dejavu-core fonts-noto-cjk \
   appstream desktop-file-utils librsvg2-bin x11-utils \
   clang libclang-rt-14-dev openssl ca-certificates \
-  qemu-system-x86
+  qemu-system-x86 \
+  debhelper dpkg-dev fakeroot help2man lintian mmdebstrap

@@ -3,7 +3,8 @@
 # build (with the hidraw test in a QEMU guest), then the suite under
 # AddressSanitizer + UndefinedBehaviorSanitizer, then under ThreadSanitizer
 # (the toolkit-free tests; Qt is not built for it), then the update-file
-# parser's fuzzer for a short fixed time.
+# parser's fuzzer for a short fixed time, then the Debian packages in a clean
+# Debian 12 root (tests/packaging/deb_test.sh, as root).
 #   BRINDLE_SKIP_DEPS=1  do not install packages
 #   BRINDLE_QUICK=1      the normal build's tests only, without the VM test
 set -euo pipefail
@@ -29,5 +30,7 @@ if [ "$quick" != 1 ]; then
   TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
     setarch "$(uname -m)" -R bash -c "$(declare -f run_suite); run_suite tsan -DBRINDLE_SANITIZE=thread -DBRINDLE_BUILD_BENCH=OFF -DBRINDLE_BUILD_GUI=OFF"
   FUZZ_SECONDS="${FUZZ_SECONDS:-30}" scripts/fuzz.sh
+  # Needs root for mmdebstrap and chroot, and the network to Debian's archive.
+  $( [ "$(id -u)" -ne 0 ] && echo sudo ) tests/packaging/deb_test.sh
 fi
 echo "all tests passed"

@@ -1,6 +1,7 @@
 // brindle-cli: the console twin of the desktop program.
 #include <iostream>
 #include <map>
+#include <string_view>
 
 #include "app/instance_lock.h"
 #include "cli/device_commands.h"
@@ -10,6 +11,7 @@
 #include "cli/result_output.h"
 #include "cli/settings_command.h"
 #include "cli/update_command.h"
+#include "core/version.h"
 #include "online/working_folder.h"
 
 using namespace brindle;
@@ -18,6 +20,15 @@ using namespace brindle::cli;
 namespace {
 
 int RunCommandLine(int argc, char** argv) {
+  // Questions about the program itself open nothing.
+  if (argc == 2 && std::string_view(argv[1]) == "--version") {
+    std::cout << "brindle-cli " << brindle::kVersion << "\n";
+    return kExitOk;
+  }
+  if (argc == 2 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h")) {
+    std::cout << kUsage;
+    return kExitOk;
+  }
   std::string error;
   const auto options = ParseOptions(argc, argv, error);
   if (!options) {

@@ -5,6 +5,7 @@
 
 #include "app/qt/dialog_units.h"
 #include "app/qt/drawn_art.h"
+#include "core/version.h"
 
 namespace brindle {
 
@@ -32,7 +33,10 @@ CAboutDlg::CAboutDlg(QWidget* parent)
   name->setTextFormat(Qt::PlainText);
   name->setGeometry(DialogUnitsToPixels(QRect(42, 14, 114, 8), base));
 
-  auto* purpose = new QLabel(QStringLiteral("导航设备更新与设置工具"), this);
+  // The first line is the product's name and number as the device's makers
+  // print it; this one names the tool and this program's own version.
+  auto* purpose = new QLabel(
+      QStringLiteral("更新与设置工具 %1").arg(QString::fromLatin1(kVersion)), this);
   purpose->setObjectName(QStringLiteral("aboutPurpose"));
   purpose->setTextFormat(Qt::PlainText);
   purpose->setGeometry(DialogUnitsToPixels(QRect(42, 26, 114, 8), base));

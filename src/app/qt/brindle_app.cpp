@@ -8,6 +8,7 @@
 #include "app/qt/demo_update.h"
 #include "app/qt/sim_hotplug.h"
 #include "app/qt/udev_monitor.h"
+#include "core/version.h"
 #include "device/hidapi_backend.h"
 #include "sim/sim_backend.h"
 #include "sim/sim_device.h"
@@ -17,9 +18,12 @@ namespace brindle {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: brindle [--simulate[=PROFILE.json]]\n"
+    "Usage: brindle [--simulate[=PROFILE.json]]\n"
+    "Options:\n"
     "  --simulate           run on a simulated device instead of a connected one\n"
-    "  --simulate=PROFILE   the simulated device answers as the JSON profile says\n";
+    "  --simulate=PROFILE   the simulated device answers as the JSON profile says\n"
+    "  --version            print the program's version\n"
+    "  --help               print this help\n";
 
 }  // namespace
 
@@ -31,6 +35,11 @@ int ParseGuiOptions(int argc, char** argv, GuiOptions& options, bool& showHelp,
     if (a == "--help" || a == "-h") {
       showHelp = true;
       text = kUsage;
+      return 0;
+    }
+    if (a == "--version") {
+      showHelp = true;
+      text = std::string("brindle ") + kVersion + "\n";
       return 0;
     }
     if (a == "--simulate") {
