@@ -84,8 +84,12 @@ std::string FetchUpdateFileFromArchive(CBrindleWindow& w, const std::string& arc
         FindFiles(route.tempFolder, IsUpdateFile, true, &found);
         return !found.empty();
       });
-  // The archive stays for the user, who is told where it is.
-  if (unpacked == UnpackResult::kNoArchiver) return ManualUnpackOutcome(route.archivePath);
+  // The archive stays for the user, who is told where it is: out of this
+  // run's folder, which goes when the run ends.
+  if (unpacked == UnpackResult::kNoArchiver) {
+    route.archivePath = KeepInWorkingFolder(route.archivePath);
+    return ManualUnpackOutcome(route.archivePath);
+  }
   if (unpacked != UnpackResult::kUnpacked || found.empty()) return kTextNoUpdateFile;
   std::remove(route.archivePath.c_str());
   route.archivePath.clear();

@@ -206,8 +206,8 @@ int UpdateWorker(CBrindleWindow& w, const UpdateRunInput& input) {
   const std::string outcome = RunUpdate(w, input, route);
 
   if (!route.tempFolder.empty()) DeleteFolderTree(route.tempFolder);
-  // An archive left for the user to unpack by hand must outlive the run's
-  // own folder.
+  // An archive the run left (one without an update file, one to unpack by
+  // hand) outlives the run's own folder, as it outlived the run before.
   if (!route.archivePath.empty()) route.archivePath = KeepInWorkingFolder(route.archivePath);
   w.SetTransferStage(kStageFinished);
   w.m_attempt.store(0, std::memory_order_relaxed);
