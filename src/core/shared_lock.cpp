@@ -1,5 +1,6 @@
 #include "core/shared_lock.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -24,6 +25,46 @@ std::string TrustProblem(const struct stat& st) {
   if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0 && (st.st_mode & S_ISVTX) == 0)
     return "may be written by others and has no sticky bit";
   return {};
+}
+
+// Our lock files; only these are ever swept.
+constexpr const char* kOwnPrefix = "brindle-";
+constexpr const char* kOwnSuffix = ".lock";
+
+bool IsOwnLockName(const std::string& name) {
+  const std::string prefix = kOwnPrefix, suffix = kOwnSuffix;
+  return name.size() > prefix.size() + suffix.size() && name.compare(0, prefix.size(), prefix) == 0 &&
+         name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+// Removes the lock files of this user that nobody holds: those of killed
+// holders, which could not remove their own (a simulated device's lock is
+// named after its process, so no later holder would ever take it over). A
+// file is removed only while we hold it, so whoever opened it meanwhile
+// sees that its name is gone and opens the name again.
+void SweepUnheldLockFiles(int dirFd, const std::string& keep) {
+  const int listFd = openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (listFd < 0) return;
+  DIR* dir = fdopendir(listFd);
+  if (!dir) {
+    close(listFd);
+    return;
+  }
+  while (const dirent* entry = readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name == keep || !IsOwnLockName(name)) continue;
+    const int fd = openat(dirFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat st {};
+    struct stat now {};
+    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == geteuid() &&
+        flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+        fstatat(dirFd, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 && now.st_dev == st.st_dev &&
+        now.st_ino == st.st_ino)
+      unlinkat(dirFd, name.c_str(), 0);
+    close(fd);
+  }
+  closedir(dir);  // closes listFd
 }
 
 }  // namespace
@@ -116,6 +157,7 @@ LockResult CSharedLock::TryAcquireFile(const std::string& folder, const std::str
     }
     m_fd = fd;
     m_name = name;
+    SweepUnheldLockFiles(m_dirFd, name);
     return LockResult::kAcquired;
   }
   Release();

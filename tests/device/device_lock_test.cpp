@@ -97,6 +97,25 @@ TEST(DeviceLock, ALeftoverOfAKilledHolderIsTakenOverAndRemoved) {
   EXPECT_TRUE(std::filesystem::is_empty(dir.Path()));
 }
 
+TEST(DeviceLock, TakingALockSweepsOnlyUnheldLockFilesOfOurs) {
+  test::CTempDir dir;
+  const auto exists = [&](const char* name) { return std::filesystem::exists(dir.Path() + "/" + name); };
+  // A killed holder's file under a name nobody will take again.
+  std::ofstream(dir.Path() + "/brindle-dev-sim_99999-0.lock").put('\0');
+  std::ofstream(dir.Path() + "/other-program.lock").put('\0');
+  std::ofstream(dir.Path() + "/brindle-notes.txt").put('\0');
+  CSharedLock held;
+  ASSERT_EQ(held.TryAcquireFile(dir.Path(), "brindle-dev-held.lock"), LockResult::kAcquired);
+  EXPECT_FALSE(exists("brindle-dev-sim_99999-0.lock"));
+  CSharedLock next;
+  ASSERT_EQ(next.TryAcquireFile(dir.Path(), "brindle-dev-next.lock"), LockResult::kAcquired);
+  EXPECT_TRUE(exists("brindle-dev-held.lock")) << "a held lock is never swept";
+  EXPECT_TRUE(exists("other-program.lock"));
+  EXPECT_TRUE(exists("brindle-notes.txt"));
+  CSharedLock again;
+  EXPECT_EQ(again.TryAcquireFile(dir.Path(), "brindle-dev-held.lock"), LockResult::kHeld);
+}
+
 // Folders that anyone but us (or root) could empty or fill are never used.
 TEST(DeviceLock, UntrustedFoldersAreRefused) {
   test::CTempDir dir;
