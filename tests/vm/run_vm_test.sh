@@ -66,7 +66,7 @@ if has_command pack && has_command --simulate update "$data/none.dwm"; then
   rm -rf "$sections"
   mkdir -p "$sections"
   head -c 20000 /dev/urandom >"$sections/a.bin"
-  head -c 70000 /dev/urandom >"$sections/brand.bin"
+  head -c 50000 /dev/urandom >"$sections/brand.bin"  # its region holds 0xD000 bytes
   head -c 200000 /dev/urandom >"$sections/c.bin"
   head -c 100000 /dev/urandom >"$sections/d.bin"
   head -c 50000 /dev/urandom >"$sections/e.bin"
