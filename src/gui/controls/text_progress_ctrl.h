@@ -4,7 +4,7 @@
 // the bar and another over the background, so the text stays readable where
 // the bar's edge runs through it. The text is the owner's window text, or
 // the percentage done when none is set. Qt's backing store double-buffers
-// every paint, which is what the off-screen memory context did.
+// every paint, so the bar never flickers while it repaints.
 #include <QColor>
 #include <QString>
 #include <QWidget>

@@ -1,8 +1,8 @@
 #pragma once
-// Dialog templates give positions in dialog units: a quarter of the dialog
-// font's average character width horizontally, an eighth of its height
-// vertically. Windows converts them with the font's own metrics; so do we,
-// so a window keeps its proportions whatever font the desktop supplies.
+// The windows' layouts give positions in dialog units: a quarter of the
+// dialog font's average character width horizontally, an eighth of its
+// height vertically. They are converted with that font's own metrics, so a
+// window keeps its proportions whatever font the desktop supplies.
 #include <QFont>
 #include <QRect>
 
