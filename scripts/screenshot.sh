@@ -34,7 +34,7 @@ echo '{"faults": {"reportDelayMicros": 5000}}' >"$work/slow.json"
 # to come forward, and its device lock is not touched.
 mkdir -m 700 "$work/runtime"
 
-export BRINDLE_GUI="$PWD/$build/src/app/qt/brindle" WORK="$work" SHOT_DELAY="${SHOT_DELAY:-8}"
+export BRINDLE_GUI="$PWD/$build/src/gui/brindle" WORK="$work" SHOT_DELAY="${SHOT_DELAY:-8}"
 mkdir -p docs
 xvfb-run -a -s "-screen 0 720x600x24" bash -c '
   set -euo pipefail

@@ -125,7 +125,8 @@ int SendBrandSection(CBrindleWindow& w, IByteSource& file, const UpdateDescripti
 
 namespace {
 
-// Steps 1 to 13 of a run; the outcome text, empty on success. route is
+// One run, from the file named in the window to the closing command; the
+// outcome text, empty on success. route is
 // filled as the archive route sets up its working files.
 std::string RunUpdate(CBrindleWindow& w, const UpdateRunInput& input, ArchiveRoute& route) {
   w.RunOnWindowThread([&] {

@@ -61,7 +61,8 @@ int RunUpdate(CDeviceSession& session, const std::vector<std::string>& args) {
     std::cerr << "brindle-cli: the update worker could not be started\n";
     return kExitFailed;
   }
-  // Timer 1 keeps the loop awake, so an interrupt is seen within a tick.
+  // The progress timer keeps the loop awake, so an interrupt is seen within
+  // one of its ticks.
   window.RunUntil([&] { return window.m_workerRunning.load() == 0 || g_interrupted.load(); });
   if (window.m_workerRunning.load() != 0) {
     // Closing the window: the worker stops on its own, without an error box.

@@ -8,8 +8,8 @@
 
 namespace brindle {
 
-// Entry attributes handed to a FindFiles callback, with the values of the
-// design's file attributes.
+// Entry attributes handed to a FindFiles callback: one bit per kind of
+// entry, so a callback tests them as a mask.
 constexpr uint32_t kFileAttributeDirectory = 0x10;
 constexpr uint32_t kFileAttributeDevice = 0x40;         // fifo, socket, device node
 constexpr uint32_t kFileAttributeNormal = 0x80;         // regular file

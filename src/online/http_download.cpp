@@ -27,8 +27,8 @@ constexpr long kReceiveBufferBytes = 512 * 1024;
 constexpr uint32_t kCapSleepSliceMs = 50;
 constexpr long kMaxRedirects = 10;
 
-// Milliseconds of a monotonic clock, wrapping at 32 bits like the tick count
-// the arithmetic below was made for.
+// Milliseconds of a monotonic clock, cut to 32 bits. Every use subtracts two
+// readings as unsigned numbers, which stays right when the count wraps.
 uint32_t TickCount() {
   using namespace std::chrono;
   return static_cast<uint32_t>(

@@ -154,7 +154,7 @@ class CHttpDownload {
   std::atomic<bool> m_finished{false};
   std::atomic<int> m_lastOutcome{-1};
   // True from Start until the transfer has ended (the worker's last message
-  // is then on its way); stands for the design's worker pointer.
+  // is then on its way); Start refuses a second transfer while it is set.
   std::atomic<bool> m_running{false};
   // The body's new file, open from Start until the outcome; it takes the
   // local path's place only when the whole body arrived.

@@ -6,7 +6,7 @@
 
 namespace brindle {
 
-// Characters kept of each line (the design reads into 260-character buffers).
+// Characters kept of each line; the rest of a longer line is skipped.
 constexpr size_t kVersionLineMax = 259;
 
 struct VersionFileContent {

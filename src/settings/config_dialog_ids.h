@@ -1,5 +1,5 @@
 #pragma once
-// Control ids of the settings dialog (resource 141). The form model hands
+// Ids of the settings dialog and its controls. The form model hands
 // these to the renderers so that every front end names the same controls.
 namespace brindle::config_dialog {
 

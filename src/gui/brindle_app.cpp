@@ -1,0 +1,129 @@
+#include "gui/brindle_app.h"
+
+#include <QGuiApplication>
+#include <QMessageBox>
+#include <cstdio>
+
+#include "gui/brindle_dlg.h"
+#include "gui/demo_update.h"
+#include "gui/sim_hotplug.h"
+#include "gui/linux/udev_monitor.h"
+#include "core/version.h"
+#include "device/hidapi_backend.h"
+#include "sim/sim_backend.h"
+#include "sim/sim_device.h"
+
+namespace brindle {
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: brindle [--simulate[=PROFILE.json]]\n"
+    "Options:\n"
+    "  --simulate           run on a simulated device instead of a connected one\n"
+    "  --simulate=PROFILE   the simulated device answers as the JSON profile says\n"
+    "  --version            print the program's version\n"
+    "  --help               print this help\n";
+
+}  // namespace
+
+int ParseGuiOptions(int argc, char** argv, GuiOptions& options, bool& showHelp,
+                    std::string& text) {
+  showHelp = false;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--help" || a == "-h") {
+      showHelp = true;
+      text = kUsage;
+      return 0;
+    }
+    if (a == "--version") {
+      showHelp = true;
+      text = std::string("brindle ") + kVersion + "\n";
+      return 0;
+    }
+    if (a == "--simulate") {
+      options.simulate = DefaultSimProfile();
+    } else if (a.rfind("--simulate=", 0) == 0) {
+      const std::string path = a.substr(std::string("--simulate=").size());
+      SimProfile profile = DefaultSimProfile();
+      std::string error;
+      if (path.empty() || !LoadSimProfile(path, profile, error)) {
+        text = "brindle: " + (path.empty() ? std::string("--simulate= needs a profile file") : error) +
+               "\n" + kUsage;
+        return 2;
+      }
+      options.simulate = profile;
+    } else if (a.rfind("--demo-update=", 0) == 0) {
+      options.demoUpdateFile = a.substr(std::string("--demo-update=").size());
+    } else {
+      text = "brindle: unknown argument " + a + "\n" + kUsage;
+      return 2;
+    }
+  }
+  // The demonstration presses Update by itself: never on a real device.
+  if (!options.demoUpdateFile.empty() && !options.simulate) {
+    text = std::string("brindle: --demo-update needs --simulate\n") + kUsage;
+    return 2;
+  }
+  return 0;
+}
+
+bool CBrindleApp::InitInstance() {
+  const QString folder = RuntimeFolder();
+  const CInstanceLock::Result locked = m_instanceLock.Acquire(QString::fromStdString(SharedLockFolder()));
+  if (locked == CInstanceLock::Result::kHeldElsewhere) {
+    // Whether or not a window answered, a second start shows no window.
+    const QByteArray token = qgetenv("XDG_ACTIVATION_TOKEN");
+    const bool answered = ActivateRunningWindow(folder, 2000, token);
+    std::fputs(SecondStartNote(answered, QGuiApplication::platformName(), IsActivationToken(token))
+                   .c_str(),
+               stderr);
+    return false;
+  }
+  if (locked == CInstanceLock::Result::kUnavailable) {
+    // Without the lock nothing keeps a second copy off the device and the
+    // working files: say why rather than run unguarded.
+    const QString why = QStringLiteral("Brindle cannot start: ") + m_instanceLock.Error();
+    std::fprintf(stderr, "brindle: %s\n", qPrintable(m_instanceLock.Error()));
+    QMessageBox::critical(nullptr, QStringLiteral("Brindle"), why);
+    return false;
+  }
+
+  std::shared_ptr<IHidBackend> backend;
+  std::shared_ptr<CSimDevice> simDevice;
+  if (m_options.simulate) {
+    simDevice = std::make_shared<CSimDevice>(*m_options.simulate);
+    backend = std::make_shared<CSimBackend>(simDevice);
+  } else {
+    backend = std::make_shared<CHidapiBackend>();
+  }
+
+  CBrindleDlg dialog(backend);
+  CWindowClassServer server;
+  QObject::connect(&server, &CWindowClassServer::ActivationRequested, &dialog,
+                   &CBrindleDlg::BringToFront);
+  server.Listen(folder, QString::fromLatin1(kWindowClassName));
+
+  std::unique_ptr<CDeviceChangeSource> changes;
+  if (simDevice) {
+    auto hotplug = std::make_unique<CSimHotplug>(simDevice);
+    dialog.AddWindowMenuActions(hotplug->Actions());
+    changes = std::move(hotplug);
+  } else {
+    changes = std::make_unique<CUdevMonitor>();
+  }
+  QObject::connect(changes.get(), &CDeviceChangeSource::DevicesChanged, &dialog,
+                   &CBrindleDlg::OnDevicesChanged);
+  if (!m_options.demoUpdateFile.empty())
+    ScheduleDemoUpdate(dialog, QString::fromStdString(m_options.demoUpdateFile));
+  dialog.DoModal();
+  return false;
+}
+
+int CBrindleApp::ExitInstance() {
+  m_instanceLock.Release();
+  return 0;
+}
+
+}  // namespace brindle
