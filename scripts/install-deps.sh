@@ -15,3 +15,6 @@ $SUDO apt-get install -y --no-install-recommends \
   clang libclang-rt-14-dev openssl ca-certificates \
   qemu-system-x86 \
   debhelper dpkg-dev fakeroot help2man lintian mmdebstrap
+# Brindle's locks live in /run/lock, which systemd-tmpfiles makes at boot;
+# a container started without it gets it here, as the boot would make it.
+if [ ! -d /run/lock ]; then $SUDO install -d -m 1777 /run/lock; fi
