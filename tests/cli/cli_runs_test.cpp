@@ -18,6 +18,7 @@
 #include "online/archivers.h"
 #include "online/loopback_http_server.h"
 #include "online/process_runner.h"
+#include "process_wait.h"
 #include "read_file.h"
 #include "temp_dir.h"
 #include "update/update_file_builder.h"
@@ -33,25 +34,8 @@ using test::Input;
 using test::kCompany;
 using test::Pack;
 using test::RunCli;
-
-template <typename Pred>
-bool WaitFor(Pred pred, std::chrono::milliseconds limit) {
-  const auto until = std::chrono::steady_clock::now() + limit;
-  while (!pred()) {
-    if (std::chrono::steady_clock::now() > until) return false;
-    std::this_thread::sleep_for(10ms);
-  }
-  return true;
-}
-
-// True once pid has ended (gone, or a zombie nobody reaps yet).
-bool Ended(pid_t pid) {
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string text;
-  if (!std::getline(stat, text)) return true;
-  const size_t paren = text.rfind(')');
-  return paren == std::string::npos || text.size() < paren + 3 || text[paren + 2] == 'Z';
-}
+using test::Ended;
+using test::WaitFor;
 
 int RunFolders(const std::string& base) {
   int n = 0;

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <thread>
 
+#include "process_wait.h"
 #include "read_file.h"
 #include "temp_dir.h"
 
@@ -19,25 +20,8 @@ namespace brindle {
 namespace {
 
 using namespace std::chrono_literals;
-
-// True once pid has ended (gone, or a zombie nobody reaps yet).
-bool Ended(pid_t pid) {
-  std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-  std::string text;
-  if (!std::getline(stat, text)) return true;
-  const size_t paren = text.rfind(')');
-  return paren == std::string::npos || text.size() < paren + 3 || text[paren + 2] == 'Z';
-}
-
-template <typename Pred>
-bool WaitFor(Pred pred, std::chrono::milliseconds limit) {
-  const auto until = std::chrono::steady_clock::now() + limit;
-  while (!pred()) {
-    if (std::chrono::steady_clock::now() > until) return false;
-    std::this_thread::sleep_for(10ms);
-  }
-  return true;
-}
+using test::Ended;
+using test::WaitFor;
 
 TEST(ProcessRunner, TheArchiverEndsWithUsHoweverWeEnd) {
   test::CTempDir dir;
