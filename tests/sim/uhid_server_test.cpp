@@ -9,8 +9,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
+#include <thread>
 #include <vector>
 
 #include "device/hid_io.h"
@@ -251,6 +253,47 @@ TEST_F(UhidServerTest, PumpHandsOverAllEventsInOrderThenEnds) {
     EXPECT_EQ(events[i].requestId, i);
   }
   EXPECT_FALSE(pump.Take(batch));
+}
+
+// More events than the ring holds, while the model is busy at first: the
+// pump leaves the rest in the channel until there is room, and nothing is
+// lost or reordered across the ring's wrap.
+TEST_F(UhidServerTest, PumpWithAFullRingWaitsForRoomAndLosesNothing) {
+  constexpr uint32_t kEvents = CUhidEventPump::kCapacity * 2 + 7;
+  CUhidEventPump pump(m_fds[0]);
+  ASSERT_TRUE(pump.Start());
+  std::atomic<uint32_t> sent{0};
+  std::thread kernel([&] {
+    for (uint32_t i = 0; i < kEvents; ++i) {
+      uhid_event ev = Event(UHID_GET_REPORT);
+      ev.u.get_report.id = i;
+      if (write(m_fds[1], &ev, sizeof(ev)) != static_cast<ssize_t>(sizeof(ev))) return;
+      sent.store(i + 1);
+    }
+    shutdown(m_fds[1], SHUT_WR);
+  });
+  // Busy model: take nothing until the writer is held back by a full ring
+  // and a full channel.
+  uint32_t seen = 0;
+  for (int i = 0; i < 1000; ++i) {
+    usleep(20000);
+    const uint32_t now = sent.load();
+    if (now == seen && now > CUhidEventPump::kCapacity) break;
+    seen = now;
+  }
+  EXPECT_LT(sent.load(), kEvents) << "the pump read past its ring";
+  std::vector<UhidHostEvent> events;
+  std::vector<UhidHostEvent> batch;
+  for (int polls = 0; polls < 20000; ++polls) {
+    pollfd fd = {pump.ReadyFd(), POLLIN, 0};
+    if (poll(&fd, 1, 10) < 0) break;
+    batch.clear();
+    if (!pump.Take(batch)) break;
+    events.insert(events.end(), batch.begin(), batch.end());
+  }
+  kernel.join();
+  ASSERT_EQ(events.size(), kEvents);
+  for (uint32_t i = 0; i < kEvents; ++i) ASSERT_EQ(events[i].requestId, i) << "at " << i;
 }
 
 }  // namespace

@@ -59,6 +59,7 @@ stop_device() {
   kill -TERM "$DEV_PID" 2>/dev/null
   wait "$DEV_PID"
   DEV_RC=$?
+  cat /tmp/device.log >>/tmp/devices.log
   # The kernel removes the node when the device goes.
   tries=0
   while [ -n "$HIDRAW" ] && [ -e "$HIDRAW" ] && [ $tries -lt 50 ]; do
@@ -277,7 +278,8 @@ drops=$(dmesg | grep -c 'Output queue is full')
 if [ "$drops" = 0 ]; then
   result uhid-queue PASS "no output report dropped by the kernel"
 else
-  result uhid-queue FAIL "$drops output reports dropped by the kernel's uhid queue"
+  result uhid-queue FAIL "$drops output reports dropped by the kernel's uhid queue; $(grep -c 'without real-time' /tmp/devices.log) device runs without real-time priority"
+  dmesg | grep -B2 -A2 'Output queue is full' | head -n 20
 fi
 
 echo "BRINDLE-VM-DONE"

@@ -28,7 +28,8 @@ void Drain(int fd) {
 CUhidEventPump::CUhidEventPump(int fd)
     : m_fd(fd),
       m_readyFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
-      m_stopFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)) {}
+      m_stopFd(eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK)),
+      m_ring(std::make_unique<UhidHostEvent[]>(kCapacity)) {}
 
 CUhidEventPump::~CUhidEventPump() {
   if (m_thread.joinable()) {
@@ -47,11 +48,15 @@ bool CUhidEventPump::Start() {
 
 bool CUhidEventPump::Take(std::vector<UhidHostEvent>& out) {
   Drain(m_readyFd);
-  std::lock_guard lock(m_mutex);
-  const bool moved = !m_events.empty();
-  out.insert(out.end(), m_events.begin(), m_events.end());
-  m_events.clear();
-  return !m_ended || moved;
+  // The pump sets m_ended after publishing its last event: read it first so
+  // that "ended" is never reported while an event is still unseen.
+  const bool ended = m_ended.load(std::memory_order_acquire);
+  const size_t produced = m_produced.load(std::memory_order_acquire);
+  size_t consumed = m_consumed.load(std::memory_order_relaxed);
+  const bool moved = consumed != produced;
+  for (; consumed != produced; ++consumed) out.push_back(m_ring[consumed % kCapacity]);
+  m_consumed.store(consumed, std::memory_order_release);
+  return !ended || moved;
 }
 
 void CUhidEventPump::Run() {
@@ -61,21 +66,22 @@ void CUhidEventPump::Run() {
   param.sched_priority = sched_get_priority_min(SCHED_FIFO);
   m_realtime.store(pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) == 0,
                    std::memory_order_release);
+  size_t produced = 0;
   for (;;) {
-    pollfd fds[2] = {{m_fd, POLLIN, 0}, {m_stopFd, POLLIN, 0}};
-    const int ready = poll(fds, 2, -1);
+    const bool full = produced - m_consumed.load(std::memory_order_acquire) == kCapacity;
+    // With the ring full, leave the channel alone (the kernel queue holds
+    // what comes) and look again shortly for room.
+    pollfd fds[2] = {{m_stopFd, POLLIN, 0}, {m_fd, POLLIN, 0}};
+    const int ready = poll(fds, full ? 1 : 2, full ? 1 : -1);
     if (ready < 0 && errno == EINTR) continue;
-    if (ready > 0 && fds[1].revents) return;
-    UhidHostEvent event;
-    const bool ok = ready > 0 && ReadUhidEvent(m_fd, event);
-    {
-      std::lock_guard lock(m_mutex);
-      if (ok) m_events.push_back(event);
-      else m_ended = true;
-    }
+    if (ready > 0 && fds[0].revents) return;
+    if (ready >= 0 && full) continue;
+    if (ready < 0 || !ReadUhidEvent(m_fd, m_ring[produced % kCapacity])) break;
+    m_produced.store(++produced, std::memory_order_release);
     Signal(m_readyFd);
-    if (!ok) return;
   }
+  m_ended.store(true, std::memory_order_release);
+  Signal(m_readyFd);
 }
 
 }  // namespace brindle

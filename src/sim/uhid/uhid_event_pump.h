@@ -5,9 +5,14 @@
 // the writer, whereas a real USB device holds the writer back. Taking every
 // event off the kernel at once stands in for that flow control, however slowly
 // the model then serves them.
+//
+// The thread never waits for the model's thread: events go into a ring
+// allocated up front, handed over through two atomic counters. A lock shared
+// with the (ordinary priority) model thread would let a busy writer starve
+// the model while it holds the lock, and the pump with it.
 #include <atomic>
-#include <deque>
-#include <mutex>
+#include <cstddef>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -17,6 +22,10 @@ namespace brindle {
 
 class CUhidEventPump {
  public:
+  // Events the ring holds before the pump stops reading the channel (far
+  // more than the device model ever leaves unanswered).
+  static constexpr size_t kCapacity = 4096;
+
   // fd: the uhid channel, not owned; it must outlive the pump.
   explicit CUhidEventPump(int fd);
   ~CUhidEventPump();  // stops the thread and joins it
@@ -30,7 +39,7 @@ class CUhidEventPump {
   // Readable (poll) while events wait or once the channel has ended.
   int ReadyFd() const { return m_readyFd; }
   // Moves the waiting events to out, in order. False once the channel has
-  // ended and every event was taken.
+  // ended and every event was taken. Called from one thread only.
   bool Take(std::vector<UhidHostEvent>& out);
 
  private:
@@ -40,9 +49,10 @@ class CUhidEventPump {
   int m_readyFd = -1;  // eventfd: counts batches handed over
   int m_stopFd = -1;   // eventfd: wakes the thread to stop
   std::thread m_thread;
-  std::mutex m_mutex;
-  std::deque<UhidHostEvent> m_events;  // under m_mutex
-  bool m_ended = false;                // under m_mutex: the channel failed or closed
+  std::unique_ptr<UhidHostEvent[]> m_ring;
+  std::atomic<size_t> m_produced{0};  // written by the pump thread only
+  std::atomic<size_t> m_consumed{0};  // written by Take only
+  std::atomic<bool> m_ended{false};   // the channel failed or closed
   std::atomic<bool> m_realtime{false};
 };
 
