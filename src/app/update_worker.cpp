@@ -9,10 +9,10 @@
 #include "app/update_archive_route.h"
 #include "app/window_texts.h"
 #include "core/byte_sum.h"
+#include "core/scrambled_byte_sum.h"
 #include "online/file_search.h"
 #include "online/working_folder.h"
 #include "update/pad_to_256.h"
-#include "update/scramble.h"
 #include "update/update_acceptance.h"
 #include "update/update_outcomes.h"
 
