@@ -152,7 +152,7 @@ std::string RunUpdate(CBrindleWindow& w, const UpdateRunInput& input, ArchiveRou
   }
 
   UpdateDescription d;
-  const int parsed = ParseUpdateFile(file, d, input.facts);
+  const int parsed = ParseUpdateFile(file, d, ChooseBrandTag(input.facts));
   std::string outcome = UpdateAcceptanceOutcome(parsed, d, w.Config());
   if (!outcome.empty()) return outcome;
 
