@@ -5,10 +5,11 @@
 // trailer checksum mended, so mutations reach the section and brand-table
 // checks instead of stopping at the checksum.
 #include <cstdlib>
-#include <cstring>
+#include <string>
 #include <vector>
 
 #include "core/byte_order.h"
+#include "core/model_tag.h"
 #include "update/update_acceptance.h"
 #include "update/update_parser.h"
 
@@ -16,30 +17,19 @@ namespace {
 
 using namespace brindle;
 
-DeviceFacts Facts(int layout, const char* model, const char* identity) {
-  DeviceFacts f;
-  f.settingsLayout = layout;
-  std::memcpy(f.settingsBlock.data() + (layout >= 3 ? layout3::kModelCode : layout12::kModelCode), model, 4);
-  std::memcpy(f.identityBlock.data(), identity, std::strlen(identity));
-  return f;
-}
-
 void Check(bool condition) {
   if (!condition) std::abort();
 }
 
-void ParseWithAllFacts(const uint8_t* data, size_t size) {
-  static const DeviceFacts kFacts[] = {
-      DeviceFacts{},
-      Facts(3, "RQZD", ""),
-      Facts(2, "EXO ", ""),
-      Facts(1, "BR01", "Gravo"),
-  };
+void ParseWithEachTag(const uint8_t* data, size_t size) {
+  // No model code, and codes the seeds' brand tables hold.
+  static const uint32_t kTags[] = {0, MakeTag('R', 'Q', 'Z', 'D'), MakeTag('E', 'X', 'O', ' '),
+                                   MakeTag('B', 'R', '0', '1')};
   static const CBuildConfig kBlank{std::string(21, ' '), {}};
-  for (const DeviceFacts& facts : kFacts) {
+  for (const uint32_t tag : kTags) {
     CMemorySource source(data, size);
     UpdateDescription d;
-    const int result = ParseUpdateFile(source, d, facts);
+    const int result = ParseUpdateFile(source, d, tag);
     Check(result == kParseOk || result == kParseBadTrailer || result == kParseBadBrandTable);
     const std::string outcome = UpdateAcceptanceOutcome(result, d, kBlank);
     Check(outcome.empty() == (result == kParseOk && d.TotalSize() != 0));
@@ -59,13 +49,13 @@ void ParseResealed(const uint8_t* data, size_t size) {
   ScrambleTrailer(t);
   StoreLE32(t.data() + trailer::kChecksum, ComputeTrailerChecksum(t));
   ScrambleTrailer(t);
-  ParseWithAllFacts(copy.data(), copy.size());
+  ParseWithEachTag(copy.data(), copy.size());
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  ParseWithAllFacts(data, size);
+  ParseWithEachTag(data, size);
   ParseResealed(data, size);
   return 0;
 }

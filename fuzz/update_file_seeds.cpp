@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "core/model_tag.h"
 #include "update/update_packer.h"
 #include "update/update_parser.h"
 

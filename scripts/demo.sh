@@ -5,8 +5,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ "${BRINDLE_SKIP_DEPS:-0}" != 1 ]; then scripts/install-deps.sh; fi
-cmake -S . -B build-release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build-release -j2 --target brindle-cli
+cmake --preset release
+cmake --build --preset release -j2 --target brindle-cli
 cli=build-release/src/cli/brindle-cli
 device=(--simulate)
 if "$cli" version >/dev/null 2>&1; then device=(); fi

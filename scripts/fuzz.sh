@@ -8,9 +8,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 SECONDS_TO_RUN="${FUZZ_SECONDS:-60}"
 dir="${BRINDLE_FUZZ_BUILD_DIR:-build-fuzz}"
-CC=clang CXX=clang++ cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DBRINDLE_BUILD_FUZZ=ON -DBRINDLE_SANITIZE=address -DBRINDLE_BUILD_BENCH=OFF -DBUILD_TESTING=OFF \
-  -DBRINDLE_BUILD_GUI=OFF
+# The fuzz preset of CMakePresets.json: clang, libFuzzer, ASan + UBSan.
+cmake --preset fuzz -B "$dir"
 cmake --build "$dir" -j2 --target update_file_fuzzer update_file_seeds
 rm -rf "$dir/corpus" "$dir/findings"
 mkdir -p "$dir/corpus" "$dir/seeds" "$dir/findings"

@@ -14,7 +14,7 @@ if [ "${BRINDLE_SKIP_DEPS:-0}" != 1 ]; then
   $( [ "$(id -u)" -ne 0 ] && echo sudo ) apt-get install -y --no-install-recommends imagemagick openbox
 fi
 build="${BRINDLE_BUILD_DIR:-build-release}"
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --preset release -B "$build" >/dev/null
 cmake --build "$build" -j2 --target brindle brindle-cli
 
 work="$(mktemp -d -t brindle-demo.XXXXXX)"

@@ -12,23 +12,23 @@ cd "$(dirname "$0")/.."
 if [ "${BRINDLE_SKIP_DEPS:-0}" != 1 ]; then scripts/install-deps.sh; fi
 quick="${BRINDLE_QUICK:-0}"
 
-run_suite() {  # name, extra cmake arguments...
-  local dir="build-$1"; shift
-  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
-  cmake --build "$dir" -j2
-  ctest --test-dir "$dir" -j2 --output-on-failure --timeout 300
+# Each suite is a preset of CMakePresets.json (build folder build-<preset>);
+# the sanitizers' run-time options are part of its test preset.
+run_suite() {  # preset, extra cmake arguments...
+  local preset="$1"; shift
+  cmake --preset "$preset" "$@"
+  cmake --build --preset "$preset" -j2
+  ctest --preset "$preset" -j2
 }
 
 vm=ON
 [ "$quick" = 1 ] && vm=OFF
 run_suite release -DBRINDLE_VM_TEST="$vm"
 if [ "$quick" != 1 ]; then
-  ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-    run_suite asan -DBRINDLE_SANITIZE=address -DBRINDLE_BUILD_BENCH=OFF
+  run_suite asan
   # ThreadSanitizer of this compiler cannot map its shadow memory with the
   # kernel's full address randomisation, so the suite runs without it.
-  TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
-    setarch "$(uname -m)" -R bash -c "$(declare -f run_suite); run_suite tsan -DBRINDLE_SANITIZE=thread -DBRINDLE_BUILD_BENCH=OFF -DBRINDLE_BUILD_GUI=OFF"
+  setarch "$(uname -m)" -R bash -c "$(declare -f run_suite); run_suite tsan"
   FUZZ_SECONDS="${FUZZ_SECONDS:-30}" scripts/fuzz.sh
   # Needs root for mmdebstrap and chroot, and the network to Debian's archive.
   $( [ "$(id -u)" -ne 0 ] && echo sudo ) tests/packaging/deb_test.sh

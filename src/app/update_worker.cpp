@@ -9,10 +9,10 @@
 #include "app/update_archive_route.h"
 #include "app/window_texts.h"
 #include "core/byte_sum.h"
+#include "core/scrambled_byte_sum.h"
 #include "online/file_search.h"
 #include "online/working_folder.h"
 #include "update/pad_to_256.h"
-#include "update/scramble.h"
 #include "update/update_acceptance.h"
 #include "update/update_outcomes.h"
 
@@ -152,7 +152,7 @@ std::string RunUpdate(CBrindleWindow& w, const UpdateRunInput& input, ArchiveRou
   }
 
   UpdateDescription d;
-  const int parsed = ParseUpdateFile(file, d, input.facts);
+  const int parsed = ParseUpdateFile(file, d, ChooseBrandTag(input.facts));
   std::string outcome = UpdateAcceptanceOutcome(parsed, d, w.Config());
   if (!outcome.empty()) return outcome;
 

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "app/brindle_window.h"
+#include "settings/brand_tag.h"
 #include "update/byte_source.h"
 #include "update/transfer_layout.h"
 #include "update/update_parser.h"

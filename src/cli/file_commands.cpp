@@ -9,6 +9,8 @@
 
 #include "cli/cli_options.h"
 #include "core/build_config.h"
+#include "core/model_tag.h"
+#include "settings/brand_tag.h"
 #include "update/byte_source.h"
 #include "update/update_acceptance.h"
 #include "update/update_packer.h"
@@ -80,7 +82,7 @@ int RunInspect(const std::vector<std::string>& args) {
     return kExitFailed;
   }
   UpdateDescription description;
-  const int result = ParseUpdateFile(file, description, facts);
+  const int result = ParseUpdateFile(file, description, ChooseBrandTag(facts));
   const CBuildConfig& config = CBuildConfig::Default();
   const std::string outcome = UpdateAcceptanceOutcome(result, description, config);
 

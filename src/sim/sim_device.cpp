@@ -10,7 +10,7 @@
 
 #include "core/byte_order.h"
 #include "core/byte_sum.h"
-#include "update/scramble.h"
+#include "core/scrambled_byte_sum.h"
 
 namespace brindle {
 

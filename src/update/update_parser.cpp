@@ -1,7 +1,6 @@
 #include "update/update_parser.h"
 
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 #include "core/byte_order.h"
@@ -52,16 +51,7 @@ int SearchBrandTable(IByteSource& file, uint64_t entriesOffset, uint32_t entryCo
 
 }  // namespace
 
-uint32_t ChooseBrandTag(const DeviceFacts& facts) {
-  if (facts.settingsLayout >= 3) return LoadLE32(facts.settingsBlock.data() + layout3::kModelCode);
-  if (facts.settingsLayout == 2) return LoadLE32(facts.settingsBlock.data() + layout12::kModelCode);
-  const uint8_t* id = facts.identityBlock.data();
-  if (std::memcmp(id, "Gravo", 5) == 0) return kTagGravo;
-  if (std::memcmp(id, "EXO", 3) == 0) return kTagExo;
-  return 0;
-}
-
-int ParseUpdateFile(IByteSource& file, UpdateDescription& description, const DeviceFacts& facts) {
+int ParseUpdateFile(IByteSource& file, UpdateDescription& description, uint32_t brandTag) {
   description = UpdateDescription{};
   const uint64_t fileSize = file.Size();
   if (fileSize < trailer::kSize) return kParseBadTrailer;
@@ -101,7 +91,7 @@ int ParseUpdateFile(IByteSource& file, UpdateDescription& description, const Dev
       return kParseBadBrandTable;
     }
     BrandEntry chosen;
-    const int found = SearchBrandTable(file, entriesOffset, entryCount, ChooseBrandTag(facts), chosen);
+    const int found = SearchBrandTable(file, entriesOffset, entryCount, brandTag, chosen);
     if (found < 0) {
       return kParseBadBrandTable;
     }

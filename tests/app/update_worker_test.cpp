@@ -6,7 +6,7 @@
 #include <mutex>
 
 #include "core/byte_order.h"
-#include "update/scramble.h"
+#include "core/scrambled_byte_sum.h"
 #include "update_fixture.h"
 
 namespace brindle {

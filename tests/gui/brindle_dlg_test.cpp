@@ -24,6 +24,7 @@
 #include "gui/controls/text_progress_ctrl.h"
 #include "gui/config_dialog.h"
 #include "sim/sim_backend.h"
+#include "core/model_tag.h"
 #include "update/transfer_layout.h"
 #include "update/update_outcomes.h"
 #include "update/update_packer.h"

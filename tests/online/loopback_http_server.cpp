@@ -143,12 +143,20 @@ void CLoopbackHttpServer::AcceptLoop() {
 }
 
 ScriptedResponse CLoopbackHttpServer::Choose(const ReceivedRequest& request) {
-  std::lock_guard<std::mutex> lock(m_mutex);
-  m_requests.push_back(request);
-  if (m_responder) return m_responder(request);
-  const auto it = m_responses.find(PathOf(request.requestLine));
-  if (it != m_responses.end()) return it->second;
-  return MakeResponse("404 Not Found", "no such path");
+  Responder responder;
+  {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_requests.push_back(request);
+    if (!m_responder) {
+      const auto it = m_responses.find(PathOf(request.requestLine));
+      if (it != m_responses.end()) return it->second;
+      return MakeResponse("404 Not Found", "no such path");
+    }
+    responder = m_responder;
+  }
+  // Called without the lock: a responder that holds its request back must
+  // not stop other connections or the test's own calls to the server.
+  return responder(request);
 }
 
 void CLoopbackHttpServer::Handle(int fd) {

@@ -8,10 +8,10 @@
 #include <chrono>
 
 #include "core/byte_sum.h"
+#include "core/scrambled_byte_sum.h"
 #include "device/hid_cmd.h"
 #include "sim/sim_backend.h"
 #include "temp_dir.h"
-#include "update/scramble.h"
 
 namespace brindle {
 namespace {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "core/byte_order.h"
+#include "core/model_tag.h"
 #include "update/update_packer.h"
 #include "update/update_parser.h"
 #include "update/update_trailer.h"
@@ -68,23 +69,10 @@ inline UpdateTrailer ReadTrailer(const std::vector<uint8_t>& file) {
   return DecodeTrailer(bytes);
 }
 
-inline int Parse(const std::vector<uint8_t>& file, UpdateDescription& d, const DeviceFacts& facts = {}) {
+// Parses with the brand section chosen for brandTag (0: no model code).
+inline int Parse(const std::vector<uint8_t>& file, UpdateDescription& d, uint32_t brandTag = 0) {
   CMemorySource source(file.data(), file.size());
-  return ParseUpdateFile(source, d, facts);
-}
-
-inline DeviceFacts ModelFacts(int layout, const char (&model)[5]) {
-  DeviceFacts f;
-  f.settingsLayout = layout;
-  std::memcpy(f.settingsBlock.data() + (layout >= 3 ? layout3::kModelCode : layout12::kModelCode), model, 4);
-  return f;
-}
-
-inline DeviceFacts IdentityFacts(int layout, const std::string& identity) {
-  DeviceFacts f;
-  f.settingsLayout = layout;
-  std::memcpy(f.identityBlock.data(), identity.data(), identity.size());
-  return f;
+  return ParseUpdateFile(source, d, brandTag);
 }
 
 }  // namespace brindle::test

@@ -20,6 +20,8 @@ using test::Parse;
 
 constexpr uint32_t kTagBr01 = MakeTag('B', 'R', '0', '1');
 constexpr uint32_t kTagOther = MakeTag('Z', 'Z', '9', '9');
+constexpr uint32_t kTagRqzd = MakeTag('R', 'Q', 'Z', 'D');
+constexpr uint32_t kTagExo = MakeTag('E', 'X', 'O', ' ');
 
 std::vector<uint8_t> SectionAOnly(size_t size = 100) {
   return Pack(test::Input(test::kCompany, Bytes(size, 1)));
@@ -172,39 +174,6 @@ TEST(ParseUpdateFile, RefusesSectionsOutsideTheFile) {
   }
 }
 
-TEST(ChooseBrandTag, FromTheDeviceFacts) {
-  using test::IdentityFacts;
-  using test::ModelFacts;
-  // Layout 1 with a model code in its settings block still goes by identity.
-  DeviceFacts gravoWithModel = ModelFacts(1, "BR01");
-  std::memcpy(gravoWithModel.identityBlock.data(), "Gravo GX", 8);
-  DeviceFacts blank = IdentityFacts(1, "");
-  blank.identityBlock.fill(0xFF);
-  struct Case {
-    const char* name;
-    DeviceFacts facts;
-    uint32_t tag;
-  };
-  const Case cases[] = {
-      {"layout 3 at 0x04", ModelFacts(3, "BR01"), kTagBr01},
-      {"layout 2 at 0x1C", ModelFacts(2, "BR01"), kTagBr01},
-      {"layout 1 Gravo", gravoWithModel, kTagGravo},
-      {"layout 0 Gravo", IdentityFacts(0, "Gravo"), kTagGravo},
-      {"layout -1 EXO", IdentityFacts(-1, "EXO-7"), kTagExo},
-      {"layout 1 Grav only", IdentityFacts(1, "Grav"), 0},
-      {"layout 1 EX only", IdentityFacts(1, "EX"), 0},
-      {"layout 1 other brand", IdentityFacts(1, "Kelvax"), 0},
-      {"layout 1 blank identity", blank, 0},
-  };
-  for (const Case& c : cases) EXPECT_EQ(ChooseBrandTag(c.facts), c.tag) << c.name;
-  // Layout 3 reads 0x04 only, layout 2 0x1C only.
-  DeviceFacts both = ModelFacts(3, "BR01");
-  std::memcpy(both.settingsBlock.data() + layout12::kModelCode, "ZZ99", 4);
-  EXPECT_EQ(ChooseBrandTag(both), kTagBr01);
-  both.settingsLayout = 2;
-  EXPECT_EQ(ChooseBrandTag(both), kTagOther);
-}
-
 class BrandLookup : public testing::Test {
  protected:
   // Brand sections of distinct sizes, so the size tells which was picked.
@@ -214,34 +183,30 @@ class BrandLookup : public testing::Test {
     for (uint32_t tag : tags) input.brands.push_back({tag, Bytes(size++, 7)});
     return Pack(input);
   }
-  static uint32_t PickedSize(const std::vector<uint8_t>& file, const DeviceFacts& facts) {
+  static uint32_t PickedSize(const std::vector<uint8_t>& file, uint32_t brandTag) {
     UpdateDescription d;
-    EXPECT_EQ(Parse(file, d, facts), kParseOk);
+    EXPECT_EQ(Parse(file, d, brandTag), kParseOk);
     return d.b.size;
   }
 };
 
 TEST_F(BrandLookup, FirstMatchingEntryWins) {
-  const auto file = File({kTagOther, kTagBr01, kTagGravo, kTagBr01});
-  EXPECT_EQ(PickedSize(file, test::ModelFacts(3, "BR01")), 11u);
-  EXPECT_EQ(PickedSize(file, test::ModelFacts(2, "BR01")), 11u);
-  EXPECT_EQ(PickedSize(file, test::ModelFacts(3, "ZZ99")), 10u);
-  // Layout 1, identity "Gravo", a settings block saying BR01: RQZD is used.
-  DeviceFacts gravo = test::ModelFacts(1, "BR01");
-  std::memcpy(gravo.identityBlock.data(), "Gravo", 5);
-  EXPECT_EQ(PickedSize(file, gravo), 12u);
+  const auto file = File({kTagOther, kTagBr01, kTagRqzd, kTagBr01});
+  EXPECT_EQ(PickedSize(file, kTagBr01), 11u);
+  EXPECT_EQ(PickedSize(file, kTagOther), 10u);
+  EXPECT_EQ(PickedSize(file, kTagRqzd), 12u);
 }
 
 TEST_F(BrandLookup, SingleEntryIsUsedWhateverItsTag) {
   const auto file = File({kTagExo});
-  EXPECT_EQ(PickedSize(file, test::ModelFacts(3, "BR01")), 10u);
-  EXPECT_EQ(PickedSize(file, DeviceFacts{}), 10u);
+  EXPECT_EQ(PickedSize(file, kTagBr01), 10u);
+  EXPECT_EQ(PickedSize(file, 0), 10u);
 }
 
 TEST_F(BrandLookup, TwoEntriesWithoutMatchGiveNoBrandSection) {
-  const auto file = File({kTagExo, kTagGravo});
+  const auto file = File({kTagExo, kTagRqzd});
   UpdateDescription d;
-  EXPECT_EQ(Parse(file, d, test::ModelFacts(3, "BR01")), kParseOk);
+  EXPECT_EQ(Parse(file, d, kTagBr01), kParseOk);
   EXPECT_EQ(d.b.offset, 0u);
   EXPECT_EQ(d.b.size, 0u);
   EXPECT_EQ(d.TotalSize(), 0u);
@@ -251,7 +216,7 @@ TEST_F(BrandLookup, EmptyTableGivesNoBrandSection) {
   auto file = File({kTagBr01});
   const UpdateTrailer t = test::ReadTrailer(file);
   StoreLE32(file.data() + t.brandTableOffset, 0);
-  EXPECT_EQ(PickedSize(file, test::ModelFacts(3, "BR01")), 0u);
+  EXPECT_EQ(PickedSize(file, kTagBr01), 0u);
 }
 
 TEST_F(BrandLookup, RefusesUnreadableTables) {
@@ -274,7 +239,7 @@ TEST_F(BrandLookup, RefusesUnreadableTables) {
     auto file = base;
     StoreLE32(file.data() + t.brandTableOffset, c.entryCount);
     UpdateDescription d;
-    EXPECT_EQ(Parse(file, d, test::ModelFacts(3, "ZZ99")), c.expected) << c.name;
+    EXPECT_EQ(Parse(file, d, kTagOther), c.expected) << c.name;
   }
   for (uint64_t offset : {base.size() - 3, base.size(), uint64_t{0xFFFFFFFF}}) {
     auto file = base;
@@ -303,7 +268,7 @@ TEST_F(BrandLookup, RefusesABrandSectionOutsideTheFile) {
     uint8_t* entry = file.data() + t.brandTableOffset + brand_table::kEntries;
     EncodeBrandEntry({kTagBr01, c.offset, c.size}, entry);
     UpdateDescription d;
-    EXPECT_EQ(Parse(file, d, test::ModelFacts(3, "BR01")), c.expected) << c.offset << "+" << c.size;
+    EXPECT_EQ(Parse(file, d, kTagBr01), c.expected) << c.offset << "+" << c.size;
   }
 }
 
@@ -336,7 +301,7 @@ TEST_F(BrandLookup, RefusesAPickedBrandSectionLongerThanItsRegion) {
     uint8_t* entry = file.data() + t.brandTableOffset + brand_table::kEntries;
     StoreLE32(entry + brand_table::kSize, c.size);
     UpdateDescription d;
-    EXPECT_EQ(Parse(file, d, test::ModelFacts(3, "BR01")), c.expected);
+    EXPECT_EQ(Parse(file, d, kTagBr01), c.expected);
     if (c.expected == kParseOk) {
       EXPECT_LE(d.b.size, 0xD000u);
     }

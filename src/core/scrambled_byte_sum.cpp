@@ -1,4 +1,4 @@
-#include "update/scramble.h"
+#include "core/scrambled_byte_sum.h"
 
 #include "core/byte_order.h"
 

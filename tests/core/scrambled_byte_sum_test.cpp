@@ -1,6 +1,6 @@
 // ScrambledByteSum against a literal transcription of the algorithm that
 // transforms a working copy in place.
-#include "update/scramble.h"
+#include "core/scrambled_byte_sum.h"
 
 #include <gtest/gtest.h>
 

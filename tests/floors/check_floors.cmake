@@ -1,0 +1,32 @@
+# Builds each floor case and checks the outcome: "found" cases compile,
+# "refused" cases fail because their header is not found (any other failure
+# is an error of the check itself, not proof of the floors).
+# -DBUILD_DIR=<build folder> -DCASES=<expectation:target:library:header;...>
+set(failures 0)
+foreach(case IN LISTS CASES)
+  string(REPLACE ":" ";" fields "${case}")
+  list(GET fields 0 expectation)
+  list(GET fields 1 target)
+  list(GET fields 2 library)
+  list(GET fields 3 header)
+  execute_process(COMMAND ${CMAKE_COMMAND} --build ${BUILD_DIR} --target ${target}
+    RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
+  string(REGEX REPLACE "([.+])" "\\\\\\1" header_pattern "${header}")
+  if(expectation STREQUAL "found")
+    if(NOT result EQUAL 0)
+      message(SEND_ERROR "${library} cannot include ${header}:\n${output}")
+      math(EXPR failures "${failures} + 1")
+    endif()
+  elseif(result EQUAL 0)
+    message(SEND_ERROR "${library} includes ${header} from a higher floor, and it builds")
+    math(EXPR failures "${failures} + 1")
+  elseif(NOT output MATCHES "${header_pattern}'?:? (No such file or directory|file not found)")
+    message(SEND_ERROR "${library} including ${header} failed, but not for want of the header:\n${output}")
+    math(EXPR failures "${failures} + 1")
+  else()
+    message(STATUS "refused as it should be: ${library} including ${header}")
+  endif()
+endforeach()
+if(failures GREATER 0)
+  message(FATAL_ERROR "${failures} floor case(s) wrong")
+endif()
