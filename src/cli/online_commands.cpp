@@ -62,8 +62,7 @@ int RunDownload(const std::vector<std::string>& args) {
   }
   CMessageQueue queue;
   CHttpDownload download;
-  download.SetParams(&queue, args[0], args[1], "", "", "", "", "", kAccessPreconfig, false, false,
-                     false, 0.0, 0);
+  download.SetParams(&queue, args[0], args[1]);
   const std::string error = download.Start(false);
   if (!error.empty()) {
     std::cout << error;
