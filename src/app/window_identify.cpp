@@ -1,9 +1,9 @@
 // Device detection and identification: the connection state in the title,
 // the device-change events, and the identification two seconds after each
 // connection (version, settings, brand, data date).
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "app/brindle_window.h"
 #include "app/seconds_to_date.h"
@@ -23,10 +23,7 @@ constexpr uint32_t kSectionCFirstBlock = 0x160;
 bool FileOpensForReading(const std::string& path) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) return false;
-  std::FILE* f = std::fopen(path.c_str(), "r");
-  if (!f) return false;
-  std::fclose(f);
-  return true;
+  return std::ifstream(path).is_open();
 }
 
 }  // namespace

@@ -32,21 +32,19 @@ CUhidEventPump::CUhidEventPump(int fd)
 
 CUhidEventPump::~CUhidEventPump() {
   if (m_thread.joinable()) {
-    Signal(m_stopFd);
+    Signal(m_stopFd.Get());
     m_thread.join();
   }
-  if (m_readyFd >= 0) close(m_readyFd);
-  if (m_stopFd >= 0) close(m_stopFd);
 }
 
 bool CUhidEventPump::Start() {
-  if (m_readyFd < 0 || m_stopFd < 0 || m_thread.joinable()) return false;
+  if (!m_readyFd || !m_stopFd || m_thread.joinable()) return false;
   m_thread = std::thread(&CUhidEventPump::Run, this);
   return true;
 }
 
 bool CUhidEventPump::Take(std::vector<UhidHostEvent>& out) {
-  Drain(m_readyFd);
+  Drain(m_readyFd.Get());
   std::lock_guard lock(m_mutex);
   const bool moved = !m_events.empty();
   out.insert(out.end(), m_events.begin(), m_events.end());
@@ -62,7 +60,7 @@ void CUhidEventPump::Run() {
   m_realtime.store(pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) == 0,
                    std::memory_order_release);
   for (;;) {
-    pollfd fds[2] = {{m_fd, POLLIN, 0}, {m_stopFd, POLLIN, 0}};
+    pollfd fds[2] = {{m_fd, POLLIN, 0}, {m_stopFd.Get(), POLLIN, 0}};
     const int ready = poll(fds, 2, -1);
     if (ready < 0 && errno == EINTR) continue;
     if (ready > 0 && fds[1].revents) return;
@@ -73,7 +71,7 @@ void CUhidEventPump::Run() {
       if (ok) m_events.push_back(event);
       else m_ended = true;
     }
-    Signal(m_readyFd);
+    Signal(m_readyFd.Get());
     if (!ok) return;
   }
 }
