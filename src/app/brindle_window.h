@@ -63,7 +63,7 @@ class CBrindleWindow : public IMessageTarget {
   // ---- Handlers and operations. ----
   // Start-up steps of the dialog that are not painting.
   void OnInitDialog();
-  // wParam: the transfer stage when the report was sent (m_hid.m_sentTag).
+  // wParam: the transfer stage when the report was sent (m_hid.SentTag()).
   LRESULT OnBytesSent(WPARAM wParam, LPARAM lParam);
   // Sets m_transferStage and tags the sent bytes that follow with it (any
   // thread).

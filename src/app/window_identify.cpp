@@ -39,7 +39,7 @@ void CBrindleWindow::RefreshConnectionState() {
 }
 
 void CBrindleWindow::RefreshConnectionStateHere() {
-  if (m_hid.m_connected.load()) {
+  if (m_hid.IsConnected()) {
     SetTitle(std::string(text::kTitle) + text::kConnecting);
     SetTimer(kTimerIdentify, kIdentifyDelayMs);
     return;
@@ -59,7 +59,7 @@ LRESULT CBrindleWindow::OnDeviceChange(WPARAM event, LPARAM eventData) {
   // and closes the handles after it, and no new device is opened into the
   // command object it is using.
   if (m_workerRunning.load(std::memory_order_acquire)) {
-    const bool connected = m_hid.m_connected.load() != 0;
+    const bool connected = m_hid.IsConnected();
     if (event == DBT_DEVNODES_CHANGED && connected && !m_hid.IsDevicePresent())
       ReleaseDeviceAfterWorker();
     else if (event == DBT_DEVNODES_CHANGED && !connected)
@@ -72,7 +72,7 @@ LRESULT CBrindleWindow::OnDeviceChange(WPARAM event, LPARAM eventData) {
     case DBT_DEVNODES_CHANGED:
       // Every device change anywhere lands here: re-check the open device, or
       // look for one when none is open.
-      if (m_hid.m_connected.load()) {
+      if (m_hid.IsConnected()) {
         if (!m_hid.IsDevicePresent()) {
           m_hid.Disconnect();
           RefreshConnectionState();
@@ -82,7 +82,7 @@ LRESULT CBrindleWindow::OnDeviceChange(WPARAM event, LPARAM eventData) {
       }
       break;
     case DBT_DEVICEREMOVECOMPLETE:
-      if (eventData == DBT_DEVTYP_DEVICEINTERFACE && m_hid.m_connected.load()) {
+      if (eventData == DBT_DEVTYP_DEVICEINTERFACE && m_hid.IsConnected()) {
         m_hid.Disconnect();
         RefreshConnectionState();
       }

@@ -25,23 +25,22 @@ bool CDeviceSession::Create(const Options& options, std::string& error) {
 }
 
 void CDeviceSession::Configure(CHidCmd& hid) const {
-  if (m_readTimeoutMs > 0) hid.m_io.SetReadTimeoutMs(m_readTimeoutMs);
+  if (m_readTimeoutMs > 0) hid.SetReadTimeoutMs(m_readTimeoutMs);
 }
 
 bool CDeviceSession::Open() {
   Configure(*m_hid);
-  m_hid->m_connected = m_hid->m_io.FindAndOpen();
-  return m_hid->m_connected != 0;
+  return m_hid->Connect() != 0;
 }
 
 void CDeviceSession::Close() {
-  m_hid->m_io.Close();
-  m_hid->m_connected = 0;
+  m_hid->CloseTransport();
+  m_hid->MarkDisconnected();
 }
 
 std::string CDeviceSession::OpenFailureHint() const {
-  if (m_hid->m_io.LastOpenFailure() == HidOpenFailure::kPermission)
-    return "the device " + m_hid->m_io.m_devicePath +
+  if (m_hid->LastOpenFailure() == HidOpenFailure::kPermission)
+    return "the device " + m_hid->DevicePath() +
            " is present but may not be opened: install 70-brindle.rules (see README)";
   return {};
 }

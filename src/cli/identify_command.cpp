@@ -19,7 +19,7 @@ int RunIdentify(CDeviceSession& session, const std::vector<std::string>& args) {
 
   const auto& id = window.m_identityBlock;
   const auto nul = std::find(id.begin(), id.end(), 0);
-  const bool connected = window.m_hid.m_connected.load() != 0;
+  const bool connected = window.m_hid.IsConnected();
   nlohmann::ordered_json out = {
       {"connected", connected},
       {"deviceVersion", window.m_deviceVersion.load()},
@@ -33,8 +33,8 @@ int RunIdentify(CDeviceSession& session, const std::vector<std::string>& args) {
   };
   // Brand bytes are in the device's code page, not necessarily UTF-8.
   std::cout << out.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
-  if (!connected && window.m_hid.m_io.LastOpenFailure() == HidOpenFailure::kPermission)
-    std::cerr << "brindle-cli: the device " << window.m_hid.m_io.m_devicePath
+  if (!connected && window.m_hid.LastOpenFailure() == HidOpenFailure::kPermission)
+    std::cerr << "brindle-cli: the device " << window.m_hid.DevicePath()
               << " is present but may not be opened: install 70-brindle.rules (see README)\n";
   return connected ? kExitOk : kExitNoDevice;
 }

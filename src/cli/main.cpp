@@ -82,13 +82,13 @@ int RunCommandLine(int argc, char** argv) {
   }
   const CRunFolderScope runFolder;  // this run's working files go with it
   const bool opened = session.Open();
-  if (!opened && session.Hid().m_io.LastOpenFailure() == HidOpenFailure::kInUse) {
+  if (!opened && session.Hid().LastOpenFailure() == HidOpenFailure::kInUse) {
     // Another user's copy holds it: the device is locked machine-wide.
     std::cerr << "brindle-cli: the device is in use by another copy of Brindle; nothing was done\n";
     return kExitBusy;
   }
-  if (!opened && session.Hid().m_io.LastOpenFailure() == HidOpenFailure::kLockUnavailable) {
-    std::cerr << "brindle-cli: the device cannot be locked: " << session.Hid().m_io.LockError() << "\n";
+  if (!opened && session.Hid().LastOpenFailure() == HidOpenFailure::kLockUnavailable) {
+    std::cerr << "brindle-cli: the device cannot be locked: " << session.Hid().LockError() << "\n";
     return kExitFailed;
   }
   if (windowCommand != kWindowCommands.end()) {

@@ -213,12 +213,12 @@ int RunSettings(CDeviceSession& session, const std::vector<std::string>& args) {
     std::cout << shown->dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
     return kExitOk;
   }
-  const bool connected = window.m_hid.m_connected.load() != 0;
+  const bool connected = window.m_hid.IsConnected();
   if (!dialogRan) {
     // A refusal, already printed.
     if (connected) return kExitFailed;
-    if (window.m_hid.m_io.LastOpenFailure() == HidOpenFailure::kPermission)
-      std::cerr << "brindle-cli: the device " << window.m_hid.m_io.m_devicePath
+    if (window.m_hid.LastOpenFailure() == HidOpenFailure::kPermission)
+      std::cerr << "brindle-cli: the device " << window.m_hid.DevicePath()
                 << " is present but may not be opened: install 70-brindle.rules (see README)\n";
     return kExitNoDevice;
   }

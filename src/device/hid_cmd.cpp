@@ -88,6 +88,12 @@ int CHidCmd::EndUpdate() {
   return ReceiveReply(0);
 }
 
+int CHidCmd::Connect() {
+  const int opened = m_io.FindAndOpen();
+  m_connected.store(opened, std::memory_order_release);
+  return opened;
+}
+
 int CHidCmd::IsDevicePresent() {
   if (!m_connected.load(std::memory_order_acquire)) return 0;
   return m_io.Backend().Probe(m_io.m_devicePath) ? 1 : 0;

@@ -23,7 +23,7 @@ class ProgressTest : public test::WindowTest {
 
 TEST_F(ProgressTest, OnlyTransferStagesCountSentBytes) {
   EXPECT_EQ(window->m_transferStage, kStageFinished);
-  EXPECT_EQ(window->m_hid.m_sentTag, 0u) << "nothing counts before a transfer";
+  EXPECT_EQ(window->m_hid.SentTag(), 0u) << "nothing counts before a transfer";
   struct Case {
     uint8_t stage;
     bool counts;
@@ -43,7 +43,7 @@ TEST_F(ProgressTest, OnlyTransferStagesCountSentBytes) {
   // The stage is taken into the messages as the reports go out.
   window->SetTransferStage(kStageSectionE);
   EXPECT_EQ(window->m_transferStage, kStageSectionE);
-  EXPECT_EQ(window->m_hid.m_sentTag, WPARAM{kStageSectionE});
+  EXPECT_EQ(window->m_hid.SentTag(), WPARAM{kStageSectionE});
   // Received bytes never count.
   window->m_transferStage = 2;
   window->m_bytesDone = 100;

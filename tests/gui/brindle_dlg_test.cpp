@@ -69,7 +69,7 @@ class BrindleDlgTest : public QObject {
     m_sim = std::make_shared<CSimDevice>(profile);
     if (!plugged) m_sim->Unplug();
     m_dlg = std::make_unique<CBrindleDlg>(std::make_shared<CSimBackend>(m_sim));
-    m_dlg->m_hid.m_io.SetLockFolder(m_locks.path().toStdString());
+    m_dlg->m_hid.SetLockFolder(m_locks.path().toStdString());
     m_dlg->InitDialog();
     m_dlg->show();
   }
