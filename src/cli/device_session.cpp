@@ -2,24 +2,16 @@
 
 #include <fstream>
 
-#include "device/hidapi_backend.h"
 #include "sim/memory_dump.h"
-#include "sim/sim_backend.h"
 
 namespace brindle::cli {
 
 bool CDeviceSession::Create(const Options& options, std::string& error) {
   m_readTimeoutMs = options.readTimeoutMs;
-  if (!options.simulate) {
-    m_backend = std::make_shared<CHidapiBackend>();
-    m_hid = std::make_unique<CHidCmd>(m_backend);
-    return true;
-  }
-  SimProfile profile = DefaultSimProfile();
-  if (!options.profilePath.empty() && !LoadSimProfile(options.profilePath, profile, error))
-    return false;
-  m_sim = std::make_shared<CSimDevice>(profile);
-  m_backend = std::make_shared<CSimBackend>(m_sim);
+  DeviceBackend backend;
+  if (!MakeDeviceBackend(options.device, backend, error)) return false;
+  m_sim = backend.sim;
+  m_backend = backend.hid;
   m_hid = std::make_unique<CHidCmd>(m_backend);
   return true;
 }
