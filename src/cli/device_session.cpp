@@ -2,6 +2,7 @@
 
 #include <fstream>
 
+#include "cli/cli_texts.h"
 #include "sim/memory_dump.h"
 
 namespace brindle::cli {
@@ -32,8 +33,7 @@ void CDeviceSession::Close() {
 
 std::string CDeviceSession::OpenFailureHint() const {
   if (m_hid->LastOpenFailure() == HidOpenFailure::kPermission)
-    return "the device " + m_hid->DevicePath() +
-           " is present but may not be opened: install 70-brindle.rules (see README)";
+    return console_text::AccessHint(m_hid->DevicePath());
   return {};
 }
 

@@ -4,6 +4,7 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 
+#include "cli/cli_texts.h"
 #include "cli/console_window.h"
 
 namespace brindle::cli {
@@ -34,8 +35,7 @@ int RunIdentify(CDeviceSession& session, const std::vector<std::string>& args) {
   // Brand bytes are in the device's code page, not necessarily UTF-8.
   std::cout << out.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
   if (!connected && window.m_hid.LastOpenFailure() == HidOpenFailure::kPermission)
-    std::cerr << "brindle-cli: the device " << window.m_hid.DevicePath()
-              << " is present but may not be opened: install 70-brindle.rules (see README)\n";
+    std::cerr << "brindle-cli: " << console_text::AccessHint(window.m_hid.DevicePath()) << "\n";
   return connected ? kExitOk : kExitNoDevice;
 }
 

@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 
+#include "cli/cli_texts.h"
 #include "cli/console_window.h"
 #include "cli/identify_command.h"
 #include "settings/edit_integer.h"
@@ -218,8 +219,7 @@ int RunSettings(CDeviceSession& session, const std::vector<std::string>& args) {
     // A refusal, already printed.
     if (connected) return kExitFailed;
     if (window.m_hid.LastOpenFailure() == HidOpenFailure::kPermission)
-      std::cerr << "brindle-cli: the device " << window.m_hid.DevicePath()
-                << " is present but may not be opened: install 70-brindle.rules (see README)\n";
+      std::cerr << "brindle-cli: " << console_text::AccessHint(window.m_hid.DevicePath()) << "\n";
     return kExitNoDevice;
   }
   if (refusedByForm) return kExitFailed;
