@@ -111,17 +111,8 @@ LRESULT CBrindleWindow::OnBytesSent(WPARAM wParam, LPARAM lParam) {
   // The stage the bytes were sent in, not the one current now: the worker
   // has often moved on (from the header block to the brand section, say)
   // by the time the message is handled.
-  switch (wParam) {
-    case 2:
-    case 4:
-    case 5:
-    case 6:
-    case 7:
-      m_bytesDone.fetch_add(static_cast<uint32_t>(lParam), std::memory_order_relaxed);
-      break;
-    default:
-      break;
-  }
+  if (CountsAsProgress(wParam))
+    m_bytesDone.fetch_add(static_cast<uint32_t>(lParam), std::memory_order_relaxed);
   return 0;
 }
 

@@ -109,10 +109,10 @@ void CBrindleWindow::IdentifyDevice() {
 
   // The version only steers the update; identification goes on without it.
   if (!m_hid.SendCommand(kCmdQueryVersion, kSessionAddress, kSessionCount, 0, 0, 0)) {
-    m_deviceVersion = -1;
+    m_deviceVersion = kResultNotSent;
   } else {
     CommandRecord reply{};
-    m_deviceVersion = m_hid.ReceiveStatus(&reply) ? static_cast<int32_t>(ReplyValue(reply)) : -2;
+    m_deviceVersion = m_hid.ReceiveStatus(&reply) ? static_cast<int32_t>(ReplyValue(reply)) : kResultBadReply;
   }
 
   // Without its settings the device cannot be served. A device that went

@@ -15,6 +15,10 @@
 
 namespace brindle {
 
+// The protocol's negative results.
+constexpr int kResultNotSent = -1;   // the command's report could not be written
+constexpr int kResultBadReply = -2;  // the status reply was invalid or not 0
+
 class CHidCmd {
  public:
   explicit CHidCmd(std::shared_ptr<IHidBackend> backend);
@@ -28,15 +32,15 @@ class CHidCmd {
   // 1 when a valid reply with status 0 arrived, else 0. A valid reply is
   // copied to reply whatever its status; an invalid one leaves it cleared.
   int ReceiveStatus(CommandRecord* reply = nullptr);
-  // 256 on success; -1 not sent; the bytes received so far when a read
-  // failed; 0 when cancelled; -2 bad or failed status reply.
+  // 256 on success; kResultNotSent; the bytes received so far when a read
+  // failed; 0 when cancelled; kResultBadReply.
   int ReadBlock(uint8_t area, uint32_t blockAddress, uint8_t* buffer);
   // n x 256 on success; the bytes sent so far when a write failed; 0 when
-  // cancelled; -2 bad or failed status reply.
+  // cancelled; kResultBadReply.
   int SendBlocks(uint32_t blockCount, const uint8_t* data);
-  // 1 ok, -2 bad or failed reply, -1 send failed.
+  // 1 ok, kResultBadReply, kResultNotSent.
   int EndSession();
-  // 0 ok, -2 bad or failed reply, -1 send failed.
+  // 0 ok, kResultBadReply, kResultNotSent.
   int EndUpdate();
   int IsDevicePresent();
   void Disconnect();

@@ -138,7 +138,7 @@ TEST_F(UpdateTest, RetriesAndClosingCommandFollowTheDeviceVersion) {
     p.faults.failWrites = c.failWrites;  // identification writes nothing
     Connect(p);
     if (c.corruptReplies) {
-      EXPECT_EQ(window->m_deviceVersion, -2);
+      EXPECT_EQ(window->m_deviceVersion, kResultBadReply);
     }
     if (c.forceVersion) window->m_deviceVersion = c.forceVersion;
     std::vector<BrandSectionInput> brands;

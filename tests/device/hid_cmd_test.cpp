@@ -145,10 +145,10 @@ TEST_F(HidCmdTest, ReadBlockFailures) {
   // Failed status after all data.
   backend->QueueData(std::vector<uint8_t>(256, 1));
   QueueStatus(3);
-  EXPECT_EQ(hid.ReadBlock(0, 0x70, out), -2);
+  EXPECT_EQ(hid.ReadBlock(0, 0x70, out), kResultBadReply);
   // Command not written.
   backend->writesBeforeFailure = 0;
-  EXPECT_EQ(hid.ReadBlock(0, 0x70, out), -1);
+  EXPECT_EQ(hid.ReadBlock(0, 0x70, out), kResultNotSent);
 }
 
 TEST_F(HidCmdTest, ReadBlockCancelReturnsZeroAndLeavesTheReplyUnread) {
@@ -186,8 +186,8 @@ TEST_F(HidCmdTest, SendBlocksFailures) {
   EXPECT_EQ(hid.SendBlocks(2, data.data()), 3 * 64);
   backend->writesBeforeFailure = -1;
   QueueStatus(1);
-  EXPECT_EQ(hid.SendBlocks(2, data.data()), -2);
-  EXPECT_EQ(hid.SendBlocks(2, data.data()), -2);  // no reply at all
+  EXPECT_EQ(hid.SendBlocks(2, data.data()), kResultBadReply);
+  EXPECT_EQ(hid.SendBlocks(2, data.data()), kResultBadReply);  // no reply at all
 }
 
 TEST_F(HidCmdTest, SendBlocksCancelStopsAfterTheCurrentReport) {
@@ -209,13 +209,13 @@ TEST_F(HidCmdTest, SessionCommandsMapTheirReplies) {
   QueueStatus(0);
   EXPECT_EQ(hid.EndSession(), 1);
   QueueStatus(5);
-  EXPECT_EQ(hid.EndSession(), -2);
+  EXPECT_EQ(hid.EndSession(), kResultBadReply);
   QueueStatus(0);
   EXPECT_EQ(hid.EndUpdate(), 0);
-  EXPECT_EQ(hid.EndUpdate(), -2);
+  EXPECT_EQ(hid.EndUpdate(), kResultBadReply);
   backend->writesBeforeFailure = 0;
-  EXPECT_EQ(hid.EndSession(), -1);
-  EXPECT_EQ(hid.EndUpdate(), -1);
+  EXPECT_EQ(hid.EndSession(), kResultNotSent);
+  EXPECT_EQ(hid.EndUpdate(), kResultNotSent);
 }
 
 TEST_F(HidCmdTest, IsDevicePresentProbesOnlyWhenConnected) {
@@ -229,7 +229,7 @@ TEST_F(HidCmdTest, IsDevicePresentProbesOnlyWhenConnected) {
   EXPECT_EQ(hid.IsDevicePresent(), 0);
   EXPECT_EQ(backend->probeCalls, probes);
   // Disconnected: every command fails as not sent.
-  EXPECT_EQ(hid.EndSession(), -1);
+  EXPECT_EQ(hid.EndSession(), kResultNotSent);
 }
 
 }  // namespace
