@@ -23,9 +23,8 @@ void BM_SendBlocksLargestSection(benchmark::State& state) {
   auto sim = std::make_shared<CSimDevice>();
   CHidCmd hid(std::make_shared<CSimBackend>(sim));
   CCountingTarget target;
-  hid.m_progressWnd = &target;
-  hid.m_connected = hid.m_io.FindAndOpen();
-  if (!hid.m_connected) {
+  hid.SetProgressWindow(&target);
+  if (!hid.Connect()) {
     state.SkipWithError("no simulated device");
     return;
   }

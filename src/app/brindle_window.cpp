@@ -32,8 +32,8 @@ void CBrindleWindow::Shutdown() {
     // leaves on its own well within the shutdown's bound (100 polls of 50 ms
     // and a 5000 ms wait) and is never killed.
     while (m_workerRunning.load(std::memory_order_acquire)) {
-      m_hid.m_cancel.store(1);
-      m_hid.m_io.AbortRead();
+      m_hid.RequestCancel();
+      m_hid.AbortRead();
       m_download.RequestAbort();
       std::this_thread::sleep_for(kWorkerPollInterval);
     }
@@ -43,7 +43,7 @@ void CBrindleWindow::Shutdown() {
   // while the window can still take messages.
   m_download.Stop();
   m_hid.Disconnect();
-  m_hid.m_io.Close();  // also handles kept open for a worker after a removal
+  m_hid.CloseTransport();  // also handles kept open for a worker after a removal
 }
 
 LRESULT CBrindleWindow::HandleMessage(uint32_t msg, WPARAM wParam, LPARAM lParam) {
@@ -98,30 +98,21 @@ void CBrindleWindow::OnInitDialog() {
   SetUpOnlineSource();
   EnableControl(kIdSettingButton, false);
   EnableControl(kIdUpdateButton, false);
-  if (!m_hid.m_connected.load()) SearchForDevice();
+  if (!m_hid.IsConnected()) SearchForDevice();
   RefreshConnectionState();
 }
 
 void CBrindleWindow::SetTransferStage(uint8_t stage) {
   m_transferStage.store(stage, std::memory_order_relaxed);
-  m_hid.m_sentTag.store(stage, std::memory_order_relaxed);
+  m_hid.SetSentTag(stage);
 }
 
 LRESULT CBrindleWindow::OnBytesSent(WPARAM wParam, LPARAM lParam) {
   // The stage the bytes were sent in, not the one current now: the worker
   // has often moved on (from the header block to the brand section, say)
   // by the time the message is handled.
-  switch (wParam) {
-    case 2:
-    case 4:
-    case 5:
-    case 6:
-    case 7:
-      m_bytesDone.fetch_add(static_cast<uint32_t>(lParam), std::memory_order_relaxed);
-      break;
-    default:
-      break;
-  }
+  if (CountsAsProgress(wParam))
+    m_bytesDone.fetch_add(static_cast<uint32_t>(lParam), std::memory_order_relaxed);
   return 0;
 }
 

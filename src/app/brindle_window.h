@@ -22,10 +22,9 @@
 #include "device/hid_cmd.h"
 #include "online/http_download.h"
 #include "settings/settings_layout.h"
+#include "update/transfer_layout.h"
 
 namespace brindle {
-
-using LRESULT = intptr_t;
 
 class CBrindleWindow : public IMessageTarget {
  public:
@@ -63,7 +62,7 @@ class CBrindleWindow : public IMessageTarget {
   // ---- Handlers and operations. ----
   // Start-up steps of the dialog that are not painting.
   void OnInitDialog();
-  // wParam: the transfer stage when the report was sent (m_hid.m_sentTag).
+  // wParam: the transfer stage when the report was sent (m_hid.SentTag()).
   LRESULT OnBytesSent(WPARAM wParam, LPARAM lParam);
   // Sets m_transferStage and tags the sent bytes that follow with it (any
   // thread).
@@ -109,14 +108,15 @@ class CBrindleWindow : public IMessageTarget {
 
   // ---- State record, shared by the handlers, the worker and the downloads. ----
   CHidCmd m_hid;
-  std::atomic<int32_t> m_deviceVersion{-1};  // QueryVersion value; -1 not sent, -2 bad reply
+  std::atomic<int32_t> m_deviceVersion{kResultNotSent};  // QueryVersion value or a negative result
   std::atomic<bool> m_stopWorker{false};     // stop request for the update worker
   // The running update worker; joinable while it has not been collected.
   std::thread m_workerThread;
   // Set while the worker runs; the worker clears it as its last step.
   std::atomic<int32_t> m_workerRunning{0};
-  // Device operation in progress: 2, 4, 5, 6, 7 count acknowledged bytes as
-  // transfer progress. Nothing counts until the first transfer sets it.
+  // Device operation in progress (a TransferStage): CountsAsProgress says
+  // whose acknowledged bytes count. Nothing counts until the first transfer
+  // sets it.
   std::atomic<uint8_t> m_transferStage{kStageFinished};
   // Attempt of the write in progress (1 the first); 0 outside a transfer.
   // Shown while a section is retried, so a slow retry does not look frozen.

@@ -7,11 +7,7 @@ namespace brindle {
 CMessageLoop::CMessageLoop(std::shared_ptr<IClock> clock) : m_clock(std::move(clock)) {}
 
 void CMessageLoop::Post(uint32_t msg, WPARAM wParam, LPARAM lParam) {
-  {
-    std::lock_guard lock(m_mutex);
-    m_queue.push_back({msg, wParam, lParam});
-  }
-  m_posted.notify_one();
+  m_queue.PostMessage(msg, wParam, lParam);
 }
 
 void CMessageLoop::SetTimer(uint32_t id, uint32_t periodMs) {
@@ -26,12 +22,8 @@ bool CMessageLoop::IsTimerArmed(uint32_t id) const { return m_timers.count(id) !
 bool CMessageLoop::RunUntil(const std::function<bool()>& done, const Handler& handler,
                             std::optional<SteadyTime> limit) {
   while (!done()) {
-    std::unique_lock lock(m_mutex);
-    if (!m_queue.empty()) {
-      const Posted p = m_queue.front();
-      m_queue.pop_front();
-      lock.unlock();
-      handler(p.msg, p.wParam, p.lParam);
+    if (const auto p = m_queue.TryTake()) {
+      handler(p->msg, p->wParam, p->lParam);
       continue;
     }
     const SteadyTime now = m_clock->Now();
@@ -43,17 +35,18 @@ bool CMessageLoop::RunUntil(const std::function<bool()>& done, const Handler& ha
     if (next != m_timers.end() && next->second.due <= now) {
       const uint32_t id = next->first;
       next->second.due = now + next->second.period;
-      lock.unlock();
       handler(WM_TIMER, id, 0);
       continue;
     }
     std::optional<SteadyTime> wake = limit;
     if (next != m_timers.end() && (!wake || next->second.due < *wake)) wake = next->second.due;
-    if (!wake) {
-      m_posted.wait(lock, [&] { return !m_queue.empty(); });
-    } else {
-      m_clock->WaitUntil(m_posted, lock, *wake);
-    }
+    // A message posted since TryTake is seen before anything waits.
+    m_queue.WaitForMessage([&](std::condition_variable& posted, std::unique_lock<std::mutex>& lock) {
+      if (wake)
+        m_clock->WaitUntil(posted, lock, *wake);
+      else
+        posted.wait(lock);
+    });
   }
   return done();
 }

@@ -14,6 +14,7 @@
 
 #include "app/clock.h"
 #include "core/messages.h"
+#include "core/posted_message_queue.h"
 
 namespace brindle {
 
@@ -37,20 +38,13 @@ class CMessageLoop {
                 std::optional<SteadyTime> limit = std::nullopt);
 
  private:
-  struct Posted {
-    uint32_t msg;
-    WPARAM wParam;
-    LPARAM lParam;
-  };
   struct Timer {
     std::chrono::milliseconds period;
     SteadyTime due;
   };
 
   std::shared_ptr<IClock> m_clock;
-  mutable std::mutex m_mutex;
-  std::condition_variable m_posted;
-  std::deque<Posted> m_queue;          // guarded by m_mutex
+  CPostedMessageQueue m_queue;
   std::map<uint32_t, Timer> m_timers;  // loop thread only
 };
 

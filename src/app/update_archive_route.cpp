@@ -55,8 +55,7 @@ std::string FetchUpdateFileFromArchive(CBrindleWindow& w, const std::string& arc
 
   if (FileExists(route.archivePath)) std::remove(route.archivePath.c_str());
   w.RunOnWindowThread([&] { w.m_downloadError.clear(); });
-  w.m_download.SetParams(&w, archiveUrl, route.archivePath, "", "", "", "", "", kAccessPreconfig,
-                         false, false, false, 0.0, 0);
+  w.m_download.SetParams(&w, archiveUrl, route.archivePath);
   if (w.m_stopWorker.load(std::memory_order_acquire)) return text::kDownloadFailed;
   const std::string startError = w.m_download.Start(true);
   if (!startError.empty()) return startError;

@@ -23,7 +23,7 @@ namespace {
 // A stop request, or a device that went away: no further write is started.
 bool WritesStopped(CBrindleWindow& w) {
   return w.m_stopWorker.load(std::memory_order_acquire) ||
-         !w.m_hid.m_connected.load(std::memory_order_acquire);
+         !w.m_hid.IsConnected();
 }
 
 // How one write attempt ended.
@@ -39,12 +39,12 @@ enum class Attempt {
 Attempt WriteAttempt(CBrindleWindow& w, const SectionDestination& d, uint32_t count,
                      uint32_t dataLength, uint32_t checksum, const uint8_t* data) {
   CHidCmd& hid = w.m_hid;
-  hid.m_io.ClearTransportFailure();
+  hid.ClearTransportFailure();
   if (!hid.SendCommand(kCmdWriteBlocks, d.block, count, dataLength, d.area, checksum))
     return Attempt::kLinkFailed;
   const int sent = hid.SendBlocks(count, data);
   if (sent == static_cast<int>(count * kBlockSize)) return Attempt::kWritten;
-  if (hid.m_io.TransportFailed()) return Attempt::kLinkFailed;
+  if (hid.TransportFailed()) return Attempt::kLinkFailed;
   // SendBlocks returns 0 without a transport failure only when cancelled.
   if (sent == 0) return Attempt::kCancelled;
   return Attempt::kRefused;
@@ -104,7 +104,7 @@ int SendPadded(CBrindleWindow& w, std::vector<uint8_t>& data, uint32_t size,
 
 int SendSection(CBrindleWindow& w, uint32_t size, IByteSource& file, uint64_t fileOffset,
                 const SectionDestination& destination) {
-  if (!w.m_hid.m_connected.load(std::memory_order_acquire)) return 0;
+  if (!w.m_hid.IsConnected()) return 0;
   std::vector<uint8_t> data;
   if (!ReadSection(file, fileOffset, size, data)) return 0;
   return SendPadded(w, data, size, destination);
@@ -189,14 +189,14 @@ std::string RunUpdate(CBrindleWindow& w, const UpdateRunInput& input, ArchiveRou
   // The closing command's answer changes nothing: the data is on the device.
   // A link that fails here does: the device was removed or fell silent
   // before the exchange was closed, so the run is not reported as a success.
-  w.m_hid.m_io.ClearTransportFailure();
+  w.m_hid.ClearTransportFailure();
   if (UsesRetries(w.m_deviceVersion.load(std::memory_order_relaxed))) {
     w.m_hid.EndUpdate();
   } else {
     w.m_hid.EndSession();
     w.RefreshConnectionState();  // identifies the device again
   }
-  if (w.m_hid.m_io.TransportFailed()) return kTextUpdateFailed;
+  if (w.m_hid.TransportFailed()) return kTextUpdateFailed;
   return {};
 }
 

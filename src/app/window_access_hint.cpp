@@ -8,16 +8,16 @@
 namespace brindle {
 
 int CBrindleWindow::SearchForDevice() {
-  m_hid.m_progressWnd = this;
-  m_hid.m_connected = m_hid.m_io.FindAndOpen();
-  if (m_hid.m_connected.load()) ++m_deviceSession;
+  m_hid.SetProgressWindow(this);
+  m_hid.Connect();
+  if (m_hid.IsConnected()) ++m_deviceSession;
   ShowAccessHint();
-  return m_hid.m_connected.load();
+  return m_hid.IsConnected();
 }
 
 void CBrindleWindow::ShowAccessHint() {
-  const bool refused = m_hid.m_connected.load() == 0 &&
-                       m_hid.m_io.LastOpenFailure() == HidOpenFailure::kPermission;
+  const bool refused = m_hid.IsConnected() == 0 &&
+                       m_hid.LastOpenFailure() == HidOpenFailure::kPermission;
   const std::string status = GetControlText(kIdStatusText);
   const bool showing = status == text::kAccessHint;
   if (refused) {

@@ -18,8 +18,7 @@ constexpr const char* kVersionFileName = "Tmp";
 std::string CBrindleWindow::StartVersionFileDownload() {
   const std::string local = WorkingFolderPath(kVersionFileName);
   if (local.empty()) return "no working folder for the version file";
-  m_download.SetParams(this, m_versionFileUrl, local, "", "", "", "", "", kAccessPreconfig, false,
-                       false, false, 0.0, 0);
+  m_download.SetParams(this, m_versionFileUrl, local);
   return m_download.Start(false);
 }
 

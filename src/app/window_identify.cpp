@@ -1,9 +1,9 @@
 // Device detection and identification: the connection state in the title,
 // the device-change events, and the identification two seconds after each
 // connection (version, settings, brand, data date).
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "app/brindle_window.h"
 #include "app/seconds_to_date.h"
@@ -23,10 +23,7 @@ constexpr uint32_t kSectionCFirstBlock = 0x160;
 bool FileOpensForReading(const std::string& path) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) return false;
-  std::FILE* f = std::fopen(path.c_str(), "r");
-  if (!f) return false;
-  std::fclose(f);
-  return true;
+  return std::ifstream(path).is_open();
 }
 
 }  // namespace
@@ -42,7 +39,7 @@ void CBrindleWindow::RefreshConnectionState() {
 }
 
 void CBrindleWindow::RefreshConnectionStateHere() {
-  if (m_hid.m_connected.load()) {
+  if (m_hid.IsConnected()) {
     SetTitle(std::string(text::kTitle) + text::kConnecting);
     SetTimer(kTimerIdentify, kIdentifyDelayMs);
     return;
@@ -62,7 +59,7 @@ LRESULT CBrindleWindow::OnDeviceChange(WPARAM event, LPARAM eventData) {
   // and closes the handles after it, and no new device is opened into the
   // command object it is using.
   if (m_workerRunning.load(std::memory_order_acquire)) {
-    const bool connected = m_hid.m_connected.load() != 0;
+    const bool connected = m_hid.IsConnected();
     if (event == DBT_DEVNODES_CHANGED && connected && !m_hid.IsDevicePresent())
       ReleaseDeviceAfterWorker();
     else if (event == DBT_DEVNODES_CHANGED && !connected)
@@ -75,7 +72,7 @@ LRESULT CBrindleWindow::OnDeviceChange(WPARAM event, LPARAM eventData) {
     case DBT_DEVNODES_CHANGED:
       // Every device change anywhere lands here: re-check the open device, or
       // look for one when none is open.
-      if (m_hid.m_connected.load()) {
+      if (m_hid.IsConnected()) {
         if (!m_hid.IsDevicePresent()) {
           m_hid.Disconnect();
           RefreshConnectionState();
@@ -85,7 +82,7 @@ LRESULT CBrindleWindow::OnDeviceChange(WPARAM event, LPARAM eventData) {
       }
       break;
     case DBT_DEVICEREMOVECOMPLETE:
-      if (eventData == DBT_DEVTYP_DEVICEINTERFACE && m_hid.m_connected.load()) {
+      if (eventData == DBT_DEVTYP_DEVICEINTERFACE && m_hid.IsConnected()) {
         m_hid.Disconnect();
         RefreshConnectionState();
       }
@@ -112,10 +109,10 @@ void CBrindleWindow::IdentifyDevice() {
 
   // The version only steers the update; identification goes on without it.
   if (!m_hid.SendCommand(kCmdQueryVersion, kSessionAddress, kSessionCount, 0, 0, 0)) {
-    m_deviceVersion = -1;
+    m_deviceVersion = kResultNotSent;
   } else {
     CommandRecord reply{};
-    m_deviceVersion = m_hid.ReceiveStatus(&reply) ? static_cast<int32_t>(ReplyValue(reply)) : -2;
+    m_deviceVersion = m_hid.ReceiveStatus(&reply) ? static_cast<int32_t>(ReplyValue(reply)) : kResultBadReply;
   }
 
   // Without its settings the device cannot be served. A device that went

@@ -23,7 +23,7 @@ void CBrindleWindow::OnSettingClicked() {
   // The worker owns the device link while it runs; it disables this button,
   // and a click that slips through must not interleave reports with it.
   if (m_workerRunning.load(std::memory_order_acquire)) return;
-  if (!m_hid.m_connected.load()) {
+  if (!m_hid.IsConnected()) {
     MessageBox(text::kNoHardware, std::string(), MB_ICONERROR);
     return;
   }
@@ -50,7 +50,7 @@ void CBrindleWindow::OnSettingClicked() {
   // read from a device that has since gone, been swapped or been identified
   // again would overwrite another device's settings (its model code and band
   // table included), so it is not written at all.
-  if (m_deviceSession != session || !m_hid.m_connected.load()) {
+  if (m_deviceSession != session || !m_hid.IsConnected()) {
     MessageBox(kDeviceChanged, std::string(), MB_ICONERROR);
     return;
   }

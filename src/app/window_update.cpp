@@ -22,7 +22,7 @@ bool DeviceDataIsCurrent(int32_t internetVersion, int32_t deviceDataVersion) {
 }  // namespace
 
 void CBrindleWindow::OnUpdateClicked() {
-  if (!m_hid.m_connected.load(std::memory_order_acquire)) {
+  if (!m_hid.IsConnected()) {
     MessageBox(text::kNoHardware, "", MB_ICONERROR);
     return;
   }
@@ -63,7 +63,7 @@ void CBrindleWindow::OnUpdateWorkerEnded() {
   if (m_workerThread.joinable()) m_workerThread.join();
   if (m_closeAfterWorker) {
     m_closeAfterWorker = false;
-    m_hid.m_io.Close();
+    m_hid.CloseTransport();
   }
   if (m_searchAfterWorker) {
     m_searchAfterWorker = false;
@@ -79,9 +79,9 @@ void CBrindleWindow::ReleaseDeviceAfterWorker() {
   // The worker may be inside a report read or write on these handles: it is
   // told to stop and fails through its own path; the handles are closed
   // when it has ended. The window shows the device as gone at once.
-  m_hid.m_connected.store(0, std::memory_order_release);
-  m_hid.m_cancel.store(1);
-  m_hid.m_io.AbortRead();
+  m_hid.MarkDisconnected();
+  m_hid.RequestCancel();
+  m_hid.AbortRead();
   m_closeAfterWorker = true;
   RefreshConnectionState();
 }

@@ -42,16 +42,10 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
   Options o;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];
-    if (a == "--simulate") {
-      o.simulate = true;
-    } else if (a.rfind("--simulate=", 0) == 0) {
-      o.simulate = true;
-      o.profilePath = a.substr(11);
-      if (o.profilePath.empty()) {
-        error = "--simulate= needs a profile file";
-        return std::nullopt;
-      }
-    } else if (a.rfind("--sim-dump=", 0) == 0) {
+    const ArgumentUse use = ParseBackendArgument(a, o.device, error);
+    if (use == ArgumentUse::kBad) return std::nullopt;
+    if (use == ArgumentUse::kTaken) continue;
+    if (a.rfind("--sim-dump=", 0) == 0) {
       o.simDumpDir = a.substr(11);
       if (o.simDumpDir.empty()) {
         error = "--sim-dump= needs a folder";
@@ -78,7 +72,7 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
     error = "no command given";
     return std::nullopt;
   }
-  if (!o.simDumpDir.empty() && !o.simulate) {
+  if (!o.simDumpDir.empty() && !o.device.simulate) {
     error = "--sim-dump needs --simulate";
     return std::nullopt;
   }

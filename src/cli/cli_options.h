@@ -5,13 +5,14 @@
 #include <string>
 #include <vector>
 
+#include "sim/device_backend.h"
+
 namespace brindle::cli {
 
 enum ExitCode { kExitOk = 0, kExitFailed = 1, kExitUsage = 2, kExitNoDevice = 3, kExitBusy = 4 };
 
 struct Options {
-  bool simulate = false;
-  std::string profilePath;  // --simulate=PROFILE.json; empty for the default profile
+  BackendOptions device;    // --simulate[=PROFILE.json]
   std::string simDumpDir;   // --sim-dump=DIR
   int readTimeoutMs = 0;    // --read-timeout=MS; 0 keeps the transport's own bound
   std::string command;

@@ -51,7 +51,7 @@ int CConsoleWindow::MessageBox(const std::string& text, const std::string&, uint
   EndProgressLine();
   // Nobody is there to answer: a question is taken as asked for. It goes to
   // stderr, as stdout carries only the command's result.
-  if ((flags & 0x0F) == MB_YESNO) {
+  if ((flags & MB_TYPEMASK) == MB_YESNO) {
     std::cerr << text << " Yes\n";
     return IDYES;
   }

@@ -12,12 +12,12 @@ int RunVersion(CDeviceSession& session, const std::vector<std::string>& args) {
   }
   CHidCmd& hid = session.Hid();
   if (!hid.SendCommand(kCmdQueryVersion, kSessionAddress, kSessionCount, 0, 0, 0)) {
-    std::cout << -1 << "\n";
+    std::cout << kResultNotSent << "\n";
     return kExitFailed;
   }
   CommandRecord reply;
   if (!hid.ReceiveStatus(&reply)) {
-    std::cout << -2 << "\n";
+    std::cout << kResultBadReply << "\n";
     return kExitFailed;
   }
   std::cout << static_cast<int32_t>(ReplyValue(reply)) << "\n";

@@ -2,47 +2,38 @@
 
 #include <fstream>
 
-#include "device/hidapi_backend.h"
+#include "cli/cli_texts.h"
 #include "sim/memory_dump.h"
-#include "sim/sim_backend.h"
 
 namespace brindle::cli {
 
 bool CDeviceSession::Create(const Options& options, std::string& error) {
   m_readTimeoutMs = options.readTimeoutMs;
-  if (!options.simulate) {
-    m_backend = std::make_shared<CHidapiBackend>();
-    m_hid = std::make_unique<CHidCmd>(m_backend);
-    return true;
-  }
-  SimProfile profile = DefaultSimProfile();
-  if (!options.profilePath.empty() && !LoadSimProfile(options.profilePath, profile, error))
-    return false;
-  m_sim = std::make_shared<CSimDevice>(profile);
-  m_backend = std::make_shared<CSimBackend>(m_sim);
+  DeviceBackend backend;
+  if (!MakeDeviceBackend(options.device, backend, error)) return false;
+  m_sim = backend.sim;
+  m_backend = backend.hid;
   m_hid = std::make_unique<CHidCmd>(m_backend);
   return true;
 }
 
 void CDeviceSession::Configure(CHidCmd& hid) const {
-  if (m_readTimeoutMs > 0) hid.m_io.SetReadTimeoutMs(m_readTimeoutMs);
+  if (m_readTimeoutMs > 0) hid.SetReadTimeoutMs(m_readTimeoutMs);
 }
 
 bool CDeviceSession::Open() {
   Configure(*m_hid);
-  m_hid->m_connected = m_hid->m_io.FindAndOpen();
-  return m_hid->m_connected != 0;
+  return m_hid->Connect() != 0;
 }
 
 void CDeviceSession::Close() {
-  m_hid->m_io.Close();
-  m_hid->m_connected = 0;
+  m_hid->CloseTransport();
+  m_hid->MarkDisconnected();
 }
 
 std::string CDeviceSession::OpenFailureHint() const {
-  if (m_hid->m_io.LastOpenFailure() == HidOpenFailure::kPermission)
-    return "the device " + m_hid->m_io.m_devicePath +
-           " is present but may not be opened: install 70-brindle.rules (see README)";
+  if (m_hid->LastOpenFailure() == HidOpenFailure::kPermission)
+    return console_text::AccessHint(m_hid->DevicePath());
   return {};
 }
 

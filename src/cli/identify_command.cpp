@@ -4,6 +4,7 @@
 #include <iostream>
 #include <nlohmann/json.hpp>
 
+#include "cli/cli_texts.h"
 #include "cli/console_window.h"
 
 namespace brindle::cli {
@@ -19,7 +20,7 @@ int RunIdentify(CDeviceSession& session, const std::vector<std::string>& args) {
 
   const auto& id = window.m_identityBlock;
   const auto nul = std::find(id.begin(), id.end(), 0);
-  const bool connected = window.m_hid.m_connected.load() != 0;
+  const bool connected = window.m_hid.IsConnected();
   nlohmann::ordered_json out = {
       {"connected", connected},
       {"deviceVersion", window.m_deviceVersion.load()},
@@ -33,9 +34,8 @@ int RunIdentify(CDeviceSession& session, const std::vector<std::string>& args) {
   };
   // Brand bytes are in the device's code page, not necessarily UTF-8.
   std::cout << out.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
-  if (!connected && window.m_hid.m_io.LastOpenFailure() == HidOpenFailure::kPermission)
-    std::cerr << "brindle-cli: the device " << window.m_hid.m_io.m_devicePath
-              << " is present but may not be opened: install 70-brindle.rules (see README)\n";
+  if (!connected && window.m_hid.LastOpenFailure() == HidOpenFailure::kPermission)
+    std::cerr << "brindle-cli: " << console_text::AccessHint(window.m_hid.DevicePath()) << "\n";
   return connected ? kExitOk : kExitNoDevice;
 }
 

@@ -4,6 +4,8 @@
 #include <string_view>
 
 #include "app/instance_lock.h"
+#include "app/window_texts.h"
+#include "cli/cli_texts.h"
 #include "cli/device_commands.h"
 #include "cli/file_commands.h"
 #include "cli/identify_command.h"
@@ -73,8 +75,7 @@ int RunCommandLine(int argc, char** argv) {
     case LockResult::kAcquired:
       break;
     case LockResult::kHeld:
-      std::cerr << "brindle-cli: another copy of Brindle (brindle or brindle-cli) is running; "
-                   "nothing was done\n";
+      std::cerr << "brindle-cli: " << console_text::kAnotherCopyRunning << "\n";
       return kExitBusy;
     case LockResult::kUnusable:
       std::cerr << "brindle-cli: " << instance.Error() << "\n";
@@ -82,20 +83,21 @@ int RunCommandLine(int argc, char** argv) {
   }
   const CRunFolderScope runFolder;  // this run's working files go with it
   const bool opened = session.Open();
-  if (!opened && session.Hid().m_io.LastOpenFailure() == HidOpenFailure::kInUse) {
+  if (!opened && session.Hid().LastOpenFailure() == HidOpenFailure::kInUse) {
     // Another user's copy holds it: the device is locked machine-wide.
-    std::cerr << "brindle-cli: the device is in use by another copy of Brindle; nothing was done\n";
+    std::cerr << "brindle-cli: " << console_text::kDeviceInUse << "\n";
     return kExitBusy;
   }
-  if (!opened && session.Hid().m_io.LastOpenFailure() == HidOpenFailure::kLockUnavailable) {
-    std::cerr << "brindle-cli: the device cannot be locked: " << session.Hid().m_io.LockError() << "\n";
+  if (!opened && session.Hid().LastOpenFailure() == HidOpenFailure::kLockUnavailable) {
+    std::cerr << "brindle-cli: " << console_text::kDeviceCannotBeLocked << session.Hid().LockError()
+              << "\n";
     return kExitFailed;
   }
   if (windowCommand != kWindowCommands.end()) {
     // The window's start-up opens the device itself.
     session.Close();
   } else if (!opened) {
-    std::cout << "   No hardware connected!\n";
+    std::cout << text::kNoHardware << "\n";
     const std::string hint = session.OpenFailureHint();
     if (!hint.empty()) std::cerr << "brindle-cli: " << hint << "\n";
     return kExitNoDevice;

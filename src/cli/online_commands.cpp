@@ -4,13 +4,12 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
-#include <deque>
 #include <iostream>
-#include <mutex>
+#include <optional>
 
 #include "cli/cli_options.h"
+#include "core/posted_message_queue.h"
 #include "online/http_download.h"
 
 namespace brindle::cli {
@@ -21,38 +20,6 @@ std::atomic<bool> g_interrupted{false};
 
 extern "C" void OnInterrupt(int) { g_interrupted.store(true); }
 
-struct PostedMessage {
-  uint32_t msg;
-  WPARAM wParam;
-  LPARAM lParam;
-};
-
-// The console's message queue: the downloader posts from its worker, the
-// main thread takes the messages in order.
-class CMessageQueue : public IMessageTarget {
- public:
-  void PostMessage(uint32_t msg, WPARAM wParam, LPARAM lParam) override {
-    {
-      std::lock_guard<std::mutex> lock(m_mutex);
-      m_messages.push_back({msg, wParam, lParam});
-    }
-    m_ready.notify_one();
-  }
-  // The next message, or false when none came within timeout.
-  bool Take(PostedMessage& message, std::chrono::milliseconds timeout) {
-    std::unique_lock<std::mutex> lock(m_mutex);
-    if (!m_ready.wait_for(lock, timeout, [this] { return !m_messages.empty(); })) return false;
-    message = m_messages.front();
-    m_messages.pop_front();
-    return true;
-  }
-
- private:
-  std::mutex m_mutex;
-  std::condition_variable m_ready;
-  std::deque<PostedMessage> m_messages;
-};
-
 }  // namespace
 
 int RunDownload(const std::vector<std::string>& args) {
@@ -60,10 +27,10 @@ int RunDownload(const std::vector<std::string>& args) {
     std::cerr << "brindle-cli: download needs URL and OUT\n" << kUsage;
     return kExitUsage;
   }
-  CMessageQueue queue;
+  // The downloader posts from its worker; this thread takes the messages in order.
+  CPostedMessageQueue queue;
   CHttpDownload download;
-  download.SetParams(&queue, args[0], args[1], "", "", "", "", "", kAccessPreconfig, false, false,
-                     false, 0.0, 0);
+  download.SetParams(&queue, args[0], args[1]);
   const std::string error = download.Start(false);
   if (!error.empty()) {
     std::cout << error;
@@ -78,8 +45,9 @@ int RunDownload(const std::vector<std::string>& args) {
   uint64_t total = 0;
   for (;;) {
     if (g_interrupted.load()) download.RequestAbort();
-    PostedMessage m{};
-    if (!queue.Take(m, std::chrono::milliseconds(100))) continue;
+    const std::optional<PostedMessage> posted = queue.Take(std::chrono::milliseconds(100));
+    if (!posted) continue;
+    const PostedMessage& m = *posted;
     switch (m.msg) {
       case WM_DOWNLOAD_SIZE:
         total = m.wParam;

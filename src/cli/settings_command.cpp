@@ -5,6 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <optional>
 
+#include "cli/cli_texts.h"
 #include "cli/console_window.h"
 #include "cli/identify_command.h"
 #include "settings/edit_integer.h"
@@ -213,13 +214,12 @@ int RunSettings(CDeviceSession& session, const std::vector<std::string>& args) {
     std::cout << shown->dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
     return kExitOk;
   }
-  const bool connected = window.m_hid.m_connected.load() != 0;
+  const bool connected = window.m_hid.IsConnected();
   if (!dialogRan) {
     // A refusal, already printed.
     if (connected) return kExitFailed;
-    if (window.m_hid.m_io.LastOpenFailure() == HidOpenFailure::kPermission)
-      std::cerr << "brindle-cli: the device " << window.m_hid.m_io.m_devicePath
-                << " is present but may not be opened: install 70-brindle.rules (see README)\n";
+    if (window.m_hid.LastOpenFailure() == HidOpenFailure::kPermission)
+      std::cerr << "brindle-cli: " << console_text::AccessHint(window.m_hid.DevicePath()) << "\n";
     return kExitNoDevice;
   }
   if (refusedByForm) return kExitFailed;

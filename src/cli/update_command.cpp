@@ -35,7 +35,7 @@ int RunUpdate(CDeviceSession& session, const std::vector<std::string>& args) {
   session.Configure(window.m_hid);
   StartAndIdentify(window);
   // A device that is absent, or closed again by the brand rules, is no device.
-  if (!window.m_hid.m_connected.load() || !window.m_deviceReady) {
+  if (!window.m_hid.IsConnected() || !window.m_deviceReady) {
     std::cout << text::kNoHardware << "\n";
     return kExitNoDevice;
   }

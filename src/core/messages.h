@@ -1,14 +1,19 @@
 #pragma once
-// Message ids of the window layer and the thread-safe target they are posted to.
+// Message ids of the window layer, the one record of a posted message and
+// the thread-safe target messages are posted to.
 #include <cstdint>
+
+#include "core/windows_names.h"
 
 namespace brindle {
 
-using WPARAM = uintptr_t;
-using LPARAM = intptr_t;
-
-constexpr uint32_t WM_USER = 0x0400;
-constexpr uint32_t WM_APP = 0x8000;
+// One posted message, as queued, recorded and handed to a message map.
+struct PostedMessage {
+  uint32_t msg;
+  WPARAM wParam;
+  LPARAM lParam;
+  bool operator==(const PostedMessage&) const = default;
+};
 
 // Posted by the command layer for every report moved.
 constexpr uint32_t WM_HID_BYTES_SENT = WM_USER + 108;

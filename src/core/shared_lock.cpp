@@ -1,6 +1,5 @@
 #include "core/shared_lock.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -9,6 +8,9 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
+
+#include "core/dir_stream.h"
 
 namespace brindle {
 
@@ -43,28 +45,21 @@ bool IsOwnLockName(const std::string& name) {
 // file is removed only while we hold it, so whoever opened it meanwhile
 // sees that its name is gone and opens the name again.
 void SweepUnheldLockFiles(int dirFd, const std::string& keep) {
-  const int listFd = openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (listFd < 0) return;
-  DIR* dir = fdopendir(listFd);
-  if (!dir) {
-    close(listFd);
-    return;
-  }
-  while (const dirent* entry = readdir(dir)) {
+  CDirStream dir(CUniqueFd(openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)));
+  while (const dirent* entry = dir.Next()) {
     const std::string name = entry->d_name;
     if (name == keep || !IsOwnLockName(name)) continue;
-    const int fd = openat(dirFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) continue;
+    const CUniqueFd fd(
+        openat(dirFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd) continue;
     struct stat st {};
     struct stat now {};
-    if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == geteuid() &&
-        flock(fd, LOCK_EX | LOCK_NB) == 0 &&
+    if (fstat(fd.Get(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == geteuid() &&
+        flock(fd.Get(), LOCK_EX | LOCK_NB) == 0 &&
         fstatat(dirFd, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 && now.st_dev == st.st_dev &&
         now.st_ino == st.st_ino)
       unlinkat(dirFd, name.c_str(), 0);
-    close(fd);
   }
-  closedir(dir);  // closes listFd
 }
 
 }  // namespace
@@ -88,23 +83,28 @@ LockResult CSharedLock::Fail(const std::string& what, int err) {
   return LockResult::kUnusable;
 }
 
+LockResult CSharedLock::Flock(CUniqueFd fd, const std::string& what) {
+  if (flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
+    const int err = errno;
+    if (err == EWOULDBLOCK) {
+      Release();
+      return LockResult::kHeld;
+    }
+    return Fail("cannot lock " + what, err);
+  }
+  m_fd = std::move(fd);
+  return LockResult::kAcquired;
+}
+
 LockResult CSharedLock::TryAcquireNode(const std::string& path) {
   Release();
   m_error.clear();
   m_errno = 0;
   // Read access is all flock needs; O_NONBLOCK so that no node kind can
   // keep the open waiting.
-  m_fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (m_fd < 0) return Fail("cannot open " + path + " to lock it", errno);
-  if (flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
-    const int err = errno;
-    if (err == EWOULDBLOCK) {
-      Release();
-      return LockResult::kHeld;
-    }
-    return Fail("cannot lock " + path, err);
-  }
-  return LockResult::kAcquired;
+  CUniqueFd fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+  if (!fd) return Fail("cannot open " + path + " to lock it", errno);
+  return Flock(std::move(fd), path);
 }
 
 LockResult CSharedLock::TryAcquireFile(const std::string& folder, const std::string& name) {
@@ -115,49 +115,43 @@ LockResult CSharedLock::TryAcquireFile(const std::string& folder, const std::str
     return Fail("bad lock name " + name, 0);
   // The folder is opened once and checked through that handle, so it cannot
   // be swapped between the check and its use.
-  m_dirFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (m_dirFd < 0) return Fail("the lock folder " + folder + " cannot be used", errno);
+  m_dirFd.Reset(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (!m_dirFd) return Fail("the lock folder " + folder + " cannot be used", errno);
   struct stat dir {};
-  if (fstat(m_dirFd, &dir) != 0) return Fail("the lock folder " + folder + " cannot be used", errno);
+  if (fstat(m_dirFd.Get(), &dir) != 0)
+    return Fail("the lock folder " + folder + " cannot be used", errno);
   if (const std::string problem = TrustProblem(dir); !problem.empty())
     return Fail("the lock folder " + folder + " " + problem, 0);
 
+  const std::string path = folder + "/" + name;
   for (int attempt = 0; attempt < kReplacedRetries; ++attempt) {
     // An existing file is opened without O_CREAT: in a sticky folder the
     // kernel refuses O_CREAT on another user's file (protected_regular).
-    int fd = openat(m_dirFd, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0 && errno == ENOENT) {
-      fd = openat(m_dirFd, name.c_str(), O_RDONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
-      if (fd < 0 && errno == EEXIST) continue;
+    CUniqueFd fd(openat(m_dirFd.Get(), name.c_str(),
+                        O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (!fd && errno == ENOENT) {
+      fd.Reset(openat(m_dirFd.Get(), name.c_str(), O_RDONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                      0644));
+      if (!fd && errno == EEXIST) continue;
       // Other users must be able to open it to see that it is held.
-      if (fd >= 0) fchmod(fd, 0644);
+      if (fd) fchmod(fd.Get(), 0644);
     }
-    if (fd < 0) return Fail("cannot open the lock file " + folder + "/" + name, errno);
+    if (!fd) return Fail("cannot open the lock file " + path, errno);
     struct stat st {};
-    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-      close(fd);
-      return Fail("the lock file " + folder + "/" + name + " is not a regular file", 0);
-    }
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-      const int err = errno;
-      close(fd);
-      if (err == EWOULDBLOCK) {
-        Release();
-        return LockResult::kHeld;
-      }
-      return Fail("cannot lock " + folder + "/" + name, err);
-    }
+    if (fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
+      return Fail("the lock file " + path + " is not a regular file", 0);
+    const LockResult locked = Flock(std::move(fd), path);
+    if (locked != LockResult::kAcquired) return locked;
     // The holder before us removes the file while it still holds it: if the
     // name now leads elsewhere (or nowhere), our lock is on a dead file.
     struct stat now {};
-    if (fstatat(m_dirFd, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0 || now.st_dev != st.st_dev ||
-        now.st_ino != st.st_ino) {
-      close(fd);
+    if (fstatat(m_dirFd.Get(), name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0 ||
+        now.st_dev != st.st_dev || now.st_ino != st.st_ino) {
+      m_fd.Reset();
       continue;
     }
-    m_fd = fd;
     m_name = name;
-    SweepUnheldLockFiles(m_dirFd, name);
+    SweepUnheldLockFiles(m_dirFd.Get(), name);
     return LockResult::kAcquired;
   }
   Release();
@@ -165,18 +159,14 @@ LockResult CSharedLock::TryAcquireFile(const std::string& folder, const std::str
 }
 
 void CSharedLock::Release() {
-  if (m_fd >= 0) {
+  if (m_fd) {
     // Removed while still held, so whoever opened it meanwhile sees that it
     // is gone and opens the name again. In a sticky folder only the file's
     // owner may remove it; another user's leftover simply stays.
-    if (m_dirFd >= 0 && !m_name.empty()) unlinkat(m_dirFd, m_name.c_str(), 0);
-    close(m_fd);  // closing drops the flock
-    m_fd = -1;
+    if (m_dirFd && !m_name.empty()) unlinkat(m_dirFd.Get(), m_name.c_str(), 0);
+    m_fd.Reset();  // closing drops the flock
   }
-  if (m_dirFd >= 0) {
-    close(m_dirFd);
-    m_dirFd = -1;
-  }
+  m_dirFd.Reset();
   m_name.clear();
 }
 

@@ -5,6 +5,8 @@
 // removed again when released.
 #include <string>
 
+#include "core/unique_fd.h"
+
 namespace brindle {
 
 enum class LockResult {
@@ -39,7 +41,7 @@ class CSharedLock {
   // Release. The folder must pass LockFolderProblem.
   LockResult TryAcquireFile(const std::string& folder, const std::string& name);
   void Release();
-  bool IsHeld() const { return m_fd >= 0; }
+  bool IsHeld() const { return m_fd.IsOpen(); }
   // Why the last attempt gave kUnusable, and the errno behind it (0 when
   // the refusal was ours).
   const std::string& Error() const { return m_error; }
@@ -47,9 +49,12 @@ class CSharedLock {
 
  private:
   LockResult Fail(const std::string& what, int err);
+  // Takes the flock on fd for this lock: kAcquired (the lock then owns fd),
+  // kHeld, or kUnusable naming what.
+  LockResult Flock(CUniqueFd fd, const std::string& what);
 
-  int m_fd = -1;     // the open node or file holding the flock
-  int m_dirFd = -1;  // the lock file's folder, kept to remove the file
+  CUniqueFd m_fd;     // the open node or file holding the flock
+  CUniqueFd m_dirFd;  // the lock file's folder, kept to remove the file
   std::string m_name;
   std::string m_error;
   int m_errno = 0;

@@ -39,7 +39,7 @@ int CHidCmd::ReceiveStatus(CommandRecord* reply) {
 }
 
 int CHidCmd::ReadBlock(uint8_t area, uint32_t blockAddress, uint8_t* buffer) {
-  if (!SendCommand(kCmdReadBlock, blockAddress, 1, 0, area, 0)) return -1;
+  if (!SendCommand(kCmdReadBlock, blockAddress, 1, 0, area, 0)) return kResultNotSent;
   m_cancel.store(0, std::memory_order_relaxed);
   uint32_t received = 0;
   while (received < kBlockSize) {
@@ -52,7 +52,7 @@ int CHidCmd::ReadBlock(uint8_t area, uint32_t blockAddress, uint8_t* buffer) {
     if (m_cancel.load(std::memory_order_relaxed)) return 0;
   }
   CommandRecord reply;
-  return ReceiveStatus(&reply) ? static_cast<int>(received) : -2;
+  return ReceiveStatus(&reply) ? static_cast<int>(received) : kResultBadReply;
 }
 
 int CHidCmd::SendBlocks(uint32_t blockCount, const uint8_t* data) {
@@ -73,19 +73,25 @@ int CHidCmd::SendBlocks(uint32_t blockCount, const uint8_t* data) {
     sent += payload;
     if (m_cancel.load(std::memory_order_relaxed)) return 0;
   }
-  return ReceiveStatus() ? static_cast<int>(sent) : -2;
+  return ReceiveStatus() ? static_cast<int>(sent) : kResultBadReply;
 }
 
-int CHidCmd::ReceiveReply(int okResult) { return ReceiveStatus() ? okResult : -2; }
+int CHidCmd::ReceiveReply(int okResult) { return ReceiveStatus() ? okResult : kResultBadReply; }
 
 int CHidCmd::EndSession() {
-  if (!SendCommand(kCmdEndSession, kSessionAddress, kSessionCount, 0, 0, 0)) return -1;
+  if (!SendCommand(kCmdEndSession, kSessionAddress, kSessionCount, 0, 0, 0)) return kResultNotSent;
   return ReceiveReply(1);
 }
 
 int CHidCmd::EndUpdate() {
-  if (!SendCommand(kCmdEndUpdate, 0, 0, 0, 0, 0)) return -1;
+  if (!SendCommand(kCmdEndUpdate, 0, 0, 0, 0, 0)) return kResultNotSent;
   return ReceiveReply(0);
+}
+
+int CHidCmd::Connect() {
+  const int opened = m_io.FindAndOpen();
+  m_connected.store(opened, std::memory_order_release);
+  return opened;
 }
 
 int CHidCmd::IsDevicePresent() {

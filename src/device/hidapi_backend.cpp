@@ -6,6 +6,8 @@
 
 #include <cerrno>
 
+#include "core/unique_fd.h"
+
 namespace brindle {
 
 namespace {
@@ -60,9 +62,8 @@ std::unique_ptr<IHidDevice> CHidapiBackend::Open(const std::string& path, HidOpe
   if (!device) {
     // hidapi does not say why; ask the node itself so the window can hint
     // at the missing udev rule.
-    const int fd = open(path.c_str(), O_RDWR | O_CLOEXEC);
-    const int err = fd < 0 ? errno : 0;
-    if (fd >= 0) close(fd);
+    const CUniqueFd node(open(path.c_str(), O_RDWR | O_CLOEXEC));
+    const int err = node ? 0 : errno;
     failure = (err == EACCES || err == EPERM) ? HidOpenFailure::kPermission : HidOpenFailure::kOther;
     return nullptr;
   }

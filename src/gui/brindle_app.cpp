@@ -9,8 +9,6 @@
 #include "gui/sim_hotplug.h"
 #include "gui/linux/udev_monitor.h"
 #include "core/version.h"
-#include "device/hidapi_backend.h"
-#include "sim/sim_backend.h"
 #include "sim/sim_device.h"
 
 namespace brindle {
@@ -42,19 +40,14 @@ int ParseGuiOptions(int argc, char** argv, GuiOptions& options, bool& showHelp,
       text = std::string("brindle ") + kVersion + "\n";
       return 0;
     }
-    if (a == "--simulate") {
-      options.simulate = DefaultSimProfile();
-    } else if (a.rfind("--simulate=", 0) == 0) {
-      const std::string path = a.substr(std::string("--simulate=").size());
-      SimProfile profile = DefaultSimProfile();
-      std::string error;
-      if (path.empty() || !LoadSimProfile(path, profile, error)) {
-        text = "brindle: " + (path.empty() ? std::string("--simulate= needs a profile file") : error) +
-               "\n" + kUsage;
-        return 2;
-      }
-      options.simulate = profile;
-    } else if (a.rfind("--demo-update=", 0) == 0) {
+    std::string error;
+    const ArgumentUse use = ParseBackendArgument(a, options.device, error);
+    if (use == ArgumentUse::kBad) {
+      text = "brindle: " + error + "\n" + kUsage;
+      return 2;
+    }
+    if (use == ArgumentUse::kTaken) continue;
+    if (a.rfind("--demo-update=", 0) == 0) {
       options.demoUpdateFile = a.substr(std::string("--demo-update=").size());
     } else {
       text = "brindle: unknown argument " + a + "\n" + kUsage;
@@ -62,9 +55,16 @@ int ParseGuiOptions(int argc, char** argv, GuiOptions& options, bool& showHelp,
     }
   }
   // The demonstration presses Update by itself: never on a real device.
-  if (!options.demoUpdateFile.empty() && !options.simulate) {
+  if (!options.demoUpdateFile.empty() && !options.device.simulate) {
     text = std::string("brindle: --demo-update needs --simulate\n") + kUsage;
     return 2;
+  }
+  if (options.device.simulate) {
+    std::string error;
+    if (!MakeDeviceBackend(options.device, options.backend, error)) {
+      text = "brindle: " + error + "\n" + kUsage;
+      return 2;
+    }
   }
   return 0;
 }
@@ -90,16 +90,15 @@ bool CBrindleApp::InitInstance() {
     return false;
   }
 
-  std::shared_ptr<IHidBackend> backend;
-  std::shared_ptr<CSimDevice> simDevice;
-  if (m_options.simulate) {
-    simDevice = std::make_shared<CSimDevice>(*m_options.simulate);
-    backend = std::make_shared<CSimBackend>(simDevice);
-  } else {
-    backend = std::make_shared<CHidapiBackend>();
+  DeviceBackend device = m_options.backend;
+  std::string error;
+  if (!device.hid && !MakeDeviceBackend(m_options.device, device, error)) {
+    std::fprintf(stderr, "brindle: %s\n", error.c_str());
+    return false;
   }
+  const std::shared_ptr<CSimDevice> simDevice = device.sim;
 
-  CBrindleDlg dialog(backend);
+  CBrindleDlg dialog(device.hid);
   CWindowClassServer server;
   QObject::connect(&server, &CWindowClassServer::ActivationRequested, &dialog,
                    &CBrindleDlg::BringToFront);

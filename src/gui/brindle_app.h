@@ -3,16 +3,19 @@
 // window (ours or a sibling tool's) forward and ends without a window; the
 // first runs the main window until it closes.
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "gui/linux/single_instance.h"
-#include "sim/sim_profile.h"
+#include "sim/device_backend.h"
 
 namespace brindle {
 
 struct GuiOptions {
-  std::optional<SimProfile> simulate;  // run on the simulated device with this profile
+  BackendOptions device;  // --simulate[=PROFILE.json]
+  // The device's backend, built while the options are read when they name
+  // the simulated device (a bad profile is then a usage error); null until
+  // then for the connected device.
+  DeviceBackend backend;
   // Hidden, with --simulate only: update this file once the device is
   // identified (scripts/screenshot.sh). Empty in normal use.
   std::string demoUpdateFile;

@@ -29,10 +29,6 @@ namespace brindle {
 
 namespace {
 
-// Controls of the template that the window keeps hidden and never uses.
-constexpr int kIdUnusedStatic = 1034;
-constexpr int kIdUnusedGroup = 1013;
-
 enum class Kind { kPicture, kGroup, kStatic, kButton, kProgress };
 
 struct TemplateControl {

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <initializer_list>
 
+#include "core/unique_fd.h"
+
 namespace brindle {
 
 std::string FindOnPath(const std::string& name, const std::string& pathList) {
@@ -34,13 +36,12 @@ std::vector<std::string> ArchiverArguments(ArchiverStyle style, const std::strin
 
 ArchiveKind ArchiveKindOf(const std::string& path) {
   // Never waits on a FIFO: only a regular file has a signature.
-  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return ArchiveKind::kUnknown;
+  const CUniqueFd fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+  if (!fd) return ArchiveKind::kUnknown;
   struct stat st {};
   unsigned char head[8] = {};
   ssize_t n = -1;
-  if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) n = read(fd, head, sizeof head);
-  close(fd);
+  if (fstat(fd.Get(), &st) == 0 && S_ISREG(st.st_mode)) n = read(fd.Get(), head, sizeof head);
   const auto starts = [&](std::initializer_list<unsigned char> signature) {
     if (n < static_cast<ssize_t>(signature.size())) return false;
     size_t i = 0;

@@ -1,6 +1,5 @@
 #include "online/download_file.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/stat.h>
@@ -9,7 +8,8 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdlib>
-#include <memory>
+
+#include "core/dir_stream.h"
 
 namespace brindle {
 
@@ -40,10 +40,6 @@ bool WriteAll(int fd, const char* data, size_t size) {
   return true;
 }
 
-struct DirCloser {
-  void operator()(DIR* d) const { closedir(d); }
-};
-
 std::atomic<unsigned> g_nameCounter{0};
 
 }  // namespace
@@ -70,14 +66,14 @@ std::string CDownloadFile::NewName() const {
 int CDownloadFile::Create(const std::string& target) {
   Discard();
   m_target = target;
-  m_fd = open(FolderOf(target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-  if (m_fd >= 0) return 0;
+  m_fd.Reset(open(FolderOf(target).c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
+  if (m_fd) return 0;
   // Only a file system without unnamed files falls back to a named one.
   if (errno != EOPNOTSUPP && errno != EISDIR) return errno;
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string name = NewName();
-    m_fd = open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (m_fd >= 0) {
+    m_fd.Reset(open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (m_fd) {
       m_named = name;
       return 0;
     }
@@ -87,13 +83,13 @@ int CDownloadFile::Create(const std::string& target) {
 }
 
 int CDownloadFile::StartWith(const std::string& source, uint64_t bytes) {
-  if (m_fd < 0) return EBADF;
+  if (!m_fd) return EBADF;
   // Never waits on a FIFO and never follows a link: only a regular file is read.
-  const int in = open(source.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-  if (in >= 0) {
+  const CUniqueFd in(open(source.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  if (in) {
     struct stat st {};
     int error = 0;
-    if (fstat(in, &st) != 0) {
+    if (fstat(in.Get(), &st) != 0) {
       error = errno;
     } else if (!S_ISREG(st.st_mode)) {
       error = EINVAL;
@@ -101,31 +97,30 @@ int CDownloadFile::StartWith(const std::string& source, uint64_t bytes) {
       char buffer[64 * 1024];
       uint64_t left = bytes;
       while (left > 0 && error == 0) {
-        const ssize_t n = read(in, buffer, left < sizeof buffer ? left : sizeof buffer);
+        const ssize_t n = read(in.Get(), buffer, left < sizeof buffer ? left : sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) error = errno;
         if (n <= 0) break;
-        if (!WriteAll(m_fd, buffer, static_cast<size_t>(n))) error = errno;
+        if (!WriteAll(m_fd.Get(), buffer, static_cast<size_t>(n))) error = errno;
         left -= static_cast<uint64_t>(n);
       }
     }
-    close(in);
     if (error != 0) return error;
   } else if (errno != ENOENT) {
     return errno;
   }
-  if (ftruncate(m_fd, static_cast<off_t>(bytes)) != 0) return errno;
-  if (lseek(m_fd, static_cast<off_t>(bytes), SEEK_SET) < 0) return errno;
+  if (ftruncate(m_fd.Get(), static_cast<off_t>(bytes)) != 0) return errno;
+  if (lseek(m_fd.Get(), static_cast<off_t>(bytes), SEEK_SET) < 0) return errno;
   return 0;
 }
 
 int CDownloadFile::Commit() {
-  if (m_fd < 0) return EBADF;
+  if (!m_fd) return EBADF;
   int error = 0;
   if (m_named.empty()) {
     // Give the unnamed file a name of ours first; rename then replaces the
     // target in one step.
-    const std::string self = "/proc/self/fd/" + std::to_string(m_fd);
+    const std::string self = "/proc/self/fd/" + std::to_string(m_fd.Get());
     for (int attempt = 0; attempt < 100; ++attempt) {
       const std::string name = NewName();
       if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) {
@@ -137,9 +132,8 @@ int CDownloadFile::Commit() {
     if (m_named.empty()) error = errno != 0 ? errno : EEXIST;
   }
   // Write errors of some file systems show only when the file is closed.
-  const int fd = m_fd;
-  m_fd = -1;
-  if (close(fd) != 0 && error == 0) error = errno;
+  const int closeError = m_fd.Close();
+  if (error == 0) error = closeError;
   if (error == 0) {
     int kindError = 0;
     if (DownloadTargetKind(m_target, kindError) == TargetKind::kOther)
@@ -154,8 +148,7 @@ int CDownloadFile::Commit() {
 }
 
 void CDownloadFile::Discard() {
-  if (m_fd >= 0) close(m_fd);
-  m_fd = -1;
+  m_fd.Reset();
   if (!m_named.empty()) unlink(m_named.c_str());
   m_named.clear();
 }
@@ -163,9 +156,8 @@ void CDownloadFile::Discard() {
 void RemoveStaleDownloadParts(const std::string& target) {
   const std::string folder = FolderOf(target);
   const std::string prefix = DownloadPartPrefix(target);
-  std::unique_ptr<DIR, DirCloser> dir(opendir(folder.c_str()));
-  if (!dir) return;
-  while (const dirent* entry = readdir(dir.get())) {
+  CDirStream dir(CUniqueFd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)));
+  while (const dirent* entry = dir.Next()) {
     const std::string name = entry->d_name;
     if (name.compare(0, prefix.size(), prefix) != 0) continue;
     // prefix, process id, "-", counter

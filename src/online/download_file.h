@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/unique_fd.h"
+
 namespace brindle {
 
 enum class TargetKind {
@@ -37,8 +39,8 @@ class CDownloadFile {
   // and sets its length to exactly bytes (zeros past the end of source), so
   // a resumed download goes on from there. 0 or an errno.
   int StartWith(const std::string& source, uint64_t bytes);
-  int Fd() const { return m_fd; }
-  bool IsOpen() const { return m_fd >= 0; }
+  int Fd() const { return m_fd.Get(); }
+  bool IsOpen() const { return m_fd.IsOpen(); }
   // Puts the new file in the target's place and closes it. Refused (EEXIST)
   // when something other than a regular file has appeared at the target
   // meanwhile. 0 or an errno; on failure the new file is gone.
@@ -50,7 +52,7 @@ class CDownloadFile {
   // A free name beside the target for the new file.
   std::string NewName() const;
 
-  int m_fd = -1;
+  CUniqueFd m_fd;  // the new file while it is written
   std::string m_target;
   std::string m_named;  // the new file's name while it has one
 };

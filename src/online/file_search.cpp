@@ -1,39 +1,24 @@
 #include "online/file_search.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
+#include <utility>
+
+#include "core/dir_stream.h"
 
 namespace brindle {
 
 namespace {
 
-// Owns a directory stream; closing it also closes the descriptor it was made from.
-class CDirStream {
- public:
-  explicit CDirStream(int fd) : m_dir(fd >= 0 ? fdopendir(fd) : nullptr) {
-    if (fd >= 0 && !m_dir) close(fd);
-  }
-  ~CDirStream() {
-    if (m_dir) closedir(m_dir);
-  }
-  CDirStream(const CDirStream&) = delete;
-  CDirStream& operator=(const CDirStream&) = delete;
-  DIR* Get() const { return m_dir; }
-
- private:
-  DIR* m_dir;
-};
-
 // Opens a folder for enumeration without following a link at its last
 // component; the parent descriptor anchors the lookup so a renamed path
 // cannot redirect it.
-int OpenFolder(int parentFd, const char* name) {
-  return openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+CUniqueFd OpenFolder(int parentFd, const char* name) {
+  return CUniqueFd(openat(parentFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
 }
 
 uint32_t AttributesOf(int dirFd, const dirent* entry) {
@@ -57,19 +42,19 @@ std::string WithSlash(const std::string& folder) {
   return (!folder.empty() && folder.back() == '/') ? folder : folder + "/";
 }
 
-int FindFilesAt(int fd, const std::string& folder, FindFilesCallback callback, bool recursive,
+int FindFilesAt(CUniqueFd fd, const std::string& folder, FindFilesCallback callback, bool recursive,
                 void* context) {
-  CDirStream dir(fd);
-  if (!dir.Get()) return -1;
+  CDirStream dir(std::move(fd));
+  if (!dir) return -1;
   const std::string prefix = WithSlash(folder);
   int count = 0;
-  while (const dirent* entry = readdir(dir.Get())) {
+  while (const dirent* entry = dir.Next()) {
     const std::string name = entry->d_name;
     const std::string path = prefix + name;
-    const uint32_t attributes = AttributesOf(dirfd(dir.Get()), entry);
+    const uint32_t attributes = AttributesOf(dir.Fd(), entry);
     if (recursive && attributes == kFileAttributeDirectory) {
       if (name == "." || name == "..") continue;
-      const int sub = FindFilesAt(OpenFolder(dirfd(dir.Get()), entry->d_name), path + "/", callback,
+      const int sub = FindFilesAt(OpenFolder(dir.Fd(), entry->d_name), path + "/", callback,
                                   recursive, context);
       if (sub > 0) count += sub;
       continue;
@@ -80,11 +65,11 @@ int FindFilesAt(int fd, const std::string& folder, FindFilesCallback callback, b
   return count;
 }
 
-void DeleteContentsAt(int fd) {
-  CDirStream dir(fd);
-  if (!dir.Get()) return;
-  const int self = dirfd(dir.Get());
-  while (const dirent* entry = readdir(dir.Get())) {
+void DeleteContentsAt(CUniqueFd fd) {
+  CDirStream dir(std::move(fd));
+  if (!dir) return;
+  const int self = dir.Fd();
+  while (const dirent* entry = dir.Next()) {
     const std::string name = entry->d_name;
     if (name == "." || name == "..") continue;
     if (AttributesOf(self, entry) == kFileAttributeDirectory) {
@@ -134,10 +119,7 @@ void DeleteFolderTree(const std::string& folder) {
 
 bool FileExists(const std::string& path) {
   if (path.empty()) return false;
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) return false;
-  close(fd);
-  return true;
+  return CUniqueFd(open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)).IsOpen();
 }
 
 }  // namespace brindle

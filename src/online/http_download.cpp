@@ -140,7 +140,6 @@ struct CHttpDownload::TransferState {
   long status = 0;          // status of the last complete header block
   bool accepted = false;    // a 200 or 206 arrived and WM_DOWNLOAD_SIZE is posted
   bool aborted = false;     // an abort check found the request
-  bool refused = false;     // OnConnected said no
   bool redirectRefused = false;  // a redirect to a URL that may not be fetched
   std::string lastUrl;      // URL of the last request sent
   bool lengthSeen = false;  // this header block has a Content-Length
@@ -177,13 +176,9 @@ struct TransferCallbacks {
       return CURL_PREREQFUNC_ABORT;
     }
     c->state->lastUrl = next;
-    // The connection stands: abort check, then the owner's hook.
+    // The connection stands: a stop request ends the attempt before sending.
     if (c->self->AbortRequested()) {
       c->state->aborted = true;
-      return CURL_PREREQFUNC_ABORT;
-    }
-    if (!c->self->OnConnected()) {
-      c->state->refused = true;
       return CURL_PREREQFUNC_ABORT;
     }
     return CURL_PREREQFUNC_OK;
@@ -257,6 +252,8 @@ int CHttpDownload::SetParams(IMessageTarget* notifyWnd, const std::string& url,
                              const std::string& user, const std::string& password, int accessType,
                              bool failIfExists, bool askProxyLogin, bool askServerLogin,
                              double maxBytesPerMs, uint32_t resumeOffset) {
+  (void)askProxyLogin;
+  (void)askServerLogin;
   m_notifyWnd = notifyWnd;
   m_url = url;
   m_localPath = localPath;
@@ -267,8 +264,6 @@ int CHttpDownload::SetParams(IMessageTarget* notifyWnd, const std::string& url,
   m_password = password;
   m_accessType = accessType;
   m_failIfExists = failIfExists;
-  m_askProxyLogin = askProxyLogin;
-  m_askServerLogin = askServerLogin;
   m_maxBytesPerMs = maxBytesPerMs;
   m_resumeOffset = resumeOffset;
   m_abortRequested.store(false, std::memory_order_release);
@@ -276,6 +271,12 @@ int CHttpDownload::SetParams(IMessageTarget* notifyWnd, const std::string& url,
   m_lastOutcome.store(-1, std::memory_order_release);
   m_serviceType = 0;
   return 1;
+}
+
+int CHttpDownload::SetParams(IMessageTarget* notifyWnd, const std::string& url,
+                             const std::string& localPath) {
+  return SetParams(notifyWnd, url, localPath, "", "", "", "", "", kAccessPreconfig, false, false,
+                   false, 0.0, 0);
 }
 
 void CHttpDownload::SetStallBounds(long bytesPerSecond, long seconds) {
@@ -390,27 +391,17 @@ void CHttpDownload::Post(uint32_t msg, WPARAM wParam, LPARAM lParam) {
   if (m_notifyWnd) m_notifyWnd->PostMessage(msg, wParam, lParam);
 }
 
-void CHttpDownload::Finish(int outcome) {
+void CHttpDownload::EndAttempt(int outcome, long code) {
+  CloseFile();  // a partial body is never kept; the local path is untouched
   m_lastOutcome.store(outcome, std::memory_order_release);
   m_finished.store(true, std::memory_order_release);
   m_running.store(false, std::memory_order_release);
   // The owner may stop and destroy this object as soon as the message is
   // posted: nothing touches a member after it.
   IMessageTarget* target = m_notifyWnd;
-  if (target) target->PostMessage(WM_DOWNLOAD_FINISHED, static_cast<WPARAM>(outcome), 0);
-}
-
-void CHttpDownload::OnError(int stage, long code) {
-  CloseFile();  // a partial body is never kept; the local path is untouched
-  m_lastOutcome.store(stage, std::memory_order_release);
-  m_finished.store(true, std::memory_order_release);
-  m_running.store(false, std::memory_order_release);
-  IMessageTarget* target = m_notifyWnd;
   if (target)
-    target->PostMessage(WM_DOWNLOAD_FINISHED, static_cast<WPARAM>(stage), static_cast<LPARAM>(code));
+    target->PostMessage(WM_DOWNLOAD_FINISHED, static_cast<WPARAM>(outcome), static_cast<LPARAM>(code));
 }
-
-bool CHttpDownload::OnConnected() { return true; }
 
 bool CHttpDownload::AcceptResponse(TransferState& s, long status) {
   if (status == 200 && m_resumeOffset > 0) {
@@ -470,8 +461,7 @@ size_t CHttpDownload::OnBody(TransferState& s, const char* data, size_t size) {
     SleepForCap(s);
     done += n;
     s.bytesSoFar += n;
-    OnProgress(s.startTick, s.lastSpeedTick, s.bytesSoFar, s.bytesAtLastSpeed, s.lastPercent,
-               s.haveLength, s.contentLength);
+    OnProgress(s);
     if (AbortRequested()) {
       s.aborted = true;
       return 0;
@@ -480,42 +470,35 @@ size_t CHttpDownload::OnBody(TransferState& s, const char* data, size_t size) {
   return size;
 }
 
-void CHttpDownload::OnProgress(uint32_t, uint32_t& lastSpeedTick, uint64_t bytesSoFar,
-                               uint64_t& bytesAtLastSpeed, uint32_t& lastPercent, bool haveLength,
-                               uint64_t contentLength) {
-  if (haveLength) {
-    const uint64_t total = m_resumeOffset + contentLength;
+void CHttpDownload::OnProgress(TransferState& s) {
+  if (s.haveLength) {
+    const uint64_t total = m_resumeOffset + s.contentLength;
     if (total > 0) {
-      const double share = static_cast<double>(m_resumeOffset + bytesSoFar) * 100.0 / total;
+      const double share = static_cast<double>(m_resumeOffset + s.bytesSoFar) * 100.0 / total;
       const uint32_t percent = static_cast<uint32_t>(share < 100.0 ? share : 100.0);
-      if (percent != lastPercent) {
+      if (percent != s.lastPercent) {
         Post(WM_DOWNLOAD_PERCENT, percent, 0);
-        lastPercent = percent;
+        s.lastPercent = percent;
       }
     }
   }
   const uint32_t now = TickCount();
-  if (now - lastSpeedTick > 1000) {
-    const double kbPerSecond =
-        (static_cast<double>(bytesSoFar - bytesAtLastSpeed) / 1024.0) / ((now - lastSpeedTick) / 1000.0);
-    lastSpeedTick = now;
-    bytesAtLastSpeed = bytesSoFar;
+  if (now - s.lastSpeedTick > 1000) {
+    const double kbPerSecond = (static_cast<double>(s.bytesSoFar - s.bytesAtLastSpeed) / 1024.0) /
+                               ((now - s.lastSpeedTick) / 1000.0);
+    s.lastSpeedTick = now;
+    s.bytesAtLastSpeed = s.bytesSoFar;
     const uint64_t code = static_cast<uint64_t>(kbPerSecond * 100000.0);
-    Post(WM_DOWNLOAD_SPEED, static_cast<uint32_t>(code), static_cast<LPARAM>(bytesSoFar));
+    Post(WM_DOWNLOAD_SPEED, static_cast<uint32_t>(code), static_cast<LPARAM>(s.bytesSoFar));
   }
 }
 
 void CHttpDownload::Transfer() {
-  const auto aborted = [this] {
-    CloseFile();
-    Finish(DownloadAborted);
-  };
   std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
   if (!curl || m_accessType < kAccessPreconfig || m_accessType > kAccessProxy) {
-    OnError(DownloadErrorInternet, curl ? CURLE_BAD_FUNCTION_ARGUMENT : CURLE_FAILED_INIT);
-    return;
+    return EndAttempt(DownloadErrorInternet, curl ? CURLE_BAD_FUNCTION_ARGUMENT : CURLE_FAILED_INIT);
   }
-  if (AbortRequested()) return aborted();
+  if (AbortRequested()) return EndAttempt(DownloadAborted);
 
   TransferState state;
   state.curl = curl.get();
@@ -593,52 +576,45 @@ void CHttpDownload::Transfer() {
   set(curl_easy_setopt(h, CURLOPT_XFERINFODATA, &context));
   set(curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L));
   if (setup != CURLE_OK) {
-    OnError(DownloadErrorInternet, setup);
-    return;
+    return EndAttempt(DownloadErrorInternet, setup);
   }
-  if (AbortRequested()) return aborted();
+  if (AbortRequested()) return EndAttempt(DownloadAborted);
 
   const CURLcode rc = curl_easy_perform(h);
-  if (state.refused) {
-    CloseFile();
-    m_finished.store(true, std::memory_order_release);
-    m_running.store(false, std::memory_order_release);
-    return;
-  }
-  if (state.redirectRefused) return OnError(DownloadErrorRequest, CURLE_UNSUPPORTED_PROTOCOL);
-  if (state.aborted || rc == CURLE_ABORTED_BY_CALLBACK) return aborted();
-  if (state.failStage != 0) return OnError(state.failStage, state.failCode);
+  if (state.redirectRefused) return EndAttempt(DownloadErrorRequest, CURLE_UNSUPPORTED_PROTOCOL);
+  if (state.aborted || rc == CURLE_ABORTED_BY_CALLBACK) return EndAttempt(DownloadAborted);
+  if (state.failStage != 0) return EndAttempt(state.failStage, state.failCode);
   if (state.status >= 300 && state.status < 400 &&
       (rc == CURLE_UNSUPPORTED_PROTOCOL || rc == CURLE_TOO_MANY_REDIRECTS))
-    return OnError(DownloadErrorRequest, rc);  // a redirect that may not be followed
+    return EndAttempt(DownloadErrorRequest, rc);  // a redirect that may not be followed
   if (rc == CURLE_WEIRD_SERVER_REPLY) {
     // libcurl itself rejects some unreadable lengths before the header
     // block ends; after an accepted status that is a failed transfer.
     long status = 0;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
-    if (IsAccepted(status)) return OnError(DownloadErrorTransfer, rc);
+    if (IsAccepted(status)) return EndAttempt(DownloadErrorTransfer, rc);
   }
   if (rc != CURLE_OK) {
-    if (state.accepted) return OnError(DownloadErrorTransfer, rc);
+    if (state.accepted) return EndAttempt(DownloadErrorTransfer, rc);
     // The status was read before the body failed: the status decides.
     if (state.status >= 200 && !IsAccepted(state.status))
-      return OnError(DownloadErrorHttpStatus, state.status);
+      return EndAttempt(DownloadErrorHttpStatus, state.status);
     if (rc == CURLE_WEIRD_SERVER_REPLY || rc == CURLE_UNSUPPORTED_PROTOCOL)
-      return OnError(DownloadErrorStatusQuery, rc);
-    return OnError(DownloadErrorRequest, rc);
+      return EndAttempt(DownloadErrorStatusQuery, rc);
+    return EndAttempt(DownloadErrorRequest, rc);
   }
   if (!state.accepted) {
     // A 401 or 407 that no credentials answered ends here too, with its
     // status, rather than as an empty success.
     long status = state.status;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
-    if (status == 0) return OnError(DownloadErrorStatusQuery, 0);
-    return OnError(DownloadErrorHttpStatus, status);
+    if (status == 0) return EndAttempt(DownloadErrorStatusQuery, 0);
+    return EndAttempt(DownloadErrorHttpStatus, status);
   }
-  if (AbortRequested()) return aborted();
+  if (AbortRequested()) return EndAttempt(DownloadAborted);
   const int error = m_file.Commit();
-  if (error != 0) return OnError(DownloadErrorTransfer, error);
-  Finish(DownloadOk);
+  if (error != 0) return EndAttempt(DownloadErrorTransfer, error);
+  EndAttempt(DownloadOk);
 }
 
 }  // namespace brindle

@@ -59,18 +59,24 @@ class CHttpDownload {
   CHttpDownload();
   // Stops and joins a transfer that is still running: a thread object may
   // not outlive its thread.
-  virtual ~CHttpDownload();
+  ~CHttpDownload();
   CHttpDownload(const CHttpDownload&) = delete;
   CHttpDownload& operator=(const CHttpDownload&) = delete;
 
   // Copies the parameters and resets the per-attempt state. Call before
-  // every Start, never while a transfer runs. Returns 1.
+  // every Start, never while a transfer runs. Returns 1. There is no login
+  // dialog: askProxyLogin and askServerLogin are accepted and ignored, so an
+  // unanswered challenge fails the attempt.
   int SetParams(IMessageTarget* notifyWnd, const std::string& url, const std::string& localPath,
                 const std::string& proxy, const std::string& proxyUser,
                 const std::string& proxyPassword, const std::string& user,
                 const std::string& password, int accessType, bool failIfExists,
                 bool askProxyLogin, bool askServerLogin, double maxBytesPerMs,
                 uint32_t resumeOffset);
+  // The plain form: url to localPath from its start, the proxy settings of
+  // the environment, no credentials, no bandwidth cap, an existing file
+  // replaced once the whole body is there.
+  int SetParams(IMessageTarget* notifyWnd, const std::string& url, const std::string& localPath);
   // Empty when the transfer was started (with inCallingThread: has run to
   // its end); otherwise an error text, and nothing was started or posted.
   std::string Start(bool inCallingThread);
@@ -98,21 +104,6 @@ class CHttpDownload {
   const std::string& ObjectPath() const { return m_path; }
   uint16_t Port() const { return m_port; }
 
- protected:
-  // Called once the connection stands; false ends the transfer at once
-  // without a message.
-  virtual bool OnConnected();
-  // Ends a failed attempt: the new local file is discarded (an existing
-  // file at the local path stays as it was), then WM_DOWNLOAD_FINISHED
-  // (stage, code) is posted.
-  virtual void OnError(int stage, long code);
-  // The whole transfer; the body of the worker.
-  virtual void Transfer();
-  // Posts the percentage and speed messages after a block.
-  virtual void OnProgress(uint32_t startTick, uint32_t& lastSpeedTick, uint64_t bytesSoFar,
-                          uint64_t& bytesAtLastSpeed, uint32_t& lastPercent, bool haveLength,
-                          uint64_t contentLength);
-
  private:
   struct TransferState;
   friend struct TransferCallbacks;
@@ -120,14 +111,21 @@ class CHttpDownload {
   enum class UrlParse { kHttp, kOtherScheme, kUnparsable };
   // Fills m_serviceType, m_host, m_port, m_path and m_requestUrl on kHttp.
   UrlParse ParseUrl(const std::string& url);
+  // The whole transfer; the body of the worker.
+  void Transfer();
   void Post(uint32_t msg, WPARAM wParam, LPARAM lParam);
-  void Finish(int outcome);
+  // Ends the attempt: the new local file is discarded unless it was
+  // committed (an existing file at the local path stays as it was), then
+  // WM_DOWNLOAD_FINISHED (outcome, code) is posted as the last act.
+  void EndAttempt(int outcome, long code = 0);
   void CloseFile();
   bool AbortRequested() const { return m_abortRequested.load(std::memory_order_acquire); }
   // Body handling of the transfer, called by the libcurl callbacks.
   bool AcceptResponse(TransferState& state, long status);
   size_t OnBody(TransferState& state, const char* data, size_t size);
   void SleepForCap(const TransferState& state);
+  // Posts the percentage and speed messages after a block.
+  void OnProgress(TransferState& state);
 
   IMessageTarget* m_notifyWnd = nullptr;
   std::string m_url;
@@ -139,8 +137,6 @@ class CHttpDownload {
   std::string m_password;
   int m_accessType = kAccessPreconfig;
   bool m_failIfExists = false;
-  bool m_askProxyLogin = false;   // no credential dialog here: an unanswered challenge fails
-  bool m_askServerLogin = false;  // likewise
   double m_maxBytesPerMs = 0.0;
   uint32_t m_resumeOffset = 0;
   long m_stallBytesPerSecond = kStallBytesPerSecond;

@@ -10,6 +10,8 @@
 #include <chrono>
 #include <thread>
 
+#include "core/unique_fd.h"
+
 extern char** environ;
 
 namespace brindle {
@@ -30,26 +32,20 @@ int StatusToExitCode(int status) {
 class CPipe {
  public:
   CPipe() {
-    if (pipe2(m_fds, O_CLOEXEC) != 0) m_fds[0] = m_fds[1] = -1;
+    int fds[2];
+    if (pipe2(fds, O_CLOEXEC) != 0) return;
+    m_read.Reset(fds[0]);
+    m_write.Reset(fds[1]);
   }
-  ~CPipe() {
-    CloseRead();
-    CloseWrite();
-  }
-  CPipe(const CPipe&) = delete;
-  CPipe& operator=(const CPipe&) = delete;
-  bool Ok() const { return m_fds[0] >= 0; }
-  int ReadEnd() const { return m_fds[0]; }
-  int WriteEnd() const { return m_fds[1]; }
-  void CloseRead() { CloseFd(m_fds[0]); }
-  void CloseWrite() { CloseFd(m_fds[1]); }
+  bool Ok() const { return m_read.IsOpen(); }
+  int ReadEnd() const { return m_read.Get(); }
+  int WriteEnd() const { return m_write.Get(); }
+  void CloseRead() { m_read.Reset(); }
+  void CloseWrite() { m_write.Reset(); }
 
  private:
-  static void CloseFd(int& fd) {
-    if (fd >= 0) close(fd);
-    fd = -1;
-  }
-  int m_fds[2] = {-1, -1};
+  CUniqueFd m_read;
+  CUniqueFd m_write;
 };
 
 // The child's side between fork and exec: only async-signal-safe calls,

@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <climits>
 
+#include "core/unique_fd.h"
+
 namespace brindle {
 
 namespace {
@@ -58,25 +60,19 @@ int ParseVersionFile(std::string_view bytes, VersionFileContent& content) {
 int ReadVersionFile(const std::string& path, VersionFileContent& content) {
   // Only a regular file is read: a link is not followed and a FIFO or
   // device is never waited on.
-  const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return 0;
+  const CUniqueFd fd(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  if (!fd) return 0;
   struct stat st {};
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    close(fd);
-    return 0;
-  }
+  if (fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
   // Reading stops after the second line end: the rest is never used.
   std::string bytes;
   char buffer[512];
   size_t lineEnds = 0;
   bool complete = false;
   while (bytes.size() < kVersionFileReadLimit) {
-    const ssize_t n = read(fd, buffer, sizeof buffer);
+    const ssize_t n = read(fd.Get(), buffer, sizeof buffer);
     if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      close(fd);
-      return 0;
-    }
+    if (n < 0) return 0;
     if (n == 0) {
       complete = true;
       break;
@@ -90,7 +86,6 @@ int ReadVersionFile(const std::string& path, VersionFileContent& content) {
       break;
     }
   }
-  close(fd);
   // A second line cut off by the limit would give a wrong archive URL.
   if (!complete) return 0;
   return ParseVersionFile(bytes, content);

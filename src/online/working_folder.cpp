@@ -1,6 +1,5 @@
 #include "online/working_folder.h"
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <pwd.h>
 #include <sys/file.h>
@@ -11,7 +10,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <mutex>
+#include <utility>
 #include <vector>
+
+#include "core/dir_stream.h"
 
 namespace brindle {
 
@@ -25,7 +27,7 @@ constexpr int kMaxRemoveDepth = 64;
 std::mutex g_mutex;  // guards everything below
 std::string g_override;
 std::string g_runFolder;  // this run's folder, empty before first use
-int g_runFd = -1;         // the run folder opened and flocked while it lives
+CUniqueFd g_runFd;        // the run folder opened and flocked while it lives
 
 std::string HomeFolder() {
   const char* home = std::getenv("HOME");
@@ -70,34 +72,24 @@ std::string WorkingFolderLocked() {
 void RemoveTreeAt(int dirFd, const char* name, int depth) {
   if (unlinkat(dirFd, name, 0) == 0 || (errno != EISDIR && errno != EPERM)) return;
   if (depth < kMaxRemoveDepth) {
-    const int fd = openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd >= 0) {
-      fchmod(fd, 0700);  // an archive may hold read-only folders
-      if (DIR* dir = fdopendir(fd)) {
-        std::vector<std::string> names;
-        while (const dirent* e = readdir(dir)) {
-          const std::string n = e->d_name;
-          if (n != "." && n != "..") names.push_back(n);
-        }
-        for (const std::string& n : names) RemoveTreeAt(fd, n.c_str(), depth + 1);
-        closedir(dir);  // closes fd
-      } else {
-        close(fd);
-      }
+    CUniqueFd fd(openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (fd) fchmod(fd.Get(), 0700);  // an archive may hold read-only folders
+    CDirStream dir(std::move(fd));
+    std::vector<std::string> names;
+    while (const dirent* e = dir.Next()) {
+      const std::string n = e->d_name;
+      if (n != "." && n != "..") names.push_back(n);
     }
+    for (const std::string& n : names) RemoveTreeAt(dir.Fd(), n.c_str(), depth + 1);
   }
   unlinkat(dirFd, name, AT_REMOVEDIR);
 }
 
-// Opens a run folder and takes its flock without waiting; -1 when it is
+// Opens a run folder and takes its flock without waiting; none when it is
 // not a folder or its run still holds it.
-int LockRunFolder(int baseFd, const char* name) {
-  const int fd = openat(baseFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (fd < 0) return -1;
-  if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    close(fd);
-    return -1;
-  }
+CUniqueFd LockRunFolder(int baseFd, const char* name) {
+  CUniqueFd fd(openat(baseFd, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (fd && flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) fd.Reset();
   return fd;
 }
 
@@ -105,24 +97,17 @@ int LockRunFolder(int baseFd, const char* name) {
 // run holds its folder's flock for its whole life (the kernel drops it when
 // the process dies), so a folder we can lock belongs to nobody.
 void RemoveAbandonedRunFolders(int baseFd) {
-  const int listFd = dup(baseFd);
-  if (listFd < 0) return;
-  DIR* dir = fdopendir(listFd);
-  if (!dir) {
-    close(listFd);
-    return;
-  }
   std::vector<std::string> names;
-  while (const dirent* e = readdir(dir)) {
-    const std::string n = e->d_name;
-    if (n.rfind(kRunPrefix, 0) == 0) names.push_back(n);
+  {
+    CDirStream dir(CUniqueFd(dup(baseFd)));
+    while (const dirent* e = dir.Next()) {
+      const std::string n = e->d_name;
+      if (n.rfind(kRunPrefix, 0) == 0) names.push_back(n);
+    }
   }
-  closedir(dir);
   for (const std::string& n : names) {
-    const int fd = LockRunFolder(baseFd, n.c_str());
-    if (fd < 0) continue;
-    RemoveTreeAt(baseFd, n.c_str(), 0);  // removed while we hold it
-    close(fd);
+    const CUniqueFd fd = LockRunFolder(baseFd, n.c_str());
+    if (fd) RemoveTreeAt(baseFd, n.c_str(), 0);  // removed while we hold it
   }
 }
 
@@ -133,21 +118,20 @@ bool IsOwnFolder(int fd) {
 }
 
 void EndRunFolderLocked() {
-  if (g_runFd < 0) return;
+  if (!g_runFd) return;
   const size_t slash = g_runFolder.rfind('/');
   const std::string base = g_runFolder.substr(0, slash);
   const std::string name = g_runFolder.substr(slash + 1);
-  const int baseFd = open(base.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (baseFd >= 0) {
+  const CUniqueFd baseFd(open(base.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (baseFd) {
     // Only the folder we hold: one that replaced it under our name is not ours.
     struct stat held {}, now {};
-    if (fstat(g_runFd, &held) == 0 && fstatat(baseFd, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+    if (fstat(g_runFd.Get(), &held) == 0 &&
+        fstatat(baseFd.Get(), name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
         held.st_dev == now.st_dev && held.st_ino == now.st_ino)
-      RemoveTreeAt(baseFd, name.c_str(), 0);
-    close(baseFd);
+      RemoveTreeAt(baseFd.Get(), name.c_str(), 0);
   }
-  close(g_runFd);
-  g_runFd = -1;
+  g_runFd.Reset();
   g_runFolder.clear();
 }
 
@@ -160,36 +144,29 @@ std::string WorkingFolder() {
 
 std::string RunFolder() {
   std::lock_guard<std::mutex> lock(g_mutex);
-  if (g_runFd >= 0) return g_runFolder;
+  if (g_runFd) return g_runFolder;
   const std::string base = WorkingFolderLocked();
   if (base.empty()) return {};
-  const int baseFd = open(base.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-  if (baseFd < 0) return {};
-  if (!IsOwnFolder(baseFd)) {
-    close(baseFd);
-    return {};
+  {
+    const CUniqueFd baseFd(open(base.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!baseFd || !IsOwnFolder(baseFd.Get())) return {};
+    RemoveAbandonedRunFolders(baseFd.Get());
   }
-  RemoveAbandonedRunFolders(baseFd);
-  close(baseFd);
   for (int attempt = 0; attempt < 8; ++attempt) {
     std::string folder = base + "/" + kRunPrefix + "XXXXXX";
     if (!mkdtemp(folder.data())) return {};
     const std::string name = folder.substr(base.size() + 1);
-    const int parentFd = open(base.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (parentFd < 0) return {};
-    const int fd = LockRunFolder(parentFd, name.c_str());
+    const CUniqueFd parentFd(open(base.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    if (!parentFd) return {};
+    CUniqueFd fd = LockRunFolder(parentFd.Get(), name.c_str());
     // Another run's sweep may have taken the new, still unheld folder away
     // between mkdtemp and our flock: then it is not ours, make another.
     struct stat held {}, now {};
-    const bool ours = fd >= 0 && fstat(fd, &held) == 0 &&
-                      fstatat(parentFd, name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
+    const bool ours = fd && fstat(fd.Get(), &held) == 0 &&
+                      fstatat(parentFd.Get(), name.c_str(), &now, AT_SYMLINK_NOFOLLOW) == 0 &&
                       held.st_dev == now.st_dev && held.st_ino == now.st_ino;
-    close(parentFd);
-    if (!ours) {
-      if (fd >= 0) close(fd);
-      continue;
-    }
-    g_runFd = fd;
+    if (!ours) continue;
+    g_runFd = std::move(fd);
     g_runFolder = folder;
     return g_runFolder;
   }

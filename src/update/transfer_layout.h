@@ -25,7 +25,7 @@ constexpr uint8_t kFillerByte = 0xFF;
 using TransferHeader = std::array<uint8_t, transfer_header::kSize>;
 
 // m_transferStage values: the step of the update in progress. Stage 1 (the
-// header block) does not count as progress; 255 ends the run.
+// header block) does not count as progress; kStageFinished ends the run.
 enum TransferStage : uint8_t {
   kStageBrandHeader = 1,
   kStageBrandData = 2,
@@ -33,7 +33,22 @@ enum TransferStage : uint8_t {
   kStageSectionC = 5,
   kStageSectionE = 6,
   kStageSectionA = 7,
+  kStageFinished = 255,  // no transfer running
 };
+
+// True for the stages whose acknowledged bytes count as transfer progress.
+constexpr bool CountsAsProgress(uintptr_t stage) {
+  switch (stage) {
+    case kStageBrandData:
+    case kStageSectionD:
+    case kStageSectionC:
+    case kStageSectionE:
+    case kStageSectionA:
+      return true;
+    default:
+      return false;
+  }
+}
 
 struct SectionDestination {
   uint8_t area;

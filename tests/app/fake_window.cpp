@@ -70,24 +70,20 @@ void CFakeWindow::KillTimer(uint32_t id) {
 }
 
 void CFakeWindow::PostMessage(uint32_t msg, WPARAM wParam, LPARAM lParam) {
-  std::lock_guard lock(m_mutex);
-  m_queue.push_back({msg, wParam, lParam});
-  m_posted.push_back({msg, wParam, lParam});
+  {
+    std::lock_guard lock(m_mutex);
+    m_posted.push_back({msg, wParam, lParam});
+  }
+  m_queue.PostMessage(msg, wParam, lParam);
 }
 
 size_t CFakeWindow::Pump() {
   size_t count = 0;
-  for (;;) {
-    Posted p;
-    {
-      std::lock_guard lock(m_mutex);
-      if (m_queue.empty()) return count;
-      p = m_queue.front();
-      m_queue.pop_front();
-    }
-    HandleMessage(p.msg, p.wParam, p.lParam);
+  while (const auto p = m_queue.TryTake()) {
+    HandleMessage(p->msg, p->wParam, p->lParam);
     ++count;
   }
+  return count;
 }
 
 bool CFakeWindow::FireTimer(uint32_t id) {
@@ -101,10 +97,7 @@ bool CFakeWindow::IsEnabled(int id) const {
   return it != enabled.end() && it->second;
 }
 
-size_t CFakeWindow::PendingCount() const {
-  std::lock_guard lock(m_mutex);
-  return m_queue.size();
-}
+size_t CFakeWindow::PendingCount() const { return m_queue.Size(); }
 
 std::vector<CFakeWindow::Posted> CFakeWindow::PostedCopy() const {
   std::lock_guard lock(m_mutex);

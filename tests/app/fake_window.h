@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "app/brindle_window.h"
+#include "core/posted_message_queue.h"
 
 namespace brindle::test {
 
@@ -30,11 +31,7 @@ class CFakeWindow final : public CBrindleWindow {
     uint32_t id;
     uint32_t periodMs;
   };
-  struct Posted {
-    uint32_t msg;
-    WPARAM wParam;
-    LPARAM lParam;
-  };
+  using Posted = PostedMessage;
 
   std::vector<std::string> titles;
   std::map<int, std::string> texts;
@@ -82,9 +79,9 @@ class CFakeWindow final : public CBrindleWindow {
  private:
   void NoteThread() { operationThreads.push_back(std::this_thread::get_id()); }
 
+  CPostedMessageQueue m_queue;
   mutable std::mutex m_mutex;
-  std::deque<Posted> m_queue;     // guarded by m_mutex
-  std::vector<Posted> m_posted;   // guarded by m_mutex
+  std::vector<Posted> m_posted;  // guarded by m_mutex
 };
 
 }  // namespace brindle::test

@@ -185,23 +185,23 @@ TEST_F(UpdateStopTest, RemovalDuringAnUpdateLetsTheWorkerFailAndClosesAfterIt) {
     sim->Unplug();
     window->HandleMessage(WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
     ASSERT_EQ(window->m_workerRunning, 1);
-    EXPECT_EQ(window->m_hid.m_connected, 0);
+    EXPECT_EQ(window->m_hid.IsConnected(), false);
     EXPECT_EQ(window->Title(), test::Title(text::kNoHardware)) << "shown as gone at once";
-    EXPECT_TRUE(window->m_hid.m_io.IsOpen()) << "the worker's handles stay until it has ended";
+    EXPECT_TRUE(window->m_hid.IsTransportOpen()) << "the worker's handles stay until it has ended";
     if (replug) {
       sim->Plug();
       window->HandleMessage(WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
-      EXPECT_EQ(window->m_hid.m_connected, 0) << "no new device while the worker runs";
+      EXPECT_EQ(window->m_hid.IsConnected(), false) << "no new device while the worker runs";
     }
 
     ASSERT_TRUE(RunWorker());
     EXPECT_EQ(LastBoxText(), kTextUpdateFailed);
     EXPECT_TRUE(window->IsEnabled(kIdUpdateButton));
     if (replug) {
-      EXPECT_EQ(window->m_hid.m_connected, 1) << "the device is opened once the worker ended";
+      EXPECT_EQ(window->m_hid.IsConnected(), true) << "the device is opened once the worker ended";
       EXPECT_EQ(window->Title(), test::Title(text::kConnecting));
     } else {
-      EXPECT_FALSE(window->m_hid.m_io.IsOpen());
+      EXPECT_FALSE(window->m_hid.IsTransportOpen());
       const size_t boxes = window->boxes.size();
       window->HandleMessage(WM_COMMAND, kIdUpdateButton, 0);
       ASSERT_EQ(window->boxes.size(), boxes + 1);
@@ -231,7 +231,7 @@ TEST_F(UpdateStopTest, ClosingDuringATransferEndsTheRunWithoutABox) {
     p.faults.reportDelayMicros = 500;
     if (c.silent) p.faults.silentAfterReports = static_cast<int64_t>(identify) + 20;
     Connect(p);
-    if (c.silent) window->m_hid.m_io.SetReadTimeoutMs(kReportReadTimeoutMs);
+    if (c.silent) window->m_hid.SetReadTimeoutMs(kReportReadTimeoutMs);
     const auto section = Bytes(c.retried ? 0x7000 : 0x40000, 1);
     UpdateWith(WriteFile(Pack(c.retried ? Input(kCompany, section) : Input(kCompany, {}, {}, section))));
     ASSERT_TRUE(PumpUntilTransferring());

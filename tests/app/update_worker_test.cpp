@@ -138,7 +138,7 @@ TEST_F(UpdateTest, RetriesAndClosingCommandFollowTheDeviceVersion) {
     p.faults.failWrites = c.failWrites;  // identification writes nothing
     Connect(p);
     if (c.corruptReplies) {
-      EXPECT_EQ(window->m_deviceVersion, -2);
+      EXPECT_EQ(window->m_deviceVersion, kResultBadReply);
     }
     if (c.forceVersion) window->m_deviceVersion = c.forceVersion;
     std::vector<BrandSectionInput> brands;
@@ -257,7 +257,7 @@ class CStageRecorder final : public IMessageTarget {
 TEST_F(UpdateTest, StagesMarkEachStepAsItsReportsGoOut) {
   Connect();
   CStageRecorder recorder(*window);
-  window->m_hid.m_progressWnd = &recorder;
+  window->m_hid.SetProgressWindow(&recorder);
   const auto a = Bytes(600, 1), b = Bytes(300, 2), c = Bytes(500, 3), d = Bytes(400, 4), e = Bytes(200, 5);
   UpdateWith(WriteFile(Pack(Input(kCompany, a, c, d, e, {{kSimModel, b}}))));
   ASSERT_TRUE(RunWorker());
@@ -267,7 +267,7 @@ TEST_F(UpdateTest, StagesMarkEachStepAsItsReportsGoOut) {
       {kStageBrandData, Padded(b.size())}, {kStageSectionC, Padded(c.size())},
       {kStageSectionD, Padded(d.size())}, {kStageSectionE, Padded(e.size())}};
   EXPECT_EQ(recorder.Stages(), expected);
-  window->m_hid.m_progressWnd = window.get();
+  window->m_hid.SetProgressWindow(window.get());
 }
 
 // Keeps the progress messages of the reports instead of passing them on, so
@@ -291,12 +291,12 @@ class CHeldMessages final : public IMessageTarget {
 TEST_F(UpdateTest, SentBytesCountByTheStageTheyWereSentInNotTheOneAtHandling) {
   Connect();
   CHeldMessages held;
-  window->m_hid.m_progressWnd = &held;
+  window->m_hid.SetProgressWindow(&held);
   const auto a = Bytes(600, 1), b = Bytes(300, 2), e = Bytes(200, 5);
   UpdateWith(WriteFile(Pack(Input(kCompany, a, {}, {}, e, {{kSimModel, b}}))));
   ASSERT_TRUE(RunWorker());
   ASSERT_EQ(LastBoxText(), kTextUpdateSucceeded);
-  window->m_hid.m_progressWnd = window.get();
+  window->m_hid.SetProgressWindow(window.get());
   // Handled long after they were sent, whatever stage is current then: the
   // header block never counts, the sections always do.
   for (const uint8_t stageAtHandling : {uint8_t{kStageFinished}, uint8_t{kStageBrandData}}) {

@@ -32,7 +32,7 @@ TEST_F(WindowTest, DeviceChangeEventsWhileConnected) {
     if (c.unplugFirst) sim->Unplug();
     const size_t titles = window->titles.size();
     DeviceChange(c.event, c.data);
-    EXPECT_EQ(window->m_hid.m_connected, c.staysConnected ? 1 : 0);
+    EXPECT_EQ(window->m_hid.IsConnected(), c.staysConnected);
     if (c.staysConnected) {
       EXPECT_EQ(window->titles.size(), titles) << "nothing changes";
     } else {
@@ -61,15 +61,15 @@ TEST_F(WindowTest, DeviceChangeEventsWithoutDevice) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Start(DefaultSimProfile(), CBuildConfig::Default(), /*plugged=*/false);
-    window->m_hid.m_progressWnd = nullptr;
+    window->m_hid.SetProgressWindow(nullptr);
     if (c.plugFirst) sim->Plug();
     const size_t titles = window->titles.size();
     DeviceChange(c.event, c.data);
-    EXPECT_EQ(window->m_hid.m_connected, c.opens ? 1 : 0);
+    EXPECT_EQ(window->m_hid.IsConnected(), c.opens);
     if (c.opens) {
       EXPECT_EQ(window->Title(), Title(text::kConnecting));
       EXPECT_EQ(window->timers.at(kTimerIdentify), kIdentifyDelayMs);
-      EXPECT_EQ(window->m_hid.m_progressWnd, window.get());
+      EXPECT_EQ(window->m_hid.ProgressWindow(), window.get());
     } else {
       EXPECT_EQ(window->titles.size(), titles);
       EXPECT_FALSE(window->IsArmed(kTimerIdentify));

@@ -71,7 +71,7 @@ TEST_F(WindowTest, ForeignBrandIsClosedAgainAndRejectedAfterEveryReopen) {
     SCOPED_TRACE(round);
     Identify();
     EXPECT_EQ(window->m_brandRule, BrandRule::kRejected);
-    EXPECT_EQ(window->m_hid.m_connected, 0);
+    EXPECT_EQ(window->m_hid.IsConnected(), false);
     EXPECT_EQ(window->Title(), Title(text::kNoHardware));
     EXPECT_FALSE(window->IsEnabled(kIdSettingButton));
     EXPECT_FALSE(window->m_deviceReady);
@@ -100,7 +100,7 @@ TEST_F(WindowTest, GravoBuildRebrandsOldNervPindarDevices) {
   EXPECT_EQ(window->m_identityBlock, IdentityText("Gravo"));
   const auto written = DeviceBlock(kParameterArea, kIdentityBlock);
   EXPECT_TRUE(std::equal(written.begin(), written.end(), IdentityText("Gravo").begin()));
-  EXPECT_EQ(window->m_hid.m_connected, 1);
+  EXPECT_EQ(window->m_hid.IsConnected(), true);
 }
 
 TEST_F(WindowTest, BlankCompanyServesAnyBrandAndStartsItsVersionCheck) {
@@ -108,7 +108,7 @@ TEST_F(WindowTest, BlankCompanyServesAnyBrandAndStartsItsVersionCheck) {
   EXPECT_FALSE(window->m_onlineSourceSet);
   Identify();
   EXPECT_EQ(window->m_brandRule, BrandRule::kBlankCompany);
-  EXPECT_EQ(window->m_hid.m_connected, 1);
+  EXPECT_EQ(window->m_hid.IsConnected(), true);
   EXPECT_EQ(IdentityWrites(), 0u);
   // The device's brand has a row: its version file becomes the source.
   EXPECT_EQ(window->m_versionFileUrl, "http://downloads.gravo.example/ditu/kt410x/kt410xUP.txt");
@@ -231,7 +231,7 @@ TEST_F(WindowTest, DeviceGoneOrSilentBeforeTimerTwoFailsWithinTheReadBound) {
     // Two reads at most wait for their bound (version reply, first settings report).
     EXPECT_LT(took, std::chrono::milliseconds(kReadTimeoutMs * 2 + 2000));
     EXPECT_EQ(window->m_deviceVersion, silent ? -2 : -1);
-    EXPECT_EQ(window->m_hid.m_connected, 0);
+    EXPECT_EQ(window->m_hid.IsConnected(), false);
     EXPECT_EQ(window->Title(), Title(text::kNoHardware));
     EXPECT_FALSE(window->IsEnabled(kIdSettingButton));
   }

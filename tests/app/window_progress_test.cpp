@@ -23,17 +23,19 @@ class ProgressTest : public test::WindowTest {
 
 TEST_F(ProgressTest, OnlyTransferStagesCountSentBytes) {
   EXPECT_EQ(window->m_transferStage, kStageFinished);
-  EXPECT_EQ(window->m_hid.m_sentTag, 0u) << "nothing counts before a transfer";
+  EXPECT_EQ(window->m_hid.SentTag(), 0u) << "nothing counts before a transfer";
   struct Case {
     uint8_t stage;
     bool counts;
   };
-  const Case cases[] = {{7, true}, {1, false}, {2, true},    {5, true},  {4, true},
-                        {6, true}, {0, false}, {3, false},   {8, false}, {255, false}};
+  const Case cases[] = {{kStageSectionA, true},  {kStageBrandHeader, false}, {kStageBrandData, true},
+                        {kStageSectionC, true},  {kStageSectionD, true},     {kStageSectionE, true},
+                        {0, false},              {3, false},                 {8, false},
+                        {kStageFinished, false}};
   // The message carries the stage it was sent in; the current one does not
   // matter, as the worker may have moved on since.
   for (const Case& c : cases) {
-    for (const uint8_t current : {uint8_t{2}, uint8_t{1}, kStageFinished}) {
+    for (const uint8_t current : {kStageBrandData, kStageBrandHeader, kStageFinished}) {
       window->m_transferStage = current;
       window->m_bytesDone = 100;
       EXPECT_EQ(window->HandleMessage(WM_HID_BYTES_SENT, c.stage, 64), 0);
@@ -43,9 +45,9 @@ TEST_F(ProgressTest, OnlyTransferStagesCountSentBytes) {
   // The stage is taken into the messages as the reports go out.
   window->SetTransferStage(kStageSectionE);
   EXPECT_EQ(window->m_transferStage, kStageSectionE);
-  EXPECT_EQ(window->m_hid.m_sentTag, WPARAM{kStageSectionE});
+  EXPECT_EQ(window->m_hid.SentTag(), WPARAM{kStageSectionE});
   // Received bytes never count.
-  window->m_transferStage = 2;
+  window->m_transferStage = kStageBrandData;
   window->m_bytesDone = 100;
   window->HandleMessage(WM_HID_BYTES_RECEIVED, 0, 64);
   EXPECT_EQ(window->m_bytesDone, 100u);

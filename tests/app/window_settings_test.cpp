@@ -285,7 +285,7 @@ TEST_F(SettingTest, ConfirmedDialogWritesTheBlockSealedForItsLayout) {
     EXPECT_EQ(window->boxes[0].caption, "Update Program");
     EXPECT_EQ(window->boxes[0].flags, MB_ICONINFORMATION);
     // The write's progress messages are not update progress.
-    EXPECT_EQ(window->m_transferStage.load(), 255);
+    EXPECT_EQ(window->m_transferStage.load(), kStageFinished);
     EXPECT_EQ(window->m_bytesDone.load(), bytesDone);
 
     // The next identification sees the same layout and the written values.

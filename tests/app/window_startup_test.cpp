@@ -22,13 +22,13 @@ TEST_F(WindowTest, StartUpSetsTextsTimerAndDisablesDeviceButtons) {
   EXPECT_FALSE(window->IsEnabled(kIdSettingButton));
   EXPECT_FALSE(window->IsEnabled(kIdUpdateButton));
   EXPECT_EQ(window->enabled.count(kIdOpenButton), 0u) << "Open stays as it was";
-  EXPECT_EQ(window->m_hid.m_progressWnd, window.get());
+  EXPECT_EQ(window->m_hid.ProgressWindow(), window.get());
   EXPECT_FALSE(window->m_deviceReady);
 }
 
 TEST_F(WindowTest, StartUpWithoutDeviceShowsNoHardware) {
   Start(DefaultSimProfile(), CBuildConfig::Default(), /*plugged=*/false);
-  EXPECT_EQ(window->m_hid.m_connected, 0);
+  EXPECT_EQ(window->m_hid.IsConnected(), false);
   EXPECT_EQ(window->Title(), Title(text::kNoHardware));
   EXPECT_FALSE(window->IsArmed(kTimerIdentify));
   EXPECT_EQ(window->m_deviceDataVersion, -1);

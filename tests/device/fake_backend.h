@@ -50,11 +50,7 @@ std::string WindowsPath(const std::string& ids, const std::string& instance);
 // Counts posted messages; may run an action on the first one.
 class CPostRecorder final : public IMessageTarget {
  public:
-  struct Posted {
-    uint32_t msg;
-    WPARAM wParam;
-    LPARAM lParam;
-  };
+  using Posted = PostedMessage;
   std::vector<Posted> posted;
   std::function<void()> onPost;
   void PostMessage(uint32_t msg, WPARAM wParam, LPARAM lParam) override {

@@ -30,11 +30,11 @@ class HidCmdTest : public ::testing::Test {
  protected:
   void SetUp() override {
     backend->interfaces = {{"/dev/hidraw0", kDeviceVendorId, kDeviceProductId}};
-    hid.m_io.SetLockFolder(lockDir.Path());
-    hid.m_io.SetReadTimeoutMs(50);
-    hid.m_progressWnd = &recorder;
-    hid.m_connected = hid.m_io.FindAndOpen();
-    ASSERT_EQ(hid.m_connected, 1);
+    hid.SetLockFolder(lockDir.Path());
+    hid.SetReadTimeoutMs(50);
+    hid.SetProgressWindow(&recorder);
+    hid.Connect();
+    ASSERT_EQ(hid.IsConnected(), true);
   }
   void QueueStatus(uint32_t status, uint32_t value = 0) {
     backend->QueueReply(BuildReply(status, value));
@@ -145,16 +145,16 @@ TEST_F(HidCmdTest, ReadBlockFailures) {
   // Failed status after all data.
   backend->QueueData(std::vector<uint8_t>(256, 1));
   QueueStatus(3);
-  EXPECT_EQ(hid.ReadBlock(0, 0x70, out), -2);
+  EXPECT_EQ(hid.ReadBlock(0, 0x70, out), kResultBadReply);
   // Command not written.
   backend->writesBeforeFailure = 0;
-  EXPECT_EQ(hid.ReadBlock(0, 0x70, out), -1);
+  EXPECT_EQ(hid.ReadBlock(0, 0x70, out), kResultNotSent);
 }
 
 TEST_F(HidCmdTest, ReadBlockCancelReturnsZeroAndLeavesTheReplyUnread) {
   backend->QueueData(std::vector<uint8_t>(256, 1));
   QueueStatus(0);
-  recorder.onPost = [&] { hid.m_cancel = 1; };
+  recorder.onPost = [&] { hid.RequestCancel(); };
   uint8_t out[256];
   EXPECT_EQ(hid.ReadBlock(0, 0x70, out), 0);
   EXPECT_EQ(recorder.posted.size(), 1u);
@@ -186,8 +186,8 @@ TEST_F(HidCmdTest, SendBlocksFailures) {
   EXPECT_EQ(hid.SendBlocks(2, data.data()), 3 * 64);
   backend->writesBeforeFailure = -1;
   QueueStatus(1);
-  EXPECT_EQ(hid.SendBlocks(2, data.data()), -2);
-  EXPECT_EQ(hid.SendBlocks(2, data.data()), -2);  // no reply at all
+  EXPECT_EQ(hid.SendBlocks(2, data.data()), kResultBadReply);
+  EXPECT_EQ(hid.SendBlocks(2, data.data()), kResultBadReply);  // no reply at all
 }
 
 TEST_F(HidCmdTest, SendBlocksCancelStopsAfterTheCurrentReport) {
@@ -195,7 +195,7 @@ TEST_F(HidCmdTest, SendBlocksCancelStopsAfterTheCurrentReport) {
   QueueStatus(0);
   int posts = 0;
   recorder.onPost = [&] {
-    if (++posts == 2) hid.m_cancel = 1;
+    if (++posts == 2) hid.RequestCancel();
   };
   EXPECT_EQ(hid.SendBlocks(4, data.data()), 0);
   EXPECT_EQ(backend->writes.size(), 2u);
@@ -209,13 +209,13 @@ TEST_F(HidCmdTest, SessionCommandsMapTheirReplies) {
   QueueStatus(0);
   EXPECT_EQ(hid.EndSession(), 1);
   QueueStatus(5);
-  EXPECT_EQ(hid.EndSession(), -2);
+  EXPECT_EQ(hid.EndSession(), kResultBadReply);
   QueueStatus(0);
   EXPECT_EQ(hid.EndUpdate(), 0);
-  EXPECT_EQ(hid.EndUpdate(), -2);
+  EXPECT_EQ(hid.EndUpdate(), kResultBadReply);
   backend->writesBeforeFailure = 0;
-  EXPECT_EQ(hid.EndSession(), -1);
-  EXPECT_EQ(hid.EndUpdate(), -1);
+  EXPECT_EQ(hid.EndSession(), kResultNotSent);
+  EXPECT_EQ(hid.EndUpdate(), kResultNotSent);
 }
 
 TEST_F(HidCmdTest, IsDevicePresentProbesOnlyWhenConnected) {
@@ -224,12 +224,12 @@ TEST_F(HidCmdTest, IsDevicePresentProbesOnlyWhenConnected) {
   EXPECT_EQ(hid.IsDevicePresent(), 0);
   const int probes = backend->probeCalls;
   hid.Disconnect();
-  EXPECT_EQ(hid.m_connected, 0);
+  EXPECT_EQ(hid.IsConnected(), false);
   backend->present = true;
   EXPECT_EQ(hid.IsDevicePresent(), 0);
   EXPECT_EQ(backend->probeCalls, probes);
   // Disconnected: every command fails as not sent.
-  EXPECT_EQ(hid.EndSession(), -1);
+  EXPECT_EQ(hid.EndSession(), kResultNotSent);
 }
 
 }  // namespace

@@ -23,6 +23,7 @@
 #include "app/window_texts.h"
 #include "gui/controls/text_progress_ctrl.h"
 #include "gui/config_dialog.h"
+#include "settings/config_dialog_ids.h"
 #include "sim/sim_backend.h"
 #include "core/model_tag.h"
 #include "update/transfer_layout.h"
@@ -31,6 +32,7 @@
 #include "update/update_parser.h"
 
 using namespace brindle;
+namespace cd = brindle::config_dialog;
 
 namespace {
 
@@ -70,7 +72,7 @@ class BrindleDlgTest : public QObject {
     m_sim = std::make_shared<CSimDevice>(profile);
     if (!plugged) m_sim->Unplug();
     m_dlg = std::make_unique<CBrindleDlg>(std::make_shared<CSimBackend>(m_sim));
-    m_dlg->m_hid.m_io.SetLockFolder(m_locks.path().toStdString());
+    m_dlg->m_hid.SetLockFolder(m_locks.path().toStdString());
     m_dlg->InitDialog();
     m_dlg->show();
   }
@@ -118,12 +120,12 @@ class BrindleDlgTest : public QObject {
       bool visible;
     };
     const Place places[] = {
-        {1031, QRect(0, 0, 283, 134), true},    {1012, QRect(6, 138, 270, 36), true},
-        {1032, QRect(12, 150, 210, 18), true},  {1006, QRect(228, 150, 42, 20), true},
-        {1011, QRect(6, 180, 270, 36), true},   {1007, QRect(12, 192, 258, 16), true},
-        {1000, QRect(6, 222, 84, 28), true},    {1002, QRect(99, 222, 84, 28), true},
-        {1008, QRect(192, 222, 84, 28), true},  {1034, QRect(12, 12, 258, 18), false},
-        {1013, QRect(6, 0, 270, 36), false},
+        {kIdBanner, QRect(0, 0, 283, 134), true},    {kIdFileGroup, QRect(6, 138, 270, 36), true},
+        {kIdStatusText, QRect(12, 150, 210, 18), true},  {kIdOpenButton, QRect(228, 150, 42, 20), true},
+        {kIdProgressGroup, QRect(6, 180, 270, 36), true},   {kIdProgress, QRect(12, 192, 258, 16), true},
+        {kIdSettingButton, QRect(6, 222, 84, 28), true},    {kIdUpdateButton, QRect(99, 222, 84, 28), true},
+        {kIdCloseButton, QRect(192, 222, 84, 28), true},  {kIdUnusedStatic, QRect(12, 12, 258, 18), false},
+        {kIdUnusedGroup, QRect(6, 0, 270, 36), false},
     };
     for (const Place& p : places) {
       QWidget* w = m_dlg->findChild<QWidget*>(QString::number(p.id));
@@ -132,14 +134,14 @@ class BrindleDlgTest : public QObject {
       QCOMPARE(w->isVisible(), p.visible);
     }
     // Texts set at start-up.
-    QCOMPARE(m_dlg->findChild<QGroupBox*>("1012")->title(), QStringLiteral("Update the File"));
-    QCOMPARE(m_dlg->findChild<QGroupBox*>("1011")->title(), QStringLiteral("Progress"));
-    QCOMPARE(Button(1006)->text(), QStringLiteral("Open"));
-    QCOMPARE(Button(1008)->text(), QStringLiteral("Close"));
-    QCOMPARE(Button(1000)->text(), QStringLiteral("Setting"));
-    QCOMPARE(Button(1002)->text(), QStringLiteral("Update"));
-    QCOMPARE(m_dlg->findChild<QLabel*>("1032")->text(), QString::fromUtf8(text::kChooseFile));
-    QVERIFY(!m_dlg->findChild<QLabel*>("1031")->pixmap().isNull());
+    QCOMPARE(m_dlg->findChild<QGroupBox*>(QString::number(kIdFileGroup))->title(), QStringLiteral("Update the File"));
+    QCOMPARE(m_dlg->findChild<QGroupBox*>(QString::number(kIdProgressGroup))->title(), QStringLiteral("Progress"));
+    QCOMPARE(Button(kIdOpenButton)->text(), QStringLiteral("Open"));
+    QCOMPARE(Button(kIdCloseButton)->text(), QStringLiteral("Close"));
+    QCOMPARE(Button(kIdSettingButton)->text(), QStringLiteral("Setting"));
+    QCOMPARE(Button(kIdUpdateButton)->text(), QStringLiteral("Update"));
+    QCOMPARE(m_dlg->findChild<QLabel*>(QString::number(kIdStatusText))->text(), QString::fromUtf8(text::kChooseFile));
+    QVERIFY(!m_dlg->findChild<QLabel*>(QString::number(kIdBanner))->pixmap().isNull());
     QVERIFY(m_dlg->IsTimerArmed(kTimerProgress));
     // The window menu carries Version14.
     QStringList entries;
@@ -227,9 +229,9 @@ class BrindleDlgTest : public QObject {
       hotplug.Plug();
       QTRY_COMPARE(m_dlg->windowTitle(), Title(text::kConnecting));
       QTRY_VERIFY_WITH_TIMEOUT(Identified(), 5000);
-      dialog->findChild<QLineEdit*>("1028")->setText(QStringLiteral("9"));
+      dialog->findChild<QLineEdit*>(QString::number(cd::kDayStartEdit))->setText(QStringLiteral("9"));
       CMessageBoxes::SetNextAnswer(IDOK);
-      dialog->findChild<QPushButton*>("1")->click();
+      dialog->findChild<QPushButton*>(QString::number(cd::kIdOk))->click();
     });
     Button(kIdSettingButton)->click();
     QVERIFY(dialogShown);
@@ -302,7 +304,7 @@ class BrindleDlgTest : public QObject {
     QCOMPARE(m_dlg->GetControlText(kIdStatusText), path);
     QVERIFY(Button(kIdUpdateButton)->isEnabled());
 
-    watch.bar = m_dlg->findChild<CTextProgressCtrl*>("1007");
+    watch.bar = m_dlg->findChild<CTextProgressCtrl*>(QString::number(kIdProgress));
     watch.clock.start();
     qApp->installEventFilter(&watch);
     CMessageBoxes::SetNextAnswer(IDOK);
@@ -323,7 +325,7 @@ class BrindleDlgTest : public QObject {
     RunUpdate(profile, 4, watch, false);
     if (QTest::currentTestFailed()) return;
     QVERIFY(CMessageBoxes::Answered().back().text != std::string(kTextUpdateSucceeded));
-    auto* bar = m_dlg->findChild<CTextProgressCtrl*>("1007");
+    auto* bar = m_dlg->findChild<CTextProgressCtrl*>(QString::number(kIdProgress));
     QVERIFY(bar->WindowText().isEmpty());
     QVERIFY(bar->Pos() > 0);  // the bar still shows how far the failed run got
 
@@ -490,7 +492,7 @@ class BrindleDlgTest : public QObject {
 
   void LongPathKeepsItsFileNameInSight() {
     Start(DefaultSimProfile(), false);
-    auto* status = m_dlg->findChild<CStatusText*>("1032");
+    auto* status = m_dlg->findChild<CStatusText*>(QString::number(kIdStatusText));
     QVERIFY(status);
     const QString name = QStringLiteral("navdata-2024-europe-west.dwm");
     const QString path = QStringLiteral("/home/driver/Downloads/Navigation updates/2024/autumn "

@@ -9,11 +9,13 @@
 #include "gui/seams/dialog_units.h"
 #include "gui/seams/message_box.h"
 #include "app/window_ids.h"
+#include "settings/config_dialog_ids.h"
 #include "settings/edit_integer.h"
 #include "gui/config_dialog.h"
 #include "sim/sim_profile.h"
 
 using namespace brindle;
+namespace cd = brindle::config_dialog;
 
 namespace {
 
@@ -81,12 +83,12 @@ class ConfigDialogTest : public QObject {
     QCOMPARE(dialog.size(), DialogUnitsToPixels(QSize(406, 191), base));
     const QRect first = DialogUnitsToPixels(QRect(7, 7, 122, 10), base);
     const QRect second = DialogUnitsToPixels(QRect(136, 7, 122, 10), base);
-    QCOMPARE(Box(dialog, 1013)->geometry(), first);
-    QVERIFY(Box(dialog, 1013)->isHidden());
-    QVERIFY(Box(dialog, 1014)->isHidden());
+    QCOMPARE(Box(dialog, cd::kFirstColumnMarker)->geometry(), first);
+    QVERIFY(Box(dialog, cd::kFirstColumnMarker)->isHidden());
+    QVERIFY(Box(dialog, cd::kSecondColumnMarker)->isHidden());
     for (int i = 0; i < boxes; ++i) {
-      QCheckBox* box = Box(dialog, 100 + i);
-      QVERIFY2(box, qPrintable(QString::number(100 + i)));
+      QCheckBox* box = Box(dialog, cd::kFirstBandBoxId + i);
+      QVERIFY2(box, qPrintable(QString::number(cd::kFirstBandBoxId + i)));
       const QRect column = i < firstColumn ? first : second;
       const int row = i < firstColumn ? i : i - firstColumn;
       QCOMPARE(box->geometry(),
@@ -94,7 +96,7 @@ class ConfigDialogTest : public QObject {
                      first.height()));
       QVERIFY(!box->isHidden());
     }
-    QVERIFY(!Box(dialog, 100 + boxes));
+    QVERIFY(!Box(dialog, cd::kFirstBandBoxId + boxes));
   }
 
   void EveryBandBoxIsVisibleAndReachable_data() {
@@ -121,28 +123,30 @@ class ConfigDialogTest : public QObject {
     int entries = 0;
     for (int c : counts) entries += c;
     std::vector<QWidget*> others;
-    for (const char* id : {"1", "2", "1034", "1025", "1026", "1028", "1027", "1030", "1029"}) {
-      QWidget* w = dialog.findChild<QWidget*>(id);
+    for (const int id : {cd::kIdOk, cd::kIdCancel, cd::kFrequencyBox, cd::kTimeZoneEdit, cd::kTimeZoneLabel,
+                         cd::kDayStartEdit, cd::kDayStartLabel, cd::kNightStartEdit,
+                         cd::kNightStartLabel}) {
+      QWidget* w = dialog.findChild<QWidget*>(QString::number(id));
       if (w && w->isVisible()) others.push_back(w);
     }
     for (int i = 0; i < entries; ++i) {
-      QCheckBox* box = Box(dialog, 100 + i);
-      QVERIFY2(box && box->isVisible(), qPrintable(QString::number(100 + i)));
+      QCheckBox* box = Box(dialog, cd::kFirstBandBoxId + i);
+      QVERIFY2(box && box->isVisible(), qPrintable(QString::number(cd::kFirstBandBoxId + i)));
       const QRect r = box->geometry();
-      QVERIFY2(dialog.rect().contains(r), qPrintable(QString::number(100 + i)));
+      QVERIFY2(dialog.rect().contains(r), qPrintable(QString::number(cd::kFirstBandBoxId + i)));
       for (QWidget* w : others)
         QVERIFY2(!r.intersects(w->geometry()),
-                 qPrintable(QStringLiteral("%1 under %2").arg(100 + i).arg(w->objectName())));
+                 qPrintable(QStringLiteral("%1 under %2").arg(cd::kFirstBandBoxId + i).arg(w->objectName())));
       // Nothing lies over the box: a click on it reaches it and ticks it.
       QCOMPARE(dialog.childAt(r.center()), box);
       const bool before = box->isChecked();
       QTest::mouseClick(dialog.windowHandle(), Qt::LeftButton, Qt::NoModifier,
                         r.topLeft() + QPoint(r.height() / 2, r.height() / 2));
-      QVERIFY2(box->isChecked() != before, qPrintable(QString::number(100 + i)));
+      QVERIFY2(box->isChecked() != before, qPrintable(QString::number(cd::kFirstBandBoxId + i)));
     }
     // OK and Cancel stay inside the dialog.
-    for (const char* id : {"1", "2"})
-      QVERIFY(dialog.rect().contains(dialog.findChild<QWidget*>(id)->geometry()));
+    for (const int id : {cd::kIdOk, cd::kIdCancel})
+      QVERIFY(dialog.rect().contains(dialog.findChild<QWidget*>(QString::number(id))->geometry()));
   }
 
   void EditsSelectTheirTextAndTabRunsInReadingOrder() {
@@ -153,7 +157,7 @@ class ConfigDialogTest : public QObject {
     dialog.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));
     // The dialog opens in the first edit with its value selected.
-    auto* timeZone = dialog.findChild<QLineEdit*>("1025");
+    auto* timeZone = dialog.findChild<QLineEdit*>(QString::number(cd::kTimeZoneEdit));
     QCOMPARE(dialog.focusWidget(), timeZone);
     QCOMPARE(timeZone->selectedText(), timeZone->text());
     QTest::keyClicks(timeZone, QStringLiteral("-3"));
@@ -163,9 +167,11 @@ class ConfigDialogTest : public QObject {
     // frequency box, the edits (each arriving with its value selected),
     // OK and Cancel, and round again.
     QStringList expected;
-    for (int i = 0; i < 12; ++i) expected << QString::number(100 + i);
-    expected << "1034" << "1025" << "1028" << "1030" << "1" << "2" << "100";
-    Box(dialog, 100)->setFocus(Qt::TabFocusReason);
+    for (int i = 0; i < 12; ++i) expected << QString::number(cd::kFirstBandBoxId + i);
+    for (const int id : {cd::kFrequencyBox, cd::kTimeZoneEdit, cd::kDayStartEdit, cd::kNightStartEdit,
+                         cd::kIdOk, cd::kIdCancel, cd::kFirstBandBoxId})
+      expected << QString::number(id);
+    Box(dialog, cd::kFirstBandBoxId)->setFocus(Qt::TabFocusReason);
     QStringList visited;
     for (qsizetype i = 0; i < expected.size(); ++i) {
       QTest::keyClick(dialog.focusWidget(), Qt::Key_Tab);
@@ -175,7 +181,7 @@ class ConfigDialogTest : public QObject {
         QVERIFY2(edit->hasSelectedText() && edit->selectedText() == edit->text(),
                  qPrintable(edit->objectName()));
     }
-    QCOMPARE(visited, expected.mid(1) << "101");
+    QCOMPARE(visited, expected.mid(1) << QString::number(cd::kFirstBandBoxId + 1));
   }
 
   void FixedLayoutShowsCaptionsTicksAndEdits() {
@@ -183,16 +189,17 @@ class ConfigDialogTest : public QObject {
     CConfigDialog dialog;
     dialog.Prepare("Setting", 2, m_identity, &settings);
     QVERIFY(dialog.windowTitle().startsWith(QStringLiteral("Setting     Program Version:")));
-    QCOMPARE(Box(dialog, 100)->text(), QStringLiteral("X Band(10.480~10.720)"));
+    QCOMPARE(Box(dialog, cd::kFirstBandBoxId)->text(), QStringLiteral("X Band(10.480~10.720)"));
     QCOMPARE(Box(dialog, 111)->text(), QStringLiteral("Laser Band"));
     const bool ticks[12] = {1, 0, 1, 1, 1, 1, 0, 0, 0, 0, 0, 1};
-    for (int i = 0; i < 12; ++i) QCOMPARE(Box(dialog, 100 + i)->isChecked(), ticks[i]);
-    QCOMPARE(dialog.findChild<QLineEdit*>("1025")->text(), QStringLiteral("2"));
-    QCOMPARE(dialog.findChild<QLineEdit*>("1028")->text(), QStringLiteral("7"));
-    QCOMPARE(dialog.findChild<QLineEdit*>("1030")->text(), QStringLiteral("19"));
-    QVERIFY(!Box(dialog, 1034)->isHidden());
-    QVERIFY(Box(dialog, 1034)->isChecked());
-    QVERIFY(Box(dialog, 1033)->isHidden());
+    for (int i = 0; i < 12; ++i) QCOMPARE(Box(dialog, cd::kFirstBandBoxId + i)->isChecked(), ticks[i]);
+    QCOMPARE(dialog.findChild<QLineEdit*>(QString::number(cd::kTimeZoneEdit))->text(),
+             QStringLiteral("2"));
+    QCOMPARE(dialog.findChild<QLineEdit*>(QString::number(cd::kDayStartEdit))->text(), QStringLiteral("7"));
+    QCOMPARE(dialog.findChild<QLineEdit*>(QString::number(cd::kNightStartEdit))->text(), QStringLiteral("19"));
+    QVERIFY(!Box(dialog, cd::kFrequencyBox)->isHidden());
+    QVERIFY(Box(dialog, cd::kFrequencyBox)->isChecked());
+    QVERIFY(Box(dialog, cd::kTwelveHourBox)->isHidden());
   }
 
   void EditWithoutAnIntegerIsPromptedAndTheDialogStaysOpen() {
@@ -201,9 +208,9 @@ class ConfigDialogTest : public QObject {
     CConfigDialog dialog;
     dialog.Prepare("Setting", 2, m_identity, &settings);
     dialog.show();
-    dialog.findChild<QLineEdit*>("1028")->setText(QStringLiteral("seven"));
+    dialog.findChild<QLineEdit*>(QString::number(cd::kDayStartEdit))->setText(QStringLiteral("seven"));
     CMessageBoxes::SetNextAnswer(IDOK);
-    dialog.findChild<QPushButton*>("1")->click();
+    dialog.findChild<QPushButton*>(QString::number(cd::kIdOk))->click();
     QCOMPARE(CMessageBoxes::Answered().size(), size_t(1));
     QCOMPARE(CMessageBoxes::Answered()[0].text, std::string(kNotAnIntegerPrompt));
     QVERIFY(dialog.isVisible());
@@ -216,9 +223,9 @@ class ConfigDialogTest : public QObject {
     CConfigDialog dialog;
     dialog.Prepare("Setting", 2, m_identity, &settings);
     dialog.show();
-    dialog.findChild<QLineEdit*>("1025")->setText(QStringLiteral("14"));
+    dialog.findChild<QLineEdit*>(QString::number(cd::kTimeZoneEdit))->setText(QStringLiteral("14"));
     CMessageBoxes::SetNextAnswer(IDOK);
-    dialog.findChild<QPushButton*>("1")->click();
+    dialog.findChild<QPushButton*>(QString::number(cd::kIdOk))->click();
     QCOMPARE(CMessageBoxes::Answered().size(), size_t(1));
     QCOMPARE(CMessageBoxes::Answered()[0].text, std::string(kTimeZoneError));
     QCOMPARE(CMessageBoxes::Answered()[0].look.icon, QMessageBox::Critical);
@@ -232,24 +239,24 @@ class ConfigDialogTest : public QObject {
     QTimer::singleShot(0, this, [] {
       auto* dialog = qobject_cast<CConfigDialog*>(QApplication::activeModalWidget());
       QVERIFY(dialog);
-      dialog->findChild<QCheckBox*>("100")->setChecked(false);
-      dialog->findChild<QLineEdit*>("1025")->setText(QStringLiteral(" -5 "));
-      dialog->findChild<QPushButton*>("1")->click();
+      dialog->findChild<QCheckBox*>(QString::number(cd::kFirstBandBoxId))->setChecked(false);
+      dialog->findChild<QLineEdit*>(QString::number(cd::kTimeZoneEdit))->setText(QStringLiteral(" -5 "));
+      dialog->findChild<QPushButton*>(QString::number(cd::kIdOk))->click();
     });
     CConfigDialog dialog;
     QCOMPARE(dialog.ShowSettings("Setting", 2, m_identity, &settings), IDOK);
     QCOMPARE(settings[0x0B], uint8_t(0));
     QCOMPARE(settings[0x0A], uint8_t(0xFB));
     QCOMPARE(settings[0x0D], uint8_t(1));
-    QVERIFY(!Box(dialog, 100));  // the run's boxes are gone
+    QVERIFY(!Box(dialog, cd::kFirstBandBoxId));  // the run's boxes are gone
 
     // Cancel, and Esc, change nothing.
     const SettingsBlock before = settings;
     QTimer::singleShot(0, this, [] {
       auto* d = qobject_cast<CConfigDialog*>(QApplication::activeModalWidget());
       QVERIFY(d);
-      d->findChild<QCheckBox*>("101")->setChecked(true);
-      d->findChild<QPushButton*>("2")->click();
+      d->findChild<QCheckBox*>(QString::number(cd::kFirstBandBoxId + 1))->setChecked(true);
+      d->findChild<QPushButton*>(QString::number(cd::kIdCancel))->click();
     });
     QCOMPARE(dialog.ShowSettings("Setting", 2, m_identity, &settings), IDCANCEL);
     QTimer::singleShot(0, this, [] {

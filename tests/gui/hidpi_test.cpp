@@ -7,6 +7,7 @@
 #include <QtMath>
 #include <QtTest>
 
+#include "app/window_ids.h"
 #include "gui/brindle_dlg.h"
 #include "gui/controls/shade_button_st.h"
 #include "sim/sim_backend.h"
@@ -38,7 +39,7 @@ class HiDpiTest : public QObject {
     auto sim = std::make_shared<CSimDevice>(DefaultSimProfile());
     sim->Unplug();
     CBrindleDlg dlg(std::make_shared<CSimBackend>(sim));
-    dlg.m_hid.m_io.SetLockFolder(m_locks.path().toStdString());
+    dlg.m_hid.SetLockFolder(m_locks.path().toStdString());
     dlg.InitDialog();
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
@@ -54,7 +55,7 @@ class HiDpiTest : public QObject {
 
     // The banner is drawn at the ratio and covers its whole place, to the
     // last device pixel.
-    auto* banner = dlg.findChild<QLabel*>("1031");
+    auto* banner = dlg.findChild<QLabel*>(QString::number(kIdBanner));
     const QPixmap art = banner->pixmap();
     QCOMPARE(art.devicePixelRatio(), ratio);
     QVERIFY(art.width() >= banner->width() * ratio && art.height() >= banner->height() * ratio);
@@ -65,8 +66,8 @@ class HiDpiTest : public QObject {
     for (int x = 0; x <= right; ++x) QVERIFY2(image.pixel(x, bottom) != background, qPrintable(QString::number(x)));
     for (int y = 0; y <= bottom; ++y) QVERIFY2(image.pixel(right, y) != background, qPrintable(QString::number(y)));
 
-    for (const char* id : {"1006", "1000", "1002", "1008"}) {
-      auto* button = dlg.findChild<CShadeButtonST*>(id);
+    for (const int id : {kIdOpenButton, kIdSettingButton, kIdUpdateButton, kIdCloseButton}) {
+      auto* button = dlg.findChild<CShadeButtonST*>(QString::number(id));
       QVERIFY(button);
       // Icons at the ratio: 24 or 32 logical pixels of device pixels.
       const QPixmap& icon = button->IconIn();

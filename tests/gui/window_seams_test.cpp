@@ -88,9 +88,9 @@ class WindowSeamsTest : public QObject {
                                    << "Update Program";
     QTest::newRow("notice") << "Update Program" << uint(MB_OK | MB_ICONINFORMATION)
                             << int(B::Information) << int(B::Ok) << int(B::Ok) << "Update Program";
-    QTest::newRow("second default") << "x" << uint(0x01 | 0x100 | 0x30) << int(B::Warning)
+    QTest::newRow("second default") << "x" << uint(MB_OKCANCEL | MB_DEFBUTTON2 | MB_ICONWARNING) << int(B::Warning)
                                     << int(B::Ok | B::Cancel) << int(B::Cancel) << "x";
-    QTest::newRow("default beyond the buttons") << "x" << uint(0x04 | 0x200) << int(B::NoIcon)
+    QTest::newRow("default beyond the buttons") << "x" << uint(MB_YESNO | MB_DEFBUTTON3) << int(B::NoIcon)
                                                 << int(B::Yes | B::No) << int(B::Yes) << "x";
   }
   void MessageBoxFlags() {

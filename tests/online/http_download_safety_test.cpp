@@ -47,8 +47,7 @@ class DownloadSafetyTest : public ::testing::Test {
     m_local = m_dir.Path() + "/db.zip";
   }
   void Params(const std::string& url, const std::string& local) {
-    m_download.SetParams(&m_recorder, url, local, "", "", "", "", "", kAccessPreconfig, false, false,
-                         false, 0.0, 0);
+    m_download.SetParams(&m_recorder, url, local);
   }
   test::RecordedMessage Fetch(const std::string& url) {
     m_recorder.Clear();

@@ -300,8 +300,7 @@ TEST_F(HttpDownloadTest, AbortBeforeFirstBlockEndsAborted) {
   auto slowHead = MakeResponse("200 OK", MakeBody(4000));
   slowHead.headDelayMs = 300;
   m_server.Serve("/slowhead", slowHead);
-  m_download.SetParams(&m_recorder, m_server.Url("/slowhead"), m_local, "", "", "", "", "",
-                       kAccessPreconfig, false, false, false, 0.0, 0);
+  m_download.SetParams(&m_recorder, m_server.Url("/slowhead"), m_local);
   ASSERT_EQ(m_download.Start(false), "");
   m_download.RequestAbort();
   ASSERT_TRUE(m_recorder.WaitFor(WM_DOWNLOAD_FINISHED));
@@ -318,8 +317,7 @@ TEST_F(HttpDownloadTest, StopDuringSlowBodyIsBoundedAndLeavesNoPartialFile) {
   slow.pieceBytes = 1024;
   slow.pauseMs = 100;  // about ten seconds in all
   m_server.Serve("/slow", slow);
-  m_download.SetParams(&m_recorder, m_server.Url("/slow"), m_local, "", "", "", "", "",
-                       kAccessPreconfig, false, false, false, 0.0, 0);
+  m_download.SetParams(&m_recorder, m_server.Url("/slow"), m_local);
   ASSERT_EQ(m_download.Start(false), "");
   ASSERT_TRUE(m_recorder.WaitFor(WM_DOWNLOAD_PERCENT));
   const auto before = std::chrono::steady_clock::now();
@@ -456,8 +454,7 @@ TEST_F(HttpDownloadTest, StartRefusalsReturnTheirTextAndPostNothing) {
 
 TEST_F(HttpDownloadTest, InCallingThreadHasFinishedWhenStartReturns) {
   m_server.Serve("/f", MakeResponse("200 OK", "abc"));
-  m_download.SetParams(&m_recorder, m_server.Url("/f"), m_local, "", "", "", "", "",
-                       kAccessPreconfig, false, false, false, 0.0, 0);
+  m_download.SetParams(&m_recorder, m_server.Url("/f"), m_local);
   ASSERT_EQ(m_download.Start(true), "");
   EXPECT_EQ(Finished().wParam, static_cast<WPARAM>(DownloadOk));
   EXPECT_EQ(test::ReadWholeFile(m_local), "abc");

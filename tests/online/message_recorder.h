@@ -10,11 +10,7 @@
 
 namespace brindle::test {
 
-struct RecordedMessage {
-  uint32_t msg;
-  WPARAM wParam;
-  LPARAM lParam;
-};
+using RecordedMessage = PostedMessage;
 
 class CMessageRecorder : public IMessageTarget {
  public:

@@ -21,10 +21,10 @@ class SimDeviceTest : public ::testing::Test {
   void Start(const SimProfile& profile = DefaultSimProfile()) {
     sim = std::make_shared<CSimDevice>(profile);
     hid = std::make_unique<CHidCmd>(std::make_shared<CSimBackend>(sim));
-    hid->m_io.SetLockFolder(lockDir.Path());
-    hid->m_io.SetReadTimeoutMs(200);
-    hid->m_connected = hid->m_io.FindAndOpen();
-    ASSERT_EQ(hid->m_connected, 1);
+    hid->SetLockFolder(lockDir.Path());
+    hid->SetReadTimeoutMs(200);
+    hid->Connect();
+    ASSERT_EQ(hid->IsConnected(), true);
   }
   // WriteBlocks as the update sends it: command, then the data.
   int Write(uint8_t area, uint32_t block, const std::vector<uint8_t>& data, uint32_t dataLength,
@@ -129,9 +129,10 @@ TEST_F(SimDeviceTest, InjectsFailedWritesAndCorruptReplies) {
 
 TEST_F(SimDeviceTest, RefusesMalformedAndUnknownCommands) {
   Start();
-  hid->m_report.fill(0xCC);
-  hid->m_report[0] = 0;
-  ASSERT_EQ(hid->m_io.WriteReport(hid->m_report.data()), 1);  // no record at all
+  Report report;
+  report.fill(0xCC);
+  report[0] = 0;
+  ASSERT_EQ(hid->WriteRawReport(report), 1);  // no record at all
   CommandRecord reply;
   EXPECT_EQ(hid->ReceiveStatus(&reply), 0);
   EXPECT_EQ(ReplyStatus(reply), kSimBadRecord);

@@ -32,8 +32,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   CHidCmd hid(std::make_shared<CHidapiBackend>());
-  hid.m_connected = hid.m_io.FindAndOpen();
-  if (!hid.m_connected) {
+  hid.Connect();
+  if (!hid.IsConnected()) {
     std::printf("no device\n");
     return 3;
   }

@@ -22,10 +22,6 @@ std::vector<CMessageBoxes::Shown>& AnsweredBoxes() {
   return boxes;
 }
 
-constexpr uint32_t kButtonMask = 0x0F;
-constexpr uint32_t kIconMask = 0xF0;
-constexpr uint32_t kDefaultButtonMask = 0xF00;
-
 }  // namespace
 
 MessageBoxLook MessageBoxLookFor(const std::string& caption, uint32_t flags) {
@@ -33,21 +29,21 @@ MessageBoxLook MessageBoxLookFor(const std::string& caption, uint32_t flags) {
   MessageBoxLook look;
   look.title = QString::fromStdString(caption.empty() ? kDefaultMessageBoxCaption : caption);
   QList<B::StandardButton> order;
-  switch (flags & kButtonMask) {
-    case 1: order = {B::Ok, B::Cancel}; break;
-    case 2: order = {B::Abort, B::Retry, B::Ignore}; break;
-    case 3: order = {B::Yes, B::No, B::Cancel}; break;
-    case 4: order = {B::Yes, B::No}; break;
-    case 5: order = {B::Retry, B::Cancel}; break;
+  switch (flags & MB_TYPEMASK) {
+    case MB_OKCANCEL: order = {B::Ok, B::Cancel}; break;
+    case MB_ABORTRETRYIGNORE: order = {B::Abort, B::Retry, B::Ignore}; break;
+    case MB_YESNOCANCEL: order = {B::Yes, B::No, B::Cancel}; break;
+    case MB_YESNO: order = {B::Yes, B::No}; break;
+    case MB_RETRYCANCEL: order = {B::Retry, B::Cancel}; break;
     default: order = {B::Ok}; break;
   }
   for (B::StandardButton b : order) look.buttons |= b;
-  const qsizetype defaultIndex = (flags & kDefaultButtonMask) >> 8;
+  const qsizetype defaultIndex = (flags & MB_DEFMASK) >> 8;
   look.defaultButton = order.value(defaultIndex < order.size() ? defaultIndex : 0);
-  switch (flags & kIconMask) {
+  switch (flags & MB_ICONMASK) {
     case MB_ICONERROR: look.icon = B::Critical; break;
     case MB_ICONQUESTION: look.icon = B::Question; break;
-    case 0x30: look.icon = B::Warning; break;
+    case MB_ICONWARNING: look.icon = B::Warning; break;
     case MB_ICONINFORMATION: look.icon = B::Information; break;
     default: look.icon = B::NoIcon; break;
   }
@@ -58,9 +54,9 @@ int AnswerOf(QMessageBox::StandardButton button) {
   switch (button) {
     case QMessageBox::Ok: return IDOK;
     case QMessageBox::Cancel: return IDCANCEL;
-    case QMessageBox::Abort: return 3;
-    case QMessageBox::Retry: return 4;
-    case QMessageBox::Ignore: return 5;
+    case QMessageBox::Abort: return IDABORT;
+    case QMessageBox::Retry: return IDRETRY;
+    case QMessageBox::Ignore: return IDIGNORE;
     case QMessageBox::Yes: return IDYES;
     case QMessageBox::No: return IDNO;
     default: return IDCANCEL;

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "core/unique_fd.h"
 #include "sim/sim_profile.h"
 #include "sim/memory_dump.h"
 #include "sim/uhid/uhid_event_pump.h"
@@ -96,21 +97,6 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
   return o;
 }
 
-// An owned file descriptor.
-class CFd {
- public:
-  explicit CFd(int fd) : m_fd(fd) {}
-  ~CFd() {
-    if (m_fd >= 0) close(m_fd);
-  }
-  CFd(const CFd&) = delete;
-  CFd& operator=(const CFd&) = delete;
-  int Get() const { return m_fd; }
-
- private:
-  int m_fd;
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -134,8 +120,8 @@ int main(int argc, char** argv) {
   sigaddset(&stopSignals, SIGTERM);
   sigaddset(&stopSignals, SIGINT);
   sigprocmask(SIG_BLOCK, &stopSignals, nullptr);
-  const CFd signals(signalfd(-1, &stopSignals, SFD_CLOEXEC));
-  const CFd uhid(open(options->uhidPath.c_str(), O_RDWR | O_CLOEXEC));
+  const CUniqueFd signals(signalfd(-1, &stopSignals, SFD_CLOEXEC));
+  const CUniqueFd uhid(open(options->uhidPath.c_str(), O_RDWR | O_CLOEXEC));
   if (signals.Get() < 0 || uhid.Get() < 0) {
     std::cerr << "brindle-uhid-device: cannot open " << options->uhidPath << ": "
               << std::strerror(errno) << "\n";

@@ -33,21 +33,19 @@ CUhidEventPump::CUhidEventPump(int fd)
 
 CUhidEventPump::~CUhidEventPump() {
   if (m_thread.joinable()) {
-    Signal(m_stopFd);
+    Signal(m_stopFd.Get());
     m_thread.join();
   }
-  if (m_readyFd >= 0) close(m_readyFd);
-  if (m_stopFd >= 0) close(m_stopFd);
 }
 
 bool CUhidEventPump::Start() {
-  if (m_readyFd < 0 || m_stopFd < 0 || m_thread.joinable()) return false;
+  if (!m_readyFd || !m_stopFd || m_thread.joinable()) return false;
   m_thread = std::thread(&CUhidEventPump::Run, this);
   return true;
 }
 
 bool CUhidEventPump::Take(std::vector<UhidHostEvent>& out) {
-  Drain(m_readyFd);
+  Drain(m_readyFd.Get());
   // The pump sets m_ended after publishing its last event: read it first so
   // that "ended" is never reported while an event is still unseen.
   const bool ended = m_ended.load(std::memory_order_acquire);
@@ -71,17 +69,17 @@ void CUhidEventPump::Run() {
     const bool full = produced - m_consumed.load(std::memory_order_acquire) == kCapacity;
     // With the ring full, leave the channel alone (the kernel queue holds
     // what comes) and look again shortly for room.
-    pollfd fds[2] = {{m_stopFd, POLLIN, 0}, {m_fd, POLLIN, 0}};
+    pollfd fds[2] = {{m_stopFd.Get(), POLLIN, 0}, {m_fd, POLLIN, 0}};
     const int ready = poll(fds, full ? 1 : 2, full ? 1 : -1);
     if (ready < 0 && errno == EINTR) continue;
     if (ready > 0 && fds[0].revents) return;
     if (ready >= 0 && full) continue;
     if (ready < 0 || !ReadUhidEvent(m_fd, m_ring[produced % kCapacity])) break;
     m_produced.store(++produced, std::memory_order_release);
-    Signal(m_readyFd);
+    Signal(m_readyFd.Get());
   }
   m_ended.store(true, std::memory_order_release);
-  Signal(m_readyFd);
+  Signal(m_readyFd.Get());
 }
 
 }  // namespace brindle

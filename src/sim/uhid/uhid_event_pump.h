@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/unique_fd.h"
 #include "sim/uhid/uhid_server.h"
 
 namespace brindle {
@@ -37,7 +38,7 @@ class CUhidEventPump {
   // True when the thread runs at real-time priority.
   bool IsRealtime() const { return m_realtime.load(std::memory_order_acquire); }
   // Readable (poll) while events wait or once the channel has ended.
-  int ReadyFd() const { return m_readyFd; }
+  int ReadyFd() const { return m_readyFd.Get(); }
   // Moves the waiting events to out, in order. False once the channel has
   // ended and every event was taken. Called from one thread only.
   bool Take(std::vector<UhidHostEvent>& out);
@@ -46,8 +47,8 @@ class CUhidEventPump {
   void Run();
 
   int m_fd;
-  int m_readyFd = -1;  // eventfd: counts batches handed over
-  int m_stopFd = -1;   // eventfd: wakes the thread to stop
+  CUniqueFd m_readyFd;  // eventfd: counts batches handed over
+  CUniqueFd m_stopFd;   // eventfd: wakes the thread to stop
   std::thread m_thread;
   std::unique_ptr<UhidHostEvent[]> m_ring;
   std::atomic<size_t> m_produced{0};  // written by the pump thread only
