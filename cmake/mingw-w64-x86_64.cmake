@@ -51,6 +51,16 @@ set(ENV{PKG_CONFIG_SYSROOT_DIR} "")
 if(NOT QT_HOST_PATH)
   set(QT_HOST_PATH /usr CACHE PATH "Prefix of the host's Qt, whose tools a cross build runs")
 endif()
+# Debian keeps the host's CMake packages in its multiarch folder.
+if(NOT QT_HOST_PATH_CMAKE_DIR)
+  foreach(_brindle_dir "${QT_HOST_PATH}/lib/${CMAKE_HOST_SYSTEM_PROCESSOR}-linux-gnu/cmake"
+                       "${QT_HOST_PATH}/lib/cmake")
+    if(EXISTS "${_brindle_dir}/Qt6HostInfo")
+      set(QT_HOST_PATH_CMAKE_DIR "${_brindle_dir}" CACHE PATH "CMake packages of the host's Qt")
+      break()
+    endif()
+  endforeach()
+endif()
 
 # Test programs run under Wine, so ctest works as on Linux.
 if(NOT CMAKE_CROSSCOMPILING_EMULATOR)
