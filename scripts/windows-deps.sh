@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Windows (x86_64, mingw-w64) libraries Brindle links against from Debian 12's
 # source packages, with Debian's patches applied, into one prefix that later runs reuse:
-# GoogleTest, hidapi, nlohmann-json, libcurl and a static Qt.
+# GoogleTest, hidapi, nlohmann-json, libcurl and a static Qt. Patches of our own, where a
+# library needs one, are in scripts/windows-deps/.
 #
 #   prefix=$(scripts/windows-deps.sh)
 #
@@ -29,7 +30,7 @@ die() { say "error: $*"; exit 1; }
 host_packages=(
   gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
   mingw-w64-x86-64-dev wine wine64 nsis dpkg-dev cmake ninja-build xz-utils
-  qt6-base-dev qt6-base-dev-tools nlohmann-json3-dev ca-certificates
+  qt6-base-dev qt6-base-dev-tools nlohmann-json3-dev ca-certificates patch
 )
 missing=()
 for p in "${host_packages[@]}"; do
@@ -96,7 +97,8 @@ source_version() {
 
 # Fetches (once) and unpacks a source package with Debian's patches applied; prints the tree.
 unpack_source() {
-  local name=$1 version=$2 dl=$cache/src/${1}_${2//:/%} tree=$cache/build/$1-src
+  # dpkg-source copies the tarballs beside the tree: both go with $cache/build/NAME-src.
+  local name=$1 version=$2 dl=$cache/src/${1}_${2//:/%} tree=$cache/build/$1-src/tree
   if ! ls "$dl"/*.dsc >/dev/null 2>&1; then
     mkdir -p "$dl.part"
     (cd "$dl.part" && apt-get "${apt_opts[@]}" -qq source --download-only "$name=$version") \
@@ -104,7 +106,7 @@ unpack_source() {
     rm -rf "$dl" && mv "$dl.part" "$dl"
   fi
   printf '%s\n' "$version" >"$cache/src/$name.version"
-  rm -rf "$tree"
+  rm -rf "$(dirname "$tree")" && mkdir -p "$(dirname "$tree")"
   dpkg-source --no-check -x "$dl"/*.dsc "$tree" >"$cache/logs/$name-unpack.log" 2>&1 \
     || die "unpacking $name failed (see $cache/logs/$name-unpack.log)"
   printf '%s\n' "$tree"
@@ -132,6 +134,8 @@ build_googletest() {
 build_hidapi() {
   local src
   src=$(unpack_source hidapi "$version")
+  local p
+  for p in "$root/scripts/windows-deps/hidapi-"*.patch; do patch -d "$src" -p1 <"$p"; done
   cmake_cross "$src" "$cache/build/hidapi" \
     -DHIDAPI_BUILD_HIDTEST=OFF
 }
@@ -188,6 +192,10 @@ package() { # debian-source-name recipe-function
   version=$(if [ "$name" = nlohmann-json3 ]; then dpkg-query -W -f '${Version}' nlohmann-json3-dev
             else source_version "$name"; fi)
   key="$version $(declare -f "$recipe" cmake_cross | sha256sum | cut -c1-16) $toolchain_hash"
+  # Our own patches on top of Debian's (scripts/windows-deps/NAME-*.patch).
+  if compgen -G "$root/scripts/windows-deps/$name-*.patch" >/dev/null; then
+    key="$key $(cat "$root/scripts/windows-deps/$name-"*.patch | sha256sum | cut -c1-16)"
+  fi
   if [ -f "$stamps/$name.ready" ] && [ "$(cat "$stamps/$name.ready")" = "$key" ]; then
     say "$(printf '%-15s %-28s cached' "$name" "$version")"
     return
