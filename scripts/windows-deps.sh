@@ -13,13 +13,20 @@
 # update of curl, rebuilds that one library alone. A library is installed and stamped as
 # soon as it is built, so a caller may use the fast ones while Qt still builds.
 #
-# Environment: BRINDLE_WINDOWS_CACHE (default /var/cache/brindle/windows),
+# Environment: BRINDLE_WINDOWS_CACHE (default /var/cache/brindle/windows, or the user's
+# cache folder where that cannot be made),
 # BRINDLE_JOBS (default 2), BRINDLE_WINDOWS_OFFLINE=1 to use the sources already fetched.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 toolchain=$root/cmake/mingw-w64-x86_64.cmake
-cache=${BRINDLE_WINDOWS_CACHE:-/var/cache/brindle/windows}
+if [ -z "${BRINDLE_WINDOWS_CACHE:-}" ]; then
+  BRINDLE_WINDOWS_CACHE=/var/cache/brindle/windows
+  if [ "$(id -u)" -ne 0 ] && ! mkdir -p "$BRINDLE_WINDOWS_CACHE" 2>/dev/null; then
+    BRINDLE_WINDOWS_CACHE=${XDG_CACHE_HOME:-$HOME/.cache}/brindle/windows
+  fi
+fi
+cache=$BRINDLE_WINDOWS_CACHE
 jobs=${BRINDLE_JOBS:-2}
 triple=x86_64-w64-mingw32
 
@@ -184,6 +191,12 @@ build_qt6_base() {
     -DFEATURE_system_libb2=OFF -DFEATURE_system_doubleconversion=OFF
 }
 
+resume_cmake() { # build
+  cmake --build "$1" -j "$jobs"
+  cmake --install "$1"
+  cp "$1/install_manifest.txt" "$manifest"
+}
+
 toolchain_hash=$(sha256sum "$toolchain" | cut -c1-16)
 
 # Builds one library unless its stamp matches; prints a summary line either way.
@@ -207,11 +220,24 @@ package() { # debian-source-name recipe-function
   rm -f "$stamps/$name.ready" "$stamps/$name.files"
   manifest=$stamps/$name.files.new
   start=$SECONDS
-  say "building $name $version (log: $cache/logs/$name.log)"
-  local rc=0
+  # A build cut short (machine stopped, job killed) with the same recipe goes on where it
+  # stopped: Qt takes long enough for that to matter.
+  local bld=$cache/build/$name step=("$recipe") rc=0 to=">"
+  if [ -f "$bld.key" ] && [ "$(cat "$bld.key")" = "$key" ] && [ -f "$bld/build.ninja" ]; then
+    step=(resume_cmake "$bld")
+    to=">>"
+    say "resuming $name $version (log: $cache/logs/$name.log)"
+  else
+    say "building $name $version (log: $cache/logs/$name.log)"
+  fi
+  printf '%s\n' "$key" >"$bld.key"
   # errexit must hold inside the recipe, which it would not as an if condition.
   set +e
-  (set -e; "$recipe") >"$cache/logs/$name.log" 2>&1
+  if [ "$to" = ">>" ]; then
+    (set -e; "${step[@]}") >>"$cache/logs/$name.log" 2>&1
+  else
+    (set -e; "${step[@]}") >"$cache/logs/$name.log" 2>&1
+  fi
   rc=$?
   set -e
   if [ "$rc" -ne 0 ]; then
@@ -220,7 +246,7 @@ package() { # debian-source-name recipe-function
   fi
   mv "$manifest" "$stamps/$name.files"
   printf '%s\n' "$key" >"$stamps/$name.ready"
-  rm -rf "$cache/build/$name" "$cache/build/$name-src"
+  rm -rf "$bld" "$bld-src" "$bld.key"
   say "$(printf '%-15s %-28s built in %ss' "$name" "$version" $((SECONDS - start)))"
 }
 
