@@ -15,7 +15,8 @@
 #
 # Environment: BRINDLE_WINDOWS_CACHE (default /var/cache/brindle/windows, or the user's
 # cache folder where that cannot be made),
-# BRINDLE_JOBS (default 2), BRINDLE_WINDOWS_OFFLINE=1 to use the sources already fetched.
+# BRINDLE_JOBS (default 2), BRINDLE_WINDOWS_OFFLINE=1 to use the sources already fetched,
+# BRINDLE_WINDOWS_INDEX_HOURS (below).
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -39,10 +40,11 @@ host_packages=(
   mingw-w64-x86-64-dev wine wine64 nsis dpkg-dev cmake ninja-build xz-utils
   qt6-base-dev qt6-base-dev-tools nlohmann-json3-dev ca-certificates patch
 )
-missing=()
-for p in "${host_packages[@]}"; do
-  dpkg-query -W -f '${Status}\n' "$p" 2>/dev/null | grep -q 'ok installed' || missing+=("$p")
-done
+mapfile -t missing < <(
+  dpkg-query -W -f '${Package} ${db:Status-Status}\n' "${host_packages[@]}" 2>/dev/null \
+    | awk -v want="${host_packages[*]}" '$2 == "installed" { ok[$1] = 1 }
+           END { n = split(want, p, " "); for (i = 1; i <= n; i++) if (!ok[p[i]]) print p[i] }'
+)
 if [ ${#missing[@]} -gt 0 ]; then
   SUDO=""
   if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
@@ -82,10 +84,18 @@ apt-get indextargets --format '$(REPO_URI) $(RELEASE) $(COMPONENT)' 'Origin: Deb
   | awk '$2 ~ /^bookworm(-updates|-security)?$/ && $3 == "main" { print "deb-src", $1, $2, $3 }' \
   | sort -u >"$aptdir/sources.list.new"
 [ -s "$aptdir/sources.list.new" ] || die "the system's apt sources name no Debian 12 (bookworm) mirror"
+if ! cmp -s "$aptdir/sources.list.new" "$aptdir/sources.list"; then rm -f "$aptdir/refreshed"; fi
 mv "$aptdir/sources.list.new" "$aptdir/sources.list"
 
-if [ "${BRINDLE_WINDOWS_OFFLINE:-0}" != 1 ]; then
-  if ! apt-get "${apt_opts[@]}" -qq update >"$cache/logs/apt-update.log" 2>&1; then
+# The index is refreshed when it is older than BRINDLE_WINDOWS_INDEX_HOURS (default 6):
+# a new Debian version, a security update say, is then built within hours, and runs in
+# between skip the mirror. BRINDLE_WINDOWS_INDEX_HOURS=0 refreshes every time.
+max_age=$(( ${BRINDLE_WINDOWS_INDEX_HOURS:-6} * 60 ))
+if [ "${BRINDLE_WINDOWS_OFFLINE:-0}" != 1 ] \
+   && ! find "$aptdir/refreshed" -mmin "-$max_age" 2>/dev/null | grep -q .; then
+  if apt-get "${apt_opts[@]}" -qq update >"$cache/logs/apt-update.log" 2>&1; then
+    touch "$aptdir/refreshed"
+  else
     say "could not refresh the source index (see $cache/logs/apt-update.log); using the last one"
   fi
 fi
