@@ -16,7 +16,8 @@
 # Environment: BRINDLE_WINDOWS_CACHE (default /var/cache/brindle/windows, or the user's
 # cache folder where that cannot be made),
 # BRINDLE_JOBS (default 2), BRINDLE_WINDOWS_OFFLINE=1 to use the sources already fetched,
-# BRINDLE_WINDOWS_INDEX_HOURS (below).
+# BRINDLE_WINDOWS_INDEX_HOURS (below), BRINDLE_WINDOWS_QT=0 to leave Qt out (the console
+# program and the toolkit-free tests need none of it).
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -265,6 +266,8 @@ package googletest build_googletest
 package hidapi build_hidapi
 package nlohmann-json3 build_nlohmann_json
 package curl build_curl
-package qt6-base build_qt6_base
+if [ "${BRINDLE_WINDOWS_QT:-1}" != 0 ]; then
+  package qt6-base build_qt6_base
+fi
 say "all ready in $((SECONDS - total))s: $prefix ($(du -sh "$prefix" | cut -f1))"
 printf '%s\n' "$prefix"
