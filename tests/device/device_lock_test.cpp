@@ -45,6 +45,18 @@ TEST(DeviceLockName, LinuxPathsBecomeSafeFileNames) {
   EXPECT_EQ(DeviceLockName("\\\\?\\hid#vid_0416&pid_b500#1#{g}"), "brindle-dev-hid#vid_0416&pid_b500#1#.lock");
 }
 
+TEST(PlatformDeviceLockName, WindowsInterfacesUseTheMutexNameTheSiblingsShare) {
+  const std::string windowsPath = "\\\\?\\hid#vid_0416&pid_b500#1#{g}";
+#ifdef _WIN32
+  EXPECT_EQ(PlatformDeviceLockName(windowsPath), "hid#vid_0416&pid_b500#1#");
+#else
+  EXPECT_EQ(PlatformDeviceLockName(windowsPath), DeviceLockName(windowsPath));
+#endif
+  // The simulated device's paths are lock names on every system.
+  EXPECT_EQ(PlatformDeviceLockName("sim:12-0"), "brindle-dev-sim_12-0.lock");
+  EXPECT_EQ(PlatformDeviceLockName("\\\\?\\hid#x#y"), std::nullopt);
+}
+
 TEST(DeviceLock, SecondHolderIsRefusedUntilReleased) {
   test::CTempDir dir;
   CSharedLock first;
