@@ -1,7 +1,5 @@
 #include "cli/online_commands.h"
 
-#include <signal.h>
-
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -11,6 +9,7 @@
 #include <mutex>
 
 #include "cli/cli_options.h"
+#include "cli/console_platform.h"
 #include "online/http_download.h"
 
 namespace brindle::cli {
@@ -70,10 +69,7 @@ int RunDownload(const std::vector<std::string>& args) {
     if (error.back() != '\n') std::cout << "\n";
     return kExitFailed;
   }
-  struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
+  CatchInterrupts(OnInterrupt, false);
 
   uint64_t total = 0;
   for (;;) {
