@@ -4,6 +4,7 @@
 
 #include "app/brindle_window.h"
 #include "app/window_texts.h"
+#include "core/utf8_path.h"
 
 namespace brindle {
 
@@ -24,7 +25,7 @@ void CBrindleWindow::ShowAccessHint() {
     // The status text is also the chosen update file, which the Update
     // button reads back: a file name is never replaced.
     std::error_code ec;
-    if (showing || std::filesystem::is_regular_file(status, ec)) return;
+    if (showing || std::filesystem::is_regular_file(Utf8Path(status), ec)) return;
     m_textBeforeHint = status;
     SetControlText(kIdStatusText, text::kAccessHint);
     return;

@@ -9,6 +9,7 @@
 #include "app/seconds_to_date.h"
 #include "app/window_texts.h"
 #include "core/byte_order.h"
+#include "core/utf8_path.h"
 
 namespace brindle {
 
@@ -22,8 +23,11 @@ constexpr uint32_t kSectionCFirstBlock = 0x160;
 // A status text is the chosen update file when it names a file that opens.
 bool FileOpensForReading(const std::string& path) {
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return false;
-  return std::ifstream(path).is_open();
+  if (!std::filesystem::is_regular_file(Utf8Path(path), ec)) return false;
+  std::FILE* f = std::fopen(path.c_str(), "r");
+  if (!f) return false;
+  std::fclose(f);
+  return true;
 }
 
 }  // namespace

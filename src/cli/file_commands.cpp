@@ -11,6 +11,7 @@
 #include "core/build_config.h"
 #include "core/model_tag.h"
 #include "settings/brand_tag.h"
+#include "core/utf8_path.h"
 #include "update/byte_source.h"
 #include "update/update_acceptance.h"
 #include "update/update_packer.h"
@@ -34,11 +35,11 @@ std::string FieldText(const uint8_t* bytes, size_t size) {
 // Reads a whole regular file of at most maxSize bytes.
 bool ReadInputFile(const std::string& path, uint64_t maxSize, std::vector<uint8_t>& out, std::string& why) {
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) {
+  if (!std::filesystem::is_regular_file(Utf8Path(path), ec)) {
     why = "cannot read " + path + ": not a regular file";
     return false;
   }
-  const uint64_t size = std::filesystem::file_size(path, ec);
+  const uint64_t size = std::filesystem::file_size(Utf8Path(path), ec);
   if (ec || size > maxSize) {
     why = ec ? "cannot read " + path : path + " has " + std::to_string(size) + " bytes, at most " +
                                            std::to_string(maxSize) + " fit";

@@ -1,11 +1,14 @@
 // brindle-cli: the console twin of the desktop program.
 #include <iostream>
 #include <map>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/instance_lock.h"
 #include "app/window_texts.h"
 #include "cli/cli_texts.h"
+#include "cli/console_platform.h"
 #include "cli/device_commands.h"
 #include "cli/file_commands.h"
 #include "cli/identify_command.h"
@@ -116,5 +119,10 @@ int RunCommandLine(int argc, char** argv) {
 
 int main(int argc, char** argv) {
   HoldStandardStreams();
-  return FinishResult(RunCommandLine(argc, argv));
+  UseBinaryStandardStreams();
+  std::vector<std::string> arguments = Utf8Arguments(argc, argv);
+  std::vector<char*> pointers;
+  for (std::string& a : arguments) pointers.push_back(a.data());
+  pointers.push_back(nullptr);
+  return FinishResult(RunCommandLine(static_cast<int>(arguments.size()), pointers.data()));
 }

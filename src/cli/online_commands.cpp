@@ -1,7 +1,5 @@
 #include "cli/online_commands.h"
 
-#include <signal.h>
-
 #include <atomic>
 #include <chrono>
 #include <cstdio>
@@ -9,6 +7,7 @@
 #include <optional>
 
 #include "cli/cli_options.h"
+#include "cli/console_platform.h"
 #include "core/posted_message_queue.h"
 #include "online/http_download.h"
 
@@ -37,10 +36,7 @@ int RunDownload(const std::vector<std::string>& args) {
     if (error.back() != '\n') std::cout << "\n";
     return kExitFailed;
   }
-  struct sigaction action {};
-  action.sa_handler = OnInterrupt;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
+  CatchInterrupts(OnInterrupt, false);
 
   uint64_t total = 0;
   for (;;) {

@@ -1,8 +1,5 @@
 #include "cli/result_output.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -11,19 +8,6 @@
 #include "cli/cli_options.h"
 
 namespace brindle::cli {
-
-void HoldStandardStreams() {
-  for (int fd = 0; fd <= 2; ++fd) {
-    if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
-    // stdin and stdout read-only: reads see an empty input, writes fail.
-    const int held = open("/dev/null", (fd == 2 ? O_WRONLY : O_RDONLY));
-    if (held < 0) continue;
-    if (held != fd) {
-      dup2(held, fd);
-      close(held);
-    }
-  }
-}
 
 int FinishResult(int rc) {
   std::cout.flush();

@@ -3,12 +3,6 @@
 // did not: a script must never take a lost result for success.
 namespace brindle::cli {
 
-// Puts /dev/null on any of descriptors 0, 1 and 2 that the caller left
-// closed, so that no file the command opens can take their place and
-// receive its output. A closed stdout gets a descriptor that refuses
-// writes: the result then counts as not written.
-void HoldStandardStreams();
-
 // Flushes stdout. When the result, or any part of it, could not be
 // written (a full disk, a closed stdout), says so on stderr and returns 1
 // in place of a success; a failing rc stays as it is.

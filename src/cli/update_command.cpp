@@ -1,11 +1,10 @@
 #include "cli/update_command.h"
 
-#include <signal.h>
-
 #include <atomic>
 #include <iostream>
 
 #include "app/window_texts.h"
+#include "cli/console_platform.h"
 #include "cli/console_window.h"
 #include "cli/identify_command.h"
 
@@ -48,14 +47,9 @@ int RunUpdate(CDeviceSession& session, const std::vector<std::string>& args) {
     window.SetControlText(kIdStatusText, archiveUrl);
   }
 
-  struct sigaction action {};
-  action.sa_handler = OnUpdateInterrupt;
-  sigemptyset(&action.sa_mask);
-  sigaction(SIGINT, &action, nullptr);
-  sigaction(SIGTERM, &action, nullptr);
   // A closed terminal ends the run as an interrupt does: the archiver is
   // stopped and this run's working files are removed.
-  sigaction(SIGHUP, &action, nullptr);
+  CatchInterrupts(OnUpdateInterrupt, true);
 
   if (!window.StartUpdateWorker()) {
     std::cerr << "brindle-cli: the update worker could not be started\n";

@@ -2,7 +2,8 @@
 // Locks that every process on the machine sees alike, whatever its
 // environment, session or user: an flock on a device node itself, or on a
 // lock file in a folder all processes share (/run/lock). Lock files are
-// removed again when released.
+// removed again when released. On Windows a lock is a named mutex instead
+// (core/windows/shared_lock.cpp): its existence is the lock.
 #include <string>
 
 #include "core/unique_fd.h"
@@ -41,7 +42,7 @@ class CSharedLock {
   // Release. The folder must pass LockFolderProblem.
   LockResult TryAcquireFile(const std::string& folder, const std::string& name);
   void Release();
-  bool IsHeld() const { return m_fd.IsOpen(); }
+  bool IsHeld() const { return m_fd.IsOpen() || m_mutex != nullptr; }
   // Why the last attempt gave kUnusable, and the errno behind it (0 when
   // the refusal was ours).
   const std::string& Error() const { return m_error; }
@@ -55,6 +56,7 @@ class CSharedLock {
 
   CUniqueFd m_fd;     // the open node or file holding the flock
   CUniqueFd m_dirFd;  // the lock file's folder, kept to remove the file
+  void* m_mutex = nullptr;  // Windows: the named mutex that is the lock
   std::string m_name;
   std::string m_error;
   int m_errno = 0;

@@ -30,4 +30,11 @@ std::optional<std::string> DeviceLockName(const std::string& path) {
   return "brindle-dev-" + safe + ".lock";
 }
 
+std::optional<std::string> PlatformDeviceLockName(const std::string& path) {
+#ifdef _WIN32
+  if (path.find('\\') != std::string::npos) return DeviceMutexName(path);
+#endif
+  return DeviceLockName(path);
+}
+
 }  // namespace brindle

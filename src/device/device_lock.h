@@ -21,4 +21,9 @@ std::optional<std::string> DeviceMutexName(const std::string& path);
 // "brindle-dev-" before it, ".lock" after it.
 std::optional<std::string> DeviceLockName(const std::string& path);
 
+// The name a device is locked under on this system. On Windows an interface
+// path gives the designed mutex name itself, which the sibling tools share;
+// elsewhere (and for the simulated device's paths) the lock file name.
+std::optional<std::string> PlatformDeviceLockName(const std::string& path);
+
 }  // namespace brindle

@@ -29,7 +29,7 @@ int CHidIO::FindAndOpen() {
     if (m_backend->LocksOnNode()) {
       locked = m_deviceLock.TryAcquireNode(info.path);
     } else {
-      const auto lockName = DeviceLockName(info.path);
+      const auto lockName = PlatformDeviceLockName(info.path);
       if (!lockName) continue;
       locked = m_deviceLock.TryAcquireFile(m_lockFolder, *lockName);
     }

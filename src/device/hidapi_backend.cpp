@@ -1,10 +1,8 @@
 #include "device/hidapi_backend.h"
 
-#include <fcntl.h>
 #include <hidapi/hidapi.h>
-#include <unistd.h>
 
-#include <cerrno>
+#include "device/hid_node_probe.h"
 
 #include "core/unique_fd.h"
 
@@ -60,17 +58,13 @@ std::unique_ptr<IHidDevice> CHidapiBackend::Open(const std::string& path, HidOpe
   }
   hid_device* device = hid_open_path(path.c_str());
   if (!device) {
-    // hidapi does not say why; ask the node itself so the window can hint
-    // at the missing udev rule.
-    const CUniqueFd node(open(path.c_str(), O_RDWR | O_CLOEXEC));
-    const int err = node ? 0 : errno;
-    failure = (err == EACCES || err == EPERM) ? HidOpenFailure::kPermission : HidOpenFailure::kOther;
+    failure = HidOpenFailureOf(path);
     return nullptr;
   }
   return std::make_unique<CHidapiDevice>(device);
 }
 
-bool CHidapiBackend::Probe(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+bool CHidapiBackend::Probe(const std::string& path) { return HidNodePresent(path); }
 
 bool CHidapiBackend::PathsCarryIds() const {
 #ifdef _WIN32

@@ -1,7 +1,5 @@
 #include "online/archive_unpacker.h"
 
-#include <sys/stat.h>
-
 #include <vector>
 
 #include "online/archivers.h"
@@ -18,7 +16,7 @@ UnpackResult UnpackArchive(const std::string& archivePath, const std::string& ta
   for (const ArchiverCommand& command : commands) {
     if (stopped()) return UnpackResult::kStopped;
     DeleteFolderTree(command.target);
-    if (command.createsTargetFirst) mkdir(command.target.c_str(), 0700);
+    if (command.createsTargetFirst) CreatePrivateFolder(command.target);
     int exitCode = -1;
     const int ran = RunAndWait(command.program, command.arguments, exitCode, stop);
     if (stopped()) return UnpackResult::kStopped;

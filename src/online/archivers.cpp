@@ -28,12 +28,6 @@ std::string FindOnPath(const std::string& name, const std::string& pathList) {
   return {};
 }
 
-std::vector<std::string> ArchiverArguments(ArchiverStyle style, const std::string& archive,
-                                           const std::string& target) {
-  if (style == ArchiverStyle::kRar) return {"x", "-o+", "-y", "-IBCK", archive, "*.*", target};
-  return {"x", archive, "-aoa", "-y", "-o" + target};
-}
-
 ArchiveKind ArchiveKindOf(const std::string& path) {
   // Never waits on a FIFO: only a regular file has a signature.
   const CUniqueFd fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));

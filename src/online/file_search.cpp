@@ -88,21 +88,6 @@ int FindFiles(const std::string& folder, FindFilesCallback callback, bool recurs
   return FindFilesAt(OpenFolder(AT_FDCWD, folder.c_str()), folder, callback, recursive, context);
 }
 
-bool IsUpdateFile(const std::string& path, uint32_t attributes, void* context) {
-  if (attributes & (kFileAttributeDirectory | kFileAttributeReparsePoint | kFileAttributeDevice))
-    return false;
-  const size_t dot = path.rfind('.');
-  const std::string extension = dot == std::string::npos ? path : path.substr(dot + 1);
-  if (extension.size() != 3) return false;
-  static constexpr char kExtension[] = "dwm";
-  for (size_t i = 0; i < 3; ++i) {
-    const char c = extension[i];
-    if ((c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c) != kExtension[i]) return false;
-  }
-  *static_cast<std::string*>(context) = path;
-  return true;
-}
-
 void DeleteFolderTree(const std::string& folder) {
   if (folder.empty()) return;
   std::string top = folder;
@@ -116,6 +101,15 @@ void DeleteFolderTree(const std::string& folder) {
   DeleteContentsAt(OpenFolder(AT_FDCWD, top.c_str()));
   rmdir(top.c_str());
 }
+
+CUniqueFd OpenRegularFile(const std::string& path) {
+  CUniqueFd fd(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  struct stat st {};
+  if (!fd || fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
+  return fd;
+}
+
+void CreatePrivateFolder(const std::string& folder) { mkdir(folder.c_str(), 0700); }
 
 bool FileExists(const std::string& path) {
   if (path.empty()) return false;

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "core/unique_fd.h"
+
 namespace brindle {
 
 // Entry attributes handed to a FindFiles callback: one bit per kind of
@@ -35,6 +37,15 @@ bool IsUpdateFile(const std::string& path, uint32_t attributes, void* context);
 // removed as links; what they point to is never touched. A folder that is
 // itself a link is removed as a link. Failures are ignored.
 void DeleteFolderTree(const std::string& folder);
+
+// Creates folder for this user alone (mode 0700); one that exists already is
+// left as it is. Its parent must exist.
+void CreatePrivateFolder(const std::string& folder);
+
+// Opens path for reading (binary) only when it is a regular file: a link is
+// not followed and a FIFO or device is never waited on. The descriptor, or
+// -1.
+CUniqueFd OpenRegularFile(const std::string& path);
 
 // True when path names something that can be opened for reading.
 bool FileExists(const std::string& path);

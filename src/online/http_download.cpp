@@ -1,5 +1,10 @@
 #include "online/http_download.h"
 
+#ifdef _WIN32
+// curl's headers bring in <windows.h>; this takes it first, without its
+// macros that rename our own PostMessage.
+#include "core/windows/windows_api.h"
+#endif
 #include <curl/curl.h>
 #include <fcntl.h>
 #include <sys/stat.h>

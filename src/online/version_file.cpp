@@ -1,13 +1,11 @@
 #include "online/version_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
 
-#include "core/unique_fd.h"
+#include "online/file_search.h"
 
 namespace brindle {
 
@@ -60,10 +58,8 @@ int ParseVersionFile(std::string_view bytes, VersionFileContent& content) {
 int ReadVersionFile(const std::string& path, VersionFileContent& content) {
   // Only a regular file is read: a link is not followed and a FIFO or
   // device is never waited on.
-  const CUniqueFd fd(open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  const CUniqueFd fd = OpenRegularFile(path);
   if (!fd) return 0;
-  struct stat st {};
-  if (fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)) return 0;
   // Reading stops after the second line end: the rest is never used.
   std::string bytes;
   char buffer[512];

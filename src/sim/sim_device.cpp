@@ -72,6 +72,19 @@ void CSimDevice::AnnouncePlugChange() {
   if (m_plugListener) m_plugListener();
 }
 
+namespace {
+
+// Waits until deadline. One sleep is not enough everywhere: MinGW's thread
+// runtime turns waits below a millisecond into none at all, so the wait
+// goes on until the clock itself says the time has come.
+void WaitUntil(std::chrono::steady_clock::time_point deadline) {
+  while (std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_until(deadline);
+}
+
+void WaitFor(std::chrono::microseconds span) { WaitUntil(std::chrono::steady_clock::now() + span); }
+
+}  // namespace
+
 void CSimDevice::PaceReport() {
   if (m_profile.frameMicros <= 0) return;
   using Clock = std::chrono::steady_clock;
@@ -90,7 +103,7 @@ void CSimDevice::PaceReport() {
     if (now - m_frameEnd >= frame) end += (now - m_frameEnd) / frame * frame;
     m_frameEnd = end;
   }
-  std::this_thread::sleep_until(end);
+  WaitUntil(end);
 }
 
 bool CSimDevice::IsPlugged() const {
@@ -136,7 +149,7 @@ bool CSimDevice::CountReport() {
 
 int CSimDevice::ReceiveReport(const uint8_t* report, size_t length, uint64_t generation) {
   if (m_profile.faults.reportDelayMicros > 0)
-    std::this_thread::sleep_for(std::chrono::microseconds(m_profile.faults.reportDelayMicros));
+    WaitFor(std::chrono::microseconds(m_profile.faults.reportDelayMicros));
   PaceReport();
   bool removed = false;
   int result = static_cast<int>(length);
@@ -166,7 +179,7 @@ int CSimDevice::ReceiveReport(const uint8_t* report, size_t length, uint64_t gen
 
 int CSimDevice::SendReport(uint8_t* payload, size_t length, int timeoutMs, uint64_t generation) {
   if (m_profile.faults.reportDelayMicros > 0)
-    std::this_thread::sleep_for(std::chrono::microseconds(m_profile.faults.reportDelayMicros));
+    WaitFor(std::chrono::microseconds(m_profile.faults.reportDelayMicros));
   PaceReport();
   bool removed = false;
   int result = 0;

@@ -7,13 +7,15 @@
 #include <filesystem>
 #include <limits>
 
+#include "core/utf8_path.h"
+
 namespace brindle {
 
 bool CFileSource::Open(const std::string& path) {
   m_file.reset();
   m_size = 0;
   std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return false;
+  if (!std::filesystem::is_regular_file(Utf8Path(path), ec)) return false;
   std::unique_ptr<std::FILE, Closer> file(std::fopen(path.c_str(), "rb"));
   if (!file || fseeko(file.get(), 0, SEEK_END) != 0) return false;
   const off_t end = ftello(file.get());

@@ -6,6 +6,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/run_cli.h"
+#include "core/utf8_path.h"
 #include "temp_dir.h"
 
 namespace brindle {
@@ -61,6 +62,17 @@ TEST_F(CliFileCommands, PackThenInspect) {
   j = Inspect({file}, 0);  // no facts: two entries, no match
   EXPECT_EQ(j["sections"]["B"]["size"], 0);
   EXPECT_EQ(j["totalSize"], 1050);
+}
+
+// A name in any script reaches the file it names: UTF-8 inside the program,
+// and on Windows through the wide command line and the UTF-8 code page.
+TEST_F(CliFileCommands, NonAsciiPathsNameTheirFiles) {
+  const std::string file = Out("\u00fcbung-\u6570\u636e.dwm");
+  auto r = RunCli({"pack", file, "--producer", "Valdemo Tech Co.", "--A", Write("\u00e4-a", 100, 'a')});
+  ASSERT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_TRUE(std::filesystem::is_regular_file(Utf8Path(file)));
+  const json j = Inspect({file}, 0);
+  EXPECT_EQ(j["sections"]["A"], json({{"offset", 0}, {"size", 100}}));
 }
 
 TEST_F(CliFileCommands, InspectShowsWhyAFileIsRefused) {

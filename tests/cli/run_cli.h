@@ -24,7 +24,7 @@ struct CliResult {
 using CliEnvironment = std::map<std::string, std::string>;
 
 // Where the program's stdout goes: a file read back into out, /dev/full
-// (every write fails), or nowhere (descriptor 1 closed).
+// (every write fails; Linux only), or nowhere (descriptor 1 closed).
 enum class StdoutTo { kCaptured, kDevFull, kClosed };
 
 CliResult RunCli(const std::vector<std::string>& args, const CliEnvironment& env = {});
@@ -47,6 +47,7 @@ class CCliProcess {
  private:
   std::unique_ptr<CTempDir> m_dir;
   pid_t m_pid = -1;
+  void* m_process = nullptr;  // Windows: the process handle
   CliResult m_result;
 };
 

@@ -2,9 +2,11 @@
 #include "device/device_lock.h"
 
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <cerrno>
 #include <filesystem>
@@ -45,6 +47,18 @@ TEST(DeviceLockName, LinuxPathsBecomeSafeFileNames) {
   EXPECT_EQ(DeviceLockName("\\\\?\\hid#vid_0416&pid_b500#1#{g}"), "brindle-dev-hid#vid_0416&pid_b500#1#.lock");
 }
 
+TEST(PlatformDeviceLockName, WindowsInterfacesUseTheMutexNameTheSiblingsShare) {
+  const std::string windowsPath = "\\\\?\\hid#vid_0416&pid_b500#1#{g}";
+#ifdef _WIN32
+  EXPECT_EQ(PlatformDeviceLockName(windowsPath), "hid#vid_0416&pid_b500#1#");
+#else
+  EXPECT_EQ(PlatformDeviceLockName(windowsPath), DeviceLockName(windowsPath));
+#endif
+  // The simulated device's paths are lock names on every system.
+  EXPECT_EQ(PlatformDeviceLockName("sim:12-0"), "brindle-dev-sim_12-0.lock");
+  EXPECT_EQ(PlatformDeviceLockName("\\\\?\\hid#x#y"), std::nullopt);
+}
+
 TEST(DeviceLock, SecondHolderIsRefusedUntilReleased) {
   test::CTempDir dir;
   CSharedLock first;
@@ -60,6 +74,25 @@ TEST(DeviceLock, SecondHolderIsRefusedUntilReleased) {
   EXPECT_TRUE(std::filesystem::is_empty(dir.Path())) << "lock files are removed on release";
 }
 
+#ifdef _WIN32
+// A lock is a named mutex here: one process, two holders, as the sibling
+// tools see it; and a name from a given lock folder never meets the same
+// name of another folder (tests running side by side).
+TEST(DeviceLock, MutexNamesAreScopedByTheLockFolder) {
+  test::CTempDir a, b;
+  CSharedLock first, second, plain;
+  ASSERT_EQ(first.TryAcquireFile(a.Path(), "hid#vid_0416&pid_b500#1#"), LockResult::kAcquired);
+  EXPECT_EQ(second.TryAcquireFile(b.Path(), "hid#vid_0416&pid_b500#1#"), LockResult::kAcquired);
+  EXPECT_EQ(plain.TryAcquireFile(a.Path(), "hid#vid_0416&pid_b500#1#"), LockResult::kHeld);
+  EXPECT_EQ(plain.TryAcquireFile(a.Path(), "bad\\name"), LockResult::kUnusable);
+  EXPECT_EQ(plain.TryAcquireNode("\\\\?\\hid#x"), LockResult::kUnusable);
+}
+
+TEST(DeviceLock, LockFileRulesAreLinuxOnly) {
+  GTEST_SKIP() << "flock on nodes, lock files, folder modes, symbolic links and forked holders are "
+                  "Linux's; Windows locks are named mutexes that die with their holder";
+}
+#else
 TEST(DeviceLock, ANodeIsLockedItselfAndNothingIsCreated) {
   test::CTempDir dir;
   const std::string node = dir.Path() + "/hidraw7";
@@ -177,6 +210,7 @@ TEST(DeviceLock, LockFilesThatAreNoRegularFilesAreRefused) {
   CSharedLock lock;
   EXPECT_EQ(lock.TryAcquireFile(dir.Path(), "../x.lock"), LockResult::kUnusable);
 }
+#endif
 
 }  // namespace
 }  // namespace brindle

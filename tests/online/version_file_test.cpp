@@ -112,6 +112,9 @@ TEST(VersionFileTest, ReadsOnlyUpToTheEndOfTheSecondLine) {
 // Only a regular file is a version file: a link is not followed and a FIFO
 // is not waited on.
 TEST(VersionFileTest, LinksFifosAndFoldersAreNotRead) {
+#ifdef _WIN32
+  GTEST_SKIP() << "needs a symbolic link and a FIFO: MinGW's runtime creates neither on Windows";
+#else
   test::CTempDir dir;
   const std::string real = dir.Path() + "/real", link = dir.Path() + "/link";
   const std::string fifo = dir.Path() + "/fifo", folder = dir.Path() + "/folder";
@@ -139,6 +142,7 @@ TEST(VersionFileTest, LinksFifosAndFoldersAreNotRead) {
   unblock.join();
   VersionFileContent content;
   EXPECT_EQ(ReadVersionFile(real, content), 1);
+#endif
 }
 
 }  // namespace

@@ -1,0 +1,156 @@
+// Archivers on Windows: found through their "App Paths" registration, PATH
+// as the fallback, and run by their full path only.
+#include "online/archivers.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <initializer_list>
+
+#include "core/windows/unicode.h"
+#include "core/windows/windows_api.h"
+#include "online/windows/app_paths.h"
+
+namespace brindle {
+
+namespace {
+
+bool IsAbsoluteFolder(const std::string& folder) {
+  // "C:\..." or "C:/...", or a UNC path; "C:" alone is relative to that
+  // drive's current folder.
+  if (folder.size() >= 3 && std::isalpha(static_cast<unsigned char>(folder[0])) && folder[1] == ':' &&
+      (folder[2] == '\\' || folder[2] == '/'))
+    return true;
+  return folder.size() >= 2 && (folder[0] == '\\' || folder[0] == '/') && folder[0] == folder[1];
+}
+
+// A regular file: no folder, device or reparse point (a link could lead
+// anywhere once the check is done).
+bool IsPlainFile(const std::string& path) {
+  const DWORD attributes = GetFileAttributesW(Widen(path).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+  return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+}
+
+std::string Environment(const wchar_t* name) {
+  const DWORD n = GetEnvironmentVariableW(name, nullptr, 0);
+  if (n == 0) return {};
+  std::wstring value(n, L'\0');
+  const DWORD got = GetEnvironmentVariableW(name, value.data(), n);
+  value.resize(got < n ? got : 0);
+  return Narrow(value);
+}
+
+std::string ReadPathValue(HKEY root, const std::wstring& subKey) {
+  HKEY key = nullptr;
+  if (RegOpenKeyExW(root, subKey.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return {};
+  std::wstring value;
+  DWORD type = 0;
+  DWORD bytes = 0;
+  LSTATUS rc = RegQueryValueExW(key, L"Path", nullptr, &type, nullptr, &bytes);
+  if (rc == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ) && bytes > 0) {
+    value.resize(bytes / sizeof(wchar_t) + 1, L'\0');
+    rc = RegQueryValueExW(key, L"Path", nullptr, &type, reinterpret_cast<BYTE*>(value.data()), &bytes);
+    if (rc == ERROR_SUCCESS) {
+      value.resize(bytes / sizeof(wchar_t));
+      while (!value.empty() && value.back() == L'\0') value.pop_back();
+    } else {
+      value.clear();
+    }
+  }
+  RegCloseKey(key);
+  if (type == REG_EXPAND_SZ && !value.empty()) {
+    const DWORD n = ExpandEnvironmentStringsW(value.c_str(), nullptr, 0);
+    std::wstring expanded(n, L'\0');
+    if (n && ExpandEnvironmentStringsW(value.c_str(), expanded.data(), n) == n) {
+      expanded.resize(n - 1);
+      value = expanded;
+    }
+  }
+  return Narrow(value);
+}
+
+}  // namespace
+
+std::string ReadAppPath(const wchar_t* appPathsKey) {
+  const std::wstring subKey = std::wstring(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\") + appPathsKey;
+  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+    std::string folder = ReadPathValue(root, subKey);
+    if (!folder.empty()) return folder;
+  }
+  return {};
+}
+
+std::string FindOnPath(const std::string& name, const std::string& pathList) {
+  size_t begin = 0;
+  while (begin <= pathList.size()) {
+    size_t end = pathList.find(';', begin);
+    if (end == std::string::npos) end = pathList.size();
+    std::string folder = pathList.substr(begin, end - begin);
+    begin = end + 1;
+    // Quoted entries are allowed in PATH on Windows.
+    if (folder.size() >= 2 && folder.front() == '"' && folder.back() == '"') folder = folder.substr(1, folder.size() - 2);
+    if (!IsAbsoluteFolder(folder)) continue;
+    if (folder.back() != '\\' && folder.back() != '/') folder += '\\';
+    const std::string candidate = folder + name;
+    if (IsPlainFile(candidate)) return candidate;
+  }
+  return {};
+}
+
+ArchiveKind ArchiveKindOf(const std::string& path) {
+  HANDLE file = CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return ArchiveKind::kUnknown;
+  unsigned char head[8] = {};
+  DWORD n = 0;
+  // Only a file on disk has a signature; a pipe or device could block.
+  const bool read = GetFileType(file) == FILE_TYPE_DISK && ReadFile(file, head, sizeof head, &n, nullptr);
+  CloseHandle(file);
+  if (!read) return ArchiveKind::kUnknown;
+  const auto starts = [&](std::initializer_list<unsigned char> signature) {
+    if (n < signature.size()) return false;
+    size_t i = 0;
+    for (const unsigned char c : signature)
+      if (head[i++] != c) return false;
+    return true;
+  };
+  if (starts({'P', 'K', 3, 4}) || starts({'P', 'K', 5, 6}) || starts({'P', 'K', 7, 8}))
+    return ArchiveKind::kZip;
+  if (starts({'7', 'z', 0xBC, 0xAF, 0x27, 0x1C})) return ArchiveKind::kSevenZip;
+  if (starts({'R', 'a', 'r', '!', 0x1A, 0x07})) return ArchiveKind::kRar;
+  return ArchiveKind::kUnknown;
+}
+
+std::vector<ArchiverCommand> FittingArchivers(const std::string& archivePath,
+                                              const std::string& targetFolder) {
+  const std::string pathList = Environment(L"PATH");
+  std::string target = targetFolder;
+  while (target.size() > 3 && (target.back() == '\\' || target.back() == '/')) target.pop_back();
+  std::vector<ArchiverCommand> commands;
+  for (const WindowsArchiverRow& row : kWindowsArchiverTable) {
+    std::string found;
+    std::string folder = ReadAppPath(row.appPathsKey);
+    if (!folder.empty()) {
+      if (folder.back() != '\\' && folder.back() != '/') folder += '\\';
+      if (IsPlainFile(folder + row.program)) found = folder + row.program;
+    }
+    if (found.empty()) found = FindOnPath(row.program, pathList);
+    if (found.empty()) continue;
+    commands.push_back({std::move(found), ArchiverArguments(row.style, archivePath, target), target,
+                        row.createsTargetFirst});
+  }
+  return commands;
+}
+
+int FindArchiver(const std::string& archivePath, const std::string& targetFolder,
+                 std::string& programPath, std::vector<std::string>& arguments) {
+  std::vector<ArchiverCommand> commands = FittingArchivers(archivePath, targetFolder);
+  if (commands.empty()) return 0;
+  ArchiverCommand& first = commands.front();
+  if (first.createsTargetFirst) CreateDirectoryW(Widen(first.target).c_str(), nullptr);  // existing is fine
+  programPath = std::move(first.program);
+  arguments = std::move(first.arguments);
+  return 1;
+}
+
+}  // namespace brindle

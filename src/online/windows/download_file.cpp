@@ -1,0 +1,188 @@
+// The local side of a download on Windows. The new file always has a name
+// (".NAME.part-PID-N" beside the target), is opened in binary mode, and
+// replaces the target with MoveFileExW once the body is complete. Links
+// (reparse points) are never written through or read from.
+#include "online/download_file.h"
+
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <vector>
+
+#include "core/windows/unicode.h"
+#include "core/windows/windows_api.h"
+#include "online/file_search.h"
+
+namespace brindle {
+
+namespace {
+
+size_t LastSeparator(const std::string& path) { return path.find_last_of("\\/"); }
+
+std::string FolderOf(const std::string& path) {
+  const size_t slash = LastSeparator(path);
+  if (slash == std::string::npos) return ".";
+  return path.substr(0, slash == 0 ? 1 : slash);
+}
+
+std::string NameOf(const std::string& path) {
+  const size_t slash = LastSeparator(path);
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+int ErrnoOf(DWORD err) {
+  switch (err) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND: return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION: return EACCES;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS: return EEXIST;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL: return ENOSPC;
+    default: return EIO;
+  }
+}
+
+bool WriteAll(int fd, const char* data, size_t size) {
+  while (size > 0) {
+    const unsigned chunk = size > (1u << 30) ? (1u << 30) : static_cast<unsigned>(size);
+    const int n = _write(fd, data, chunk);
+    if (n <= 0) return false;
+    data += n;
+    size -= static_cast<size_t>(n);
+  }
+  return true;
+}
+
+bool ProcessRuns(unsigned long pid) {
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+  if (!process) return GetLastError() == ERROR_ACCESS_DENIED;  // another user's, running
+  const bool runs = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+  CloseHandle(process);
+  return runs;
+}
+
+std::atomic<unsigned> g_nameCounter{0};
+
+}  // namespace
+
+TargetKind DownloadTargetKind(const std::string& path, int& error) {
+  error = 0;
+  const DWORD attributes = GetFileAttributesW(Widen(path).c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES) {
+    const int err = ErrnoOf(GetLastError());
+    if (err != ENOENT) error = err;
+    return TargetKind::kAbsent;
+  }
+  if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE))
+    return TargetKind::kOther;
+  return TargetKind::kRegular;
+}
+
+std::string DownloadPartPrefix(const std::string& target) { return "." + NameOf(target) + ".part-"; }
+
+std::string CDownloadFile::NewName() const {
+  return FolderOf(m_target) + "\\" + DownloadPartPrefix(m_target) + std::to_string(GetCurrentProcessId()) + "-" +
+         std::to_string(g_nameCounter.fetch_add(1));
+}
+
+int CDownloadFile::Create(const std::string& target) {
+  Discard();
+  m_target = target;
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    const std::string name = NewName();
+    // Binary: the body is bytes, never text with line ends to translate.
+    m_fd = _wopen(Widen(name).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
+                  _S_IREAD | _S_IWRITE);
+    if (m_fd >= 0) {
+      m_named = name;
+      return 0;
+    }
+    if (errno != EEXIST) return errno;
+  }
+  return EEXIST;
+}
+
+int CDownloadFile::StartWith(const std::string& source, uint64_t bytes) {
+  if (m_fd < 0) return EBADF;
+  int kindError = 0;
+  const TargetKind kind = DownloadTargetKind(source, kindError);
+  if (kindError != 0) return kindError;
+  if (kind == TargetKind::kOther) return EINVAL;  // only a regular file is read
+  if (kind == TargetKind::kRegular) {
+    const int in = _wopen(Widen(source).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+    if (in < 0) return errno;
+    int error = 0;
+    char buffer[64 * 1024];
+    uint64_t left = bytes;
+    while (left > 0 && error == 0) {
+      const int n = _read(in, buffer, static_cast<unsigned>(left < sizeof buffer ? left : sizeof buffer));
+      if (n < 0) error = errno;
+      if (n <= 0) break;
+      if (!WriteAll(m_fd, buffer, static_cast<size_t>(n))) error = errno ? errno : EIO;
+      left -= static_cast<uint64_t>(n);
+    }
+    _close(in);
+    if (error != 0) return error;
+  }
+  if (_chsize_s(m_fd, static_cast<long long>(bytes)) != 0) return errno;
+  if (_lseeki64(m_fd, static_cast<long long>(bytes), SEEK_SET) < 0) return errno;
+  return 0;
+}
+
+int CDownloadFile::Commit() {
+  if (m_fd < 0) return EBADF;
+  int error = 0;
+  const int fd = m_fd;
+  m_fd = -1;
+  if (_commit(fd) != 0) error = errno;
+  if (_close(fd) != 0 && error == 0) error = errno;
+  if (error == 0) {
+    int kindError = 0;
+    if (DownloadTargetKind(m_target, kindError) == TargetKind::kOther)
+      error = EEXIST;
+    else if (kindError != 0)
+      error = kindError;
+  }
+  if (error == 0 && !MoveFileExW(Widen(m_named).c_str(), Widen(m_target).c_str(), MOVEFILE_REPLACE_EXISTING))
+    error = ErrnoOf(GetLastError());
+  if (error != 0) DeleteFileW(Widen(m_named).c_str());
+  m_named.clear();
+  return error;
+}
+
+void CDownloadFile::Discard() {
+  if (m_fd >= 0) _close(m_fd);
+  m_fd = -1;
+  if (!m_named.empty()) DeleteFileW(Widen(m_named).c_str());
+  m_named.clear();
+}
+
+void RemoveStaleDownloadParts(const std::string& target) {
+  struct Context {
+    std::string prefix;
+    std::vector<std::string> stale;
+  } context{DownloadPartPrefix(target), {}};
+  FindFiles(
+      FolderOf(target),
+      [](const std::string& path, uint32_t attributes, void* raw) {
+        auto& c = *static_cast<Context*>(raw);
+        const std::string name = NameOf(path);
+        if (attributes != kFileAttributeNormal || name.compare(0, c.prefix.size(), c.prefix) != 0) return false;
+        // prefix, process id, "-", counter
+        char* end = nullptr;
+        const unsigned long pid = std::strtoul(name.c_str() + c.prefix.size(), &end, 10);
+        if (pid == 0 || !end || *end != '-' || ProcessRuns(pid)) return false;
+        c.stale.push_back(path);
+        return false;
+      },
+      false, &context);
+  for (const std::string& path : context.stale) DeleteFileW(Widen(path).c_str());
+}
+
+}  // namespace brindle

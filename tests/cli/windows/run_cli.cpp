@@ -1,0 +1,126 @@
+// brindle-cli started with CreateProcessW: its output into files of the
+// run's own folder, its environment merged as on Linux.
+#include "cli/run_cli.h"
+
+#include <cstdlib>
+#include <map>
+
+#include "core/windows/unicode.h"
+#include "core/windows/windows_api.h"
+#include "read_file.h"
+#include "temp_dir.h"
+
+namespace brindle::test {
+
+namespace {
+
+std::wstring EnvironmentBlock(const CliEnvironment& extra, const std::string& ownLocks) {
+  std::map<std::wstring, std::wstring> merged;
+  if (wchar_t* block = GetEnvironmentStringsW()) {
+    for (const wchar_t* e = block; *e; e += wcslen(e) + 1) {
+      const std::wstring entry = e;
+      const size_t eq = entry.find(L'=', 1);  // "=C:=C:\..." entries start with '='
+      if (eq != std::wstring::npos) merged[entry.substr(0, eq)] = entry.substr(eq + 1);
+    }
+    FreeEnvironmentStringsW(block);
+  }
+  if (!merged.count(L"BRINDLE_LOCK_DIR")) merged[L"BRINDLE_LOCK_DIR"] = Widen(ownLocks);
+  for (const auto& [name, value] : extra) {
+    if (value.empty())
+      merged.erase(Widen(name));
+    else
+      merged[Widen(name)] = Widen(value);
+  }
+  std::wstring block;
+  for (const auto& [name, value] : merged) block += name + L"=" + value + L'\0';
+  block += L'\0';
+  return block;
+}
+
+HANDLE InheritableFile(const std::string& path) {
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  return CreateFileW(Widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+std::wstring Quote(const std::string& argument) {
+  // Enough for the tests' arguments: no quotes inside, backslashes before
+  // the closing quote doubled.
+  std::string q = "\"" + argument;
+  size_t backslashes = 0;
+  for (auto it = argument.rbegin(); it != argument.rend() && *it == '\\'; ++it) ++backslashes;
+  q.append(backslashes, '\\');
+  return Widen(q + "\"");
+}
+
+}  // namespace
+
+CCliProcess::CCliProcess(const std::vector<std::string>& args, const CliEnvironment& env,
+                         StdoutTo stdoutTo)
+    : m_dir(std::make_unique<CTempDir>()) {
+  const char* cli = std::getenv("BRINDLE_CLI");
+  if (!cli) {
+    m_result.err = "BRINDLE_CLI is not set";
+    return;
+  }
+  const std::string locks = m_dir->Path() + "/locks";
+  CreateDirectoryW(Widen(locks).c_str(), nullptr);
+  HANDLE out = stdoutTo == StdoutTo::kCaptured ? InheritableFile(m_dir->Path() + "/out") : nullptr;
+  HANDLE err = InheritableFile(m_dir->Path() + "/err");
+  std::wstring commandLine = Quote(cli);
+  for (const std::string& a : args) commandLine += L" " + Quote(a);
+  std::wstring block = EnvironmentBlock(env, locks);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = nullptr;
+  startup.hStdOutput = out;
+  startup.hStdError = err;
+  PROCESS_INFORMATION info{};
+  const BOOL started = CreateProcessW(Widen(cli).c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                                      CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW, block.data(), nullptr,
+                                      &startup, &info);
+  if (out && out != INVALID_HANDLE_VALUE) CloseHandle(out);
+  if (err != INVALID_HANDLE_VALUE) CloseHandle(err);
+  if (!started) {
+    m_result.err = "cannot start brindle-cli";
+    return;
+  }
+  CloseHandle(info.hThread);
+  m_process = info.hProcess;
+  m_pid = static_cast<pid_t>(info.dwProcessId);
+}
+
+CCliProcess::~CCliProcess() {
+  if (m_process) {
+    TerminateProcess(m_process, 137);
+    WaitForSingleObject(m_process, INFINITE);
+    CloseHandle(m_process);
+  }
+}
+
+CliResult CCliProcess::Wait() {
+  if (!m_process) return m_result;
+  WaitForSingleObject(m_process, INFINITE);
+  DWORD code = 0;
+  GetExitCodeProcess(m_process, &code);
+  CloseHandle(m_process);
+  m_process = nullptr;
+  m_pid = -1;
+  m_result.exitCode = static_cast<int>(code);
+  m_result.out = ReadWholeFile(m_dir->Path() + "/out");
+  m_result.err = ReadWholeFile(m_dir->Path() + "/err");
+  return m_result;
+}
+
+std::string CCliProcess::ErrSoFar() const { return ReadWholeFile(m_dir->Path() + "/err"); }
+
+CliResult RunCli(const std::vector<std::string>& args, const CliEnvironment& env) {
+  return CCliProcess(args, env).Wait();
+}
+
+CliResult RunCli(const std::vector<std::string>& args, StdoutTo stdoutTo) {
+  return CCliProcess(args, {}, stdoutTo).Wait();
+}
+
+}  // namespace brindle::test
