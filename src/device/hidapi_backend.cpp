@@ -4,8 +4,6 @@
 
 #include "device/hid_node_probe.h"
 
-#include "core/unique_fd.h"
-
 namespace brindle {
 
 namespace {

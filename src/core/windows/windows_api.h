@@ -46,20 +46,34 @@ constexpr unsigned kWM_APP = WM_APP;
 constexpr unsigned kWM_COMMAND = WM_COMMAND;
 constexpr unsigned kWM_TIMER = WM_TIMER;
 constexpr unsigned kWM_DEVICECHANGE = WM_DEVICECHANGE;
-constexpr unsigned kWM_SYSCOMMAND = WM_SYSCOMMAND;
-constexpr unsigned kMB_OK = MB_OK;
-constexpr unsigned kMB_YESNO = MB_YESNO;
-constexpr unsigned kMB_ICONERROR = MB_ICONERROR;
-constexpr unsigned kMB_ICONQUESTION = MB_ICONQUESTION;
-constexpr unsigned kMB_ICONINFORMATION = MB_ICONINFORMATION;
-constexpr int kIDOK = IDOK;
-constexpr int kIDCANCEL = IDCANCEL;
-constexpr int kIDYES = IDYES;
-constexpr int kIDNO = IDNO;
 constexpr unsigned kDBT_DEVNODES_CHANGED = DBT_DEVNODES_CHANGED;
 constexpr unsigned kDBT_DEVICEARRIVAL = DBT_DEVICEARRIVAL;
 constexpr unsigned kDBT_DEVICEREMOVECOMPLETE = DBT_DEVICEREMOVECOMPLETE;
 constexpr unsigned kDBT_DEVTYP_DEVICEINTERFACE = DBT_DEVTYP_DEVICEINTERFACE;
+constexpr unsigned kMB_OK = MB_OK;
+constexpr unsigned kMB_OKCANCEL = MB_OKCANCEL;
+constexpr unsigned kMB_ABORTRETRYIGNORE = MB_ABORTRETRYIGNORE;
+constexpr unsigned kMB_YESNOCANCEL = MB_YESNOCANCEL;
+constexpr unsigned kMB_YESNO = MB_YESNO;
+constexpr unsigned kMB_RETRYCANCEL = MB_RETRYCANCEL;
+constexpr unsigned kMB_ICONERROR = MB_ICONERROR;
+constexpr unsigned kMB_ICONQUESTION = MB_ICONQUESTION;
+constexpr unsigned kMB_ICONWARNING = MB_ICONWARNING;
+constexpr unsigned kMB_ICONINFORMATION = MB_ICONINFORMATION;
+constexpr unsigned kMB_DEFBUTTON1 = MB_DEFBUTTON1;
+constexpr unsigned kMB_DEFBUTTON2 = MB_DEFBUTTON2;
+constexpr unsigned kMB_DEFBUTTON3 = MB_DEFBUTTON3;
+constexpr unsigned kMB_TYPEMASK = MB_TYPEMASK;
+constexpr unsigned kMB_ICONMASK = MB_ICONMASK;
+constexpr unsigned kMB_DEFMASK = MB_DEFMASK;
+constexpr int kIDOK = IDOK;
+constexpr int kIDCANCEL = IDCANCEL;
+constexpr int kIDABORT = IDABORT;
+constexpr int kIDRETRY = IDRETRY;
+constexpr int kIDIGNORE = IDIGNORE;
+constexpr int kIDYES = IDYES;
+constexpr int kIDNO = IDNO;
+constexpr unsigned kWM_SYSCOMMAND = WM_SYSCOMMAND;
 
 }  // namespace brindle::win
 
@@ -69,16 +83,30 @@ constexpr unsigned kDBT_DEVTYP_DEVICEINTERFACE = DBT_DEVTYP_DEVICEINTERFACE;
 #undef WM_COMMAND
 #undef WM_TIMER
 #undef WM_DEVICECHANGE
-#undef MB_OK
-#undef MB_YESNO
-#undef MB_ICONERROR
-#undef MB_ICONQUESTION
-#undef MB_ICONINFORMATION
-#undef IDOK
-#undef IDCANCEL
-#undef IDYES
-#undef IDNO
 #undef DBT_DEVNODES_CHANGED
 #undef DBT_DEVICEARRIVAL
 #undef DBT_DEVICEREMOVECOMPLETE
 #undef DBT_DEVTYP_DEVICEINTERFACE
+#undef MB_OK
+#undef MB_OKCANCEL
+#undef MB_ABORTRETRYIGNORE
+#undef MB_YESNOCANCEL
+#undef MB_YESNO
+#undef MB_RETRYCANCEL
+#undef MB_ICONERROR
+#undef MB_ICONQUESTION
+#undef MB_ICONWARNING
+#undef MB_ICONINFORMATION
+#undef MB_DEFBUTTON1
+#undef MB_DEFBUTTON2
+#undef MB_DEFBUTTON3
+#undef MB_TYPEMASK
+#undef MB_ICONMASK
+#undef MB_DEFMASK
+#undef IDOK
+#undef IDCANCEL
+#undef IDABORT
+#undef IDRETRY
+#undef IDIGNORE
+#undef IDYES
+#undef IDNO

@@ -97,9 +97,9 @@ int CDownloadFile::Create(const std::string& target) {
   for (int attempt = 0; attempt < 100; ++attempt) {
     const std::string name = NewName();
     // Binary: the body is bytes, never text with line ends to translate.
-    m_fd = _wopen(Widen(name).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
-                  _S_IREAD | _S_IWRITE);
-    if (m_fd >= 0) {
+    m_fd.Reset(_wopen(Widen(name).c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT,
+                      _S_IREAD | _S_IWRITE));
+    if (m_fd) {
       m_named = name;
       return 0;
     }
@@ -109,39 +109,37 @@ int CDownloadFile::Create(const std::string& target) {
 }
 
 int CDownloadFile::StartWith(const std::string& source, uint64_t bytes) {
-  if (m_fd < 0) return EBADF;
+  if (!m_fd) return EBADF;
   int kindError = 0;
   const TargetKind kind = DownloadTargetKind(source, kindError);
   if (kindError != 0) return kindError;
   if (kind == TargetKind::kOther) return EINVAL;  // only a regular file is read
   if (kind == TargetKind::kRegular) {
-    const int in = _wopen(Widen(source).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
-    if (in < 0) return errno;
+    const CUniqueFd in(_wopen(Widen(source).c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT));
+    if (!in) return errno;
     int error = 0;
     char buffer[64 * 1024];
     uint64_t left = bytes;
     while (left > 0 && error == 0) {
-      const int n = _read(in, buffer, static_cast<unsigned>(left < sizeof buffer ? left : sizeof buffer));
+      const int n = _read(in.Get(), buffer, static_cast<unsigned>(left < sizeof buffer ? left : sizeof buffer));
       if (n < 0) error = errno;
       if (n <= 0) break;
-      if (!WriteAll(m_fd, buffer, static_cast<size_t>(n))) error = errno ? errno : EIO;
+      if (!WriteAll(m_fd.Get(), buffer, static_cast<size_t>(n))) error = errno ? errno : EIO;
       left -= static_cast<uint64_t>(n);
     }
-    _close(in);
     if (error != 0) return error;
   }
-  if (_chsize_s(m_fd, static_cast<long long>(bytes)) != 0) return errno;
-  if (_lseeki64(m_fd, static_cast<long long>(bytes), SEEK_SET) < 0) return errno;
+  if (_chsize_s(m_fd.Get(), static_cast<long long>(bytes)) != 0) return errno;
+  if (_lseeki64(m_fd.Get(), static_cast<long long>(bytes), SEEK_SET) < 0) return errno;
   return 0;
 }
 
 int CDownloadFile::Commit() {
-  if (m_fd < 0) return EBADF;
+  if (!m_fd) return EBADF;
   int error = 0;
-  const int fd = m_fd;
-  m_fd = -1;
-  if (_commit(fd) != 0) error = errno;
-  if (_close(fd) != 0 && error == 0) error = errno;
+  if (_commit(m_fd.Get()) != 0) error = errno;
+  const int closeError = m_fd.Close();
+  if (error == 0) error = closeError;
   if (error == 0) {
     int kindError = 0;
     if (DownloadTargetKind(m_target, kindError) == TargetKind::kOther)
@@ -157,8 +155,7 @@ int CDownloadFile::Commit() {
 }
 
 void CDownloadFile::Discard() {
-  if (m_fd >= 0) _close(m_fd);
-  m_fd = -1;
+  m_fd.Reset();
   if (!m_named.empty()) DeleteFileW(Widen(m_named).c_str());
   m_named.clear();
 }
