@@ -37,6 +37,7 @@ cmake -S . -B build-windows -G Ninja \
   -DBRINDLE_WINDOWS_PREFIX="$prefix" \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DBRINDLE_BUILD_GUI="$gui" -DBRINDLE_BUILD_BENCH=OFF -DBRINDLE_VM_TEST=OFF \
+  -DCMAKE_INSTALL_BINDIR=. \
   "${launcher[@]}" >&2
 cmake --build build-windows -j2
 built=$(date +%s)
@@ -48,9 +49,26 @@ say "cross build: $((built - started)) s"
 export WINEPREFIX=$cache/wine-tests WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export QT_QPA_PLATFORM=offscreen
 mkdir -p "$WINEPREFIX"
-[ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
-wineserver -p >/dev/null 2>&1 </dev/null
+[ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1 </dev/null
+# A server left running for this prefix (an earlier run's) serves as well.
+wineserver -p >/dev/null 2>&1 </dev/null || true
+# Wine's background services start with the first program of a session and
+# keep its output open: start them here, with nothing attached, or ctest
+# would wait on them for ever.
+wineboot >/dev/null 2>&1 </dev/null
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 
 ctest --test-dir build-windows -j2 --output-on-failure --timeout 300
-say "Wine test run: $(($(date +%s) - built)) s"
+tested=$(date +%s)
+say "Wine test run: $((tested - built)) s"
+
+# The installer, from the programs as installed, and its test under Wine.
+version=$(sed -n 's/^project(brindle VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+rm -rf build-windows/stage
+cmake --install build-windows --prefix build-windows/stage >&2
+installer=$(packaging/windows/make_installer.sh build-windows/stage \
+  "build-windows/brindle-$version-setup.exe" "$version")
+desktop=1
+[ "$gui" = ON ] || desktop=0
+BRINDLE_DESKTOP=$desktop tests/windows/installer_test.sh "$installer" "$version"
+say "installer: $(du -k "$installer" | cut -f1) KiB, built and tested in $(($(date +%s) - tested)) s"

@@ -4,7 +4,9 @@
 ; chosen a folder with files of their own).
 ;   makensis -DVERSION=x.y.z -DSTAGE=<staged tree> -DLISTS=<folder of
 ;            files.nsh and unfiles.nsh> -DOUTFILE=<installer.exe> brindle.nsi
-; make_installer.sh writes the two lists from the staged tree and calls this.
+; make_installer.sh writes the two lists from the staged tree and calls this,
+; with -DWITH_DESKTOP when the tree holds the desktop program (a build
+; without the Windows Qt has the console program alone).
 ; A 64-bit installer: the programs are 64-bit, and so a 64-bit Windows (or
 ; Wine without 32-bit support) runs it.
 Target amd64-unicode
@@ -47,11 +49,15 @@ Section "Install"
   !include "${LISTS}/files.nsh"
   WriteUninstaller "$INSTDIR\Uninstall.exe"
   CreateDirectory "$SMPROGRAMS\${PRODUCT}"
+!ifdef WITH_DESKTOP
   CreateShortCut "$SMPROGRAMS\${PRODUCT}\${PRODUCT}.lnk" "$INSTDIR\brindle.exe"
+!endif
   CreateShortCut "$SMPROGRAMS\${PRODUCT}\Uninstall ${PRODUCT}.lnk" "$INSTDIR\Uninstall.exe"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+!ifdef WITH_DESKTOP
   WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\brindle.exe"
+!endif
   WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
   WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'

@@ -8,9 +8,9 @@ stage=$(cd "${1:?usage: make_installer.sh STAGE OUTFILE VERSION}" && pwd)
 out=$(realpath -m "${2:?}")
 version=${3:?}
 here=$(cd "$(dirname "$0")" && pwd)
-for exe in brindle.exe brindle-cli.exe; do
-  [ -f "$stage/$exe" ] || { echo "make_installer: $stage/$exe is missing" >&2; exit 1; }
-done
+[ -f "$stage/brindle-cli.exe" ] || { echo "make_installer: $stage/brindle-cli.exe is missing" >&2; exit 1; }
+desktop=()
+[ -f "$stage/brindle.exe" ] && desktop=(-DWITH_DESKTOP)
 lists=$(mktemp -d)
 trap 'rm -rf "$lists"' EXIT
 
@@ -40,6 +40,6 @@ winpath() { printf '%s' "$1" | tr / '\\'; }
 # makensis on Linux takes / in File paths; \ in $INSTDIR paths are Windows'.
 sed -i '/^File /s|\\|/|g' "$lists/files.nsh"
 mkdir -p "$(dirname "$out")"
-makensis -V2 -DVERSION="$version" -DSTAGE="$stage" -DLISTS="$lists" -DOUTFILE="$out" \
+makensis -V2 "${desktop[@]}" -DVERSION="$version" -DSTAGE="$stage" -DLISTS="$lists" -DOUTFILE="$out" \
   "$here/brindle.nsi" >&2
 echo "$out"

@@ -4,6 +4,8 @@
 # uninstalls silently, and shows that nothing the installer put in place is
 # left: no file, no Start-menu entry, no uninstall entry.
 #   installer_test.sh INSTALLER VERSION
+# BRINDLE_DESKTOP=0: the installer holds the console program alone (a build
+# without the Windows Qt); the desktop program and its entry are not asked for.
 # Uses WINEPREFIX as it is set (a prefix of its own when unset).
 set -euo pipefail
 installer=$(realpath "${1:?usage: installer_test.sh INSTALLER VERSION}")
@@ -43,10 +45,13 @@ snapshot >"$work/before"
 
 step "installing $(basename "$installer") ($(du -k "$installer" | cut -f1) KiB) silently into $target"
 wine "$installer" /S "/D=$target" || fail "the installer failed (status $?)"
-for f in brindle.exe brindle-cli.exe Uninstall.exe; do
+programs=(brindle-cli.exe Uninstall.exe)
+[ "${BRINDLE_DESKTOP:-1}" = 0 ] || programs+=(brindle.exe)
+for f in "${programs[@]}"; do
   [ -f "$target_unix/$f" ] || fail "$f is not installed"
 done
-[ -f "$menu/Brindle.lnk" ] || fail "no Start-menu entry"
+[ -f "$menu/Uninstall Brindle.lnk" ] || fail "no Start-menu entry for the uninstaller"
+[ "${BRINDLE_DESKTOP:-1}" = 0 ] || [ -f "$menu/Brindle.lnk" ] || fail "no Start-menu entry"
 wine reg query "$key" /v DisplayVersion 2>/dev/null | grep -q "$version" ||
   fail "no uninstall entry for version $version"
 
