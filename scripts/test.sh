@@ -4,9 +4,12 @@
 # AddressSanitizer + UndefinedBehaviorSanitizer, then under ThreadSanitizer
 # (the toolkit-free tests; Qt is not built for it), then the update-file
 # parser's fuzzer for a short fixed time, then the Debian packages in a clean
-# Debian 12 root (tests/packaging/deb_test.sh, as root).
+# Debian 12 root (tests/packaging/deb_test.sh, as root), then the Windows
+# leg (scripts/windows.sh): the cross build, its tests and its installer
+# under Wine.
 #   BRINDLE_SKIP_DEPS=1  do not install packages
 #   BRINDLE_QUICK=1      the normal build's tests only, without the VM test
+#   BRINDLE_SKIP_WINDOWS=1  leave the Windows leg out
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ "${BRINDLE_SKIP_DEPS:-0}" != 1 ]; then scripts/install-deps.sh; fi
@@ -32,5 +35,10 @@ if [ "$quick" != 1 ]; then
   FUZZ_SECONDS="${FUZZ_SECONDS:-30}" scripts/fuzz.sh
   # Needs root for mmdebstrap and chroot, and the network to Debian's archive.
   $( [ "$(id -u)" -ne 0 ] && echo sudo ) tests/packaging/deb_test.sh
+  if [ "${BRINDLE_SKIP_WINDOWS:-0}" != 1 ]; then
+    # Without the Windows Qt for now: its cross build alone takes longer
+    # than the rest of the Windows leg together.
+    BRINDLE_WINDOWS_QT="${BRINDLE_WINDOWS_QT:-0}" scripts/windows.sh
+  fi
 fi
 echo "all tests passed"
