@@ -37,4 +37,13 @@ std::string WindowsErrorText(unsigned long code) {
   return text;
 }
 
+std::string EnvironmentText(const wchar_t* name) {
+  const DWORD n = GetEnvironmentVariableW(name, nullptr, 0);
+  if (n == 0) return {};
+  std::wstring value(n, L'\0');
+  const DWORD got = GetEnvironmentVariableW(name, value.data(), n);
+  value.resize(got < n ? got : 0);
+  return Narrow(value);
+}
+
 }  // namespace brindle

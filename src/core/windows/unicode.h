@@ -11,6 +11,9 @@ std::wstring Widen(const std::string& utf8);
 std::string Narrow(const std::wstring& wide);
 std::string Narrow(const wchar_t* wide);
 
+// An environment variable's value in UTF-8; empty when it is not set.
+std::string EnvironmentText(const wchar_t* name);
+
 // The text of a Windows error code (GetLastError), in UTF-8, without the
 // trailing line break.
 std::string WindowsErrorText(unsigned long code);

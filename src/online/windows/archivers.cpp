@@ -31,15 +31,6 @@ bool IsPlainFile(const std::string& path) {
   return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
 }
 
-std::string Environment(const wchar_t* name) {
-  const DWORD n = GetEnvironmentVariableW(name, nullptr, 0);
-  if (n == 0) return {};
-  std::wstring value(n, L'\0');
-  const DWORD got = GetEnvironmentVariableW(name, value.data(), n);
-  value.resize(got < n ? got : 0);
-  return Narrow(value);
-}
-
 std::string ReadPathValue(HKEY root, const std::wstring& subKey) {
   HKEY key = nullptr;
   if (RegOpenKeyExW(root, subKey.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return {};
@@ -123,7 +114,7 @@ ArchiveKind ArchiveKindOf(const std::string& path) {
 
 std::vector<ArchiverCommand> FittingArchivers(const std::string& archivePath,
                                               const std::string& targetFolder) {
-  const std::string pathList = Environment(L"PATH");
+  const std::string pathList = EnvironmentText(L"PATH");
   std::string target = targetFolder;
   while (target.size() > 3 && (target.back() == '\\' || target.back() == '/')) target.pop_back();
   std::vector<ArchiverCommand> commands;

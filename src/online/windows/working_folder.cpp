@@ -25,15 +25,6 @@ std::string g_override;
 std::string g_runFolder;                    // this run's folder, empty before first use
 HANDLE g_runHandle = INVALID_HANDLE_VALUE;  // the run folder, held open while it lives
 
-std::string Environment(const wchar_t* name) {
-  const DWORD n = GetEnvironmentVariableW(name, nullptr, 0);
-  if (n == 0) return {};
-  std::wstring value(n, L'\0');
-  const DWORD got = GetEnvironmentVariableW(name, value.data(), n);
-  value.resize(got < n ? got : 0);
-  return Narrow(value);
-}
-
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
 // mkdir -p; existing folders are fine.
@@ -54,7 +45,7 @@ bool IsPlainFolder(const std::string& folder) {
 std::string WorkingFolderLocked() {
   std::string folder = g_override;
   if (folder.empty()) {
-    const std::string local = Environment(L"LOCALAPPDATA");
+    const std::string local = EnvironmentText(L"LOCALAPPDATA");
     if (local.empty()) return {};
     folder = local + "\\" + kFolderName;
   }
