@@ -182,18 +182,20 @@ build_curl() {
 }
 
 # Static, so the programs are single files and the installer needs no Qt DLLs or plugin
-# folders. Only the modules the programs and their tests use; the platform plugins are
+# folders. Only the modules the programs and their tests use (Core, Gui, Widgets, Test: the
+# Windows single instance needs no sockets, so no Network); the platform plugins are
 # windows (the desktop) and offscreen (tests, no display). The host's Qt of the same
 # version provides moc, rcc and uic. Debian's tarball lacks the Wintab headers, hence no
 # tablet events; OpenGL stays on because the windows platform plugin needs it.
 build_qt6_base() {
   local src
   src=$(unpack_source qt6-base "$version")
+  for p in "$root/scripts/windows-deps/qt6-base-"*.patch; do patch -d "$src" -p1 <"$p"; done
   cmake_cross "$src" "$cache/build/qt6-base" \
     -DQT_HOST_PATH=/usr -DQT_BUILD_EXAMPLES=OFF -DQT_BUILD_TESTS=OFF \
     -DQT_BUILD_BENCHMARKS=OFF -DQT_BUILD_MANUAL_TESTS=OFF -DQT_GENERATE_SBOM=OFF \
     -DFEATURE_openssl=OFF -DFEATURE_schannel=ON -DFEATURE_tabletevent=OFF \
-    -DFEATURE_opengl=ON -DFEATURE_network=ON -DFEATURE_testlib=ON -DFEATURE_widgets=ON \
+    -DFEATURE_opengl=ON -DFEATURE_network=OFF -DFEATURE_testlib=ON -DFEATURE_widgets=ON \
     -DFEATURE_sql=OFF -DFEATURE_printsupport=OFF -DFEATURE_concurrent=OFF -DFEATURE_dbus=OFF \
     -DFEATURE_xml=OFF -DFEATURE_jpeg=OFF -DFEATURE_gif=OFF -DFEATURE_brotli=OFF \
     -DFEATURE_zstd=OFF -DFEATURE_glib=OFF -DFEATURE_icu=OFF -DFEATURE_sql_sqlite=OFF \
