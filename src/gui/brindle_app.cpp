@@ -1,13 +1,12 @@
 #include "gui/brindle_app.h"
 
-#include <QGuiApplication>
 #include <QMessageBox>
 #include <cstdio>
 
 #include "gui/brindle_dlg.h"
 #include "gui/demo_update.h"
 #include "gui/sim_hotplug.h"
-#include "gui/linux/udev_monitor.h"
+#include "gui/desktop_platform.h"
 #include "core/version.h"
 #include "sim/sim_device.h"
 
@@ -70,15 +69,9 @@ int ParseGuiOptions(int argc, char** argv, GuiOptions& options, bool& showHelp,
 }
 
 bool CBrindleApp::InitInstance() {
-  const QString folder = RuntimeFolder();
   const CInstanceLock::Result locked = m_instanceLock.Acquire(QString::fromStdString(SharedLockFolder()));
   if (locked == CInstanceLock::Result::kHeldElsewhere) {
-    // Whether or not a window answered, a second start shows no window.
-    const QByteArray token = qgetenv("XDG_ACTIVATION_TOKEN");
-    const bool answered = ActivateRunningWindow(folder, 2000, token);
-    std::fputs(SecondStartNote(answered, QGuiApplication::platformName(), IsActivationToken(token))
-                   .c_str(),
-               stderr);
+    ActivateRunningInstance();
     return false;
   }
   if (locked == CInstanceLock::Result::kUnavailable) {
@@ -99,10 +92,7 @@ bool CBrindleApp::InitInstance() {
   const std::shared_ptr<CSimDevice> simDevice = device.sim;
 
   CBrindleDlg dialog(device.hid);
-  CWindowClassServer server;
-  QObject::connect(&server, &CWindowClassServer::ActivationRequested, &dialog,
-                   &CBrindleDlg::BringToFront);
-  server.Listen(folder, QString::fromLatin1(kWindowClassName));
+  const std::unique_ptr<QObject> findable = PrepareMainWindow(dialog);
 
   std::unique_ptr<CDeviceChangeSource> changes;
   if (simDevice) {
@@ -110,7 +100,7 @@ bool CBrindleApp::InitInstance() {
     dialog.AddWindowMenuActions(hotplug->Actions());
     changes = std::move(hotplug);
   } else {
-    changes = std::make_unique<CUdevMonitor>();
+    changes = MakeDeviceChangeSource(dialog);
   }
   QObject::connect(changes.get(), &CDeviceChangeSource::DevicesChanged, &dialog,
                    &CBrindleDlg::OnDevicesChanged);

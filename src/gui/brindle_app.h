@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "gui/linux/single_instance.h"
+#include "gui/instance_lock.h"
 #include "sim/device_backend.h"
 
 namespace brindle {

@@ -350,9 +350,9 @@ QList<QAction*> CBrindleDlg::WindowMenuActions() {
   static const char* const kBuilt = "brindleWindowMenu";
   if (!property(kBuilt).toBool()) {
     setProperty(kBuilt, true);
-    const std::string entry = VersionMenuEntry(Config());
-    if (!entry.empty()) {
-      auto* version = new QAction(DecodeCompanyText(entry), this);
+    const QString entry = VersionEntryText();
+    if (!entry.isEmpty() && !m_versionInSystemMenu) {
+      auto* version = new QAction(entry, this);
       version->setObjectName(QStringLiteral("versionEntry"));
       connect(version, &QAction::triggered, this, [this] { OnSysCommand(kVersionEntryCommand); });
       addAction(version);
@@ -363,6 +363,10 @@ QList<QAction*> CBrindleDlg::WindowMenuActions() {
     addAction(about);
   }
   return actions() + m_extraMenuActions;
+}
+
+QString CBrindleDlg::VersionEntryText() const {
+  return DecodeCompanyText(VersionMenuEntry(Config()));
 }
 
 void CBrindleDlg::contextMenuEvent(QContextMenuEvent* event) {

@@ -65,6 +65,11 @@ class CBrindleDlg : public QDialog, public CBrindleWindow {
   void BringToFront(const QString& activationToken = QString());
   // The entries of the window menu, as the right mouse button shows them.
   QList<QAction*> WindowMenuActions();
+  // The version entry's text ("" for none), decoded from the company's code page.
+  QString VersionEntryText() const;
+  // Where the window system's own window menu carries the version entry,
+  // the right-button menu leaves it out. Before the menu is first shown.
+  void SetVersionInSystemMenu(bool inSystemMenu) { m_versionInSystemMenu = inSystemMenu; }
 
  public slots:
   // One device added or removed anywhere: DBT_DEVNODES_CHANGED.
@@ -99,6 +104,7 @@ class CBrindleDlg : public QDialog, public CBrindleWindow {
   QLabel* m_statusText = nullptr;
   std::map<uint32_t, std::unique_ptr<QTimer>> m_timers;
   QList<QAction*> m_extraMenuActions;
+  bool m_versionInSystemMenu = false;
   bool m_initialised = false;
   qreal m_artRatio = 0;  // the ratio the art was drawn for
 };

@@ -7,6 +7,7 @@
 #include <QtTest>
 
 #include "gui/brindle_dlg.h"
+#include "gui/instance_lock.h"
 #include "gui/linux/single_instance.h"
 #include "sim/sim_backend.h"
 

@@ -16,22 +16,6 @@ QString RuntimeFolder() {
   return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
 }
 
-CInstanceLock::~CInstanceLock() { Release(); }
-
-CInstanceLock::Result CInstanceLock::Acquire(const QString& folder) {
-  switch (AcquireInstanceLock(m_lock, folder.toStdString())) {
-    case LockResult::kAcquired:
-      return Result::kAcquired;
-    case LockResult::kHeld:
-      return Result::kHeldElsewhere;
-    case LockResult::kUnusable:
-      break;
-  }
-  return Result::kUnavailable;
-}
-
-void CInstanceLock::Release() { m_lock.Release(); }
-
 CWindowClassServer::CWindowClassServer(QObject* parent) : QObject(parent) {
   // Only this user may ask the window to come forward.
   m_server.setSocketOptions(QLocalServer::UserAccessOption);

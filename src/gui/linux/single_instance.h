@@ -1,21 +1,15 @@
 #pragma once
-// One of this tool and its two siblings runs at a time. The instance lock
-// "WM_APP_ONE_HANDLE" in the shared lock folder says whether one runs (the
-// console twin takes it too); each running window listens on a local socket
-// in the user's runtime folder named after its window class, through which
-// a second start asks it to come forward.
+// How a second start finds the running window on Linux: each running
+// window listens on a local socket in the user's runtime folder named after
+// its window class, through which a second start asks it to come forward.
 #include <QLocalServer>
 #include <QObject>
 #include <QString>
 #include <string>
 
-#include "app/instance_lock.h"
+#include "gui/window_classes.h"
 
 namespace brindle {
-inline constexpr const char* kWindowClassName = "UPDATE_FLASH_CLASS";
-// Searched in this order by a second start: ours, then the siblings'.
-inline constexpr const char* kWindowClassNames[] = {"UPDATE_FLASH_CLASS", "UPDATE_PROGRAM_CLASS",
-                                                    "UPDATE_DATA_CLASS"};
 inline constexpr const char* kActivateRequest = "activate\n";
 // Under Wayland a window comes forward only with an activation token that
 // the launcher gave the new process (XDG_ACTIVATION_TOKEN); a second start
@@ -25,29 +19,6 @@ inline constexpr const char* kActivateReply = "ok\n";
 
 // The user's runtime folder ($XDG_RUNTIME_DIR, else a private folder Qt makes).
 QString RuntimeFolder();
-
-// The instance lock, held with flock for the life of the object (and of the
-// process: the kernel drops it when the process ends, however it ends).
-class CInstanceLock {
- public:
-  enum class Result {
-    kAcquired,       // this is the first instance
-    kHeldElsewhere,  // this tool or a sibling runs
-    kUnavailable,    // the lock folder cannot be used (see Error())
-  };
-  CInstanceLock() = default;
-  ~CInstanceLock();
-  CInstanceLock(const CInstanceLock&) = delete;
-  CInstanceLock& operator=(const CInstanceLock&) = delete;
-
-  // folder: the shared lock folder.
-  Result Acquire(const QString& folder);
-  void Release();
-  QString Error() const { return QString::fromStdString(m_lock.Error()); }
-
- private:
-  CSharedLock m_lock;
-};
 
 // The running window's end of the activation protocol.
 class CWindowClassServer : public QObject {
