@@ -141,6 +141,7 @@ class CBrindleWindow : public IMessageTarget {
   // Valid once WorkerRunning() has turned false.
   const std::string& UpdateOutcome() const { return m_updateOutcome; }
 
+ protected:
   // ---- State record, shared by the handlers, the worker and the downloads. ----
   CHidCmd m_hid;
   std::atomic<int32_t> m_deviceVersion{kResultNotSent};  // QueryVersion value or a negative result
@@ -185,6 +186,10 @@ class CBrindleWindow : public IMessageTarget {
   std::string m_updateOutcome;
 
  private:
+  // The update worker runs beside the handlers on this record
+  // (app/update_worker_access.h).
+  friend struct UpdateWorkerAccess;
+
   void RefreshConnectionStateHere();
   // Looks for the device and opens it (window thread); 1 when it opened.
   // The status text then says whether a found device was refused to us.
