@@ -14,6 +14,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <utility>
 
 #include "app/brand_rules.h"
 #include "app/window_ids.h"
@@ -106,6 +107,41 @@ class CBrindleWindow : public IMessageTarget {
   const CBuildConfig& Config() const { return m_config; }
   bool IsWindowThread() const { return std::this_thread::get_id() == m_windowThread; }
 
+  // ---- The state record, read from outside the window. ----
+  // The device link; the console configures it before the start-up.
+  CHidCmd& Hid() { return m_hid; }
+  const CHidCmd& Hid() const { return m_hid; }
+  int32_t DeviceVersion() const { return m_deviceVersion.load(std::memory_order_relaxed); }
+  // True from the start of an update worker until its last step.
+  bool WorkerRunning() const { return m_workerRunning.load(std::memory_order_acquire) != 0; }
+  // True while an update worker's thread has not been collected.
+  bool WorkerThreadHeld() const { return m_workerThread.joinable(); }
+  // The TransferStage SetTransferStage last set.
+  uint8_t CurrentTransferStage() const { return m_transferStage.load(std::memory_order_relaxed); }
+  uint32_t BytesDone() const { return m_bytesDone.load(std::memory_order_relaxed); }
+  uint32_t BytesTotal() const { return m_bytesTotal.load(std::memory_order_relaxed); }
+  uint32_t ProgressTicks() const { return m_progressTicks.load(std::memory_order_relaxed); }
+  const std::string& ArchiveUrl() const { return m_archiveUrl; }
+  // The archive an update downloads when the chosen file does not exist
+  // (window thread, not while a worker runs).
+  void SetArchiveUrl(std::string url) { m_archiveUrl = std::move(url); }
+  const std::string& VersionFileUrl() const { return m_versionFileUrl; }
+  int32_t InternetVersion() const { return m_internetVersion; }
+  int32_t DeviceDataVersion() const { return m_deviceDataVersion; }
+  bool CheckingVersion() const { return m_checkingVersion; }
+  const std::string& DownloadError() const { return m_downloadError; }
+  const IdentityBlock& Identity() const { return m_identityBlock; }
+  const SettingsBlock& Settings() const { return m_settingsBlock; }
+  int32_t SettingsLayout() const { return m_settingsLayout.load(); }
+  int32_t SettingsRevision() const { return m_settingsRevision; }
+  bool DeviceReady() const { return m_deviceReady; }
+  bool OnlineSourceSet() const { return m_onlineSourceSet; }
+  BrandRule LastBrandRule() const { return m_brandRule; }
+  const std::string& DataDateText() const { return m_dataDateText; }
+  // Valid once WorkerRunning() has turned false.
+  const std::string& UpdateOutcome() const { return m_updateOutcome; }
+
+ protected:
   // ---- State record, shared by the handlers, the worker and the downloads. ----
   CHidCmd m_hid;
   std::atomic<int32_t> m_deviceVersion{kResultNotSent};  // QueryVersion value or a negative result
@@ -150,6 +186,10 @@ class CBrindleWindow : public IMessageTarget {
   std::string m_updateOutcome;
 
  private:
+  // The update worker runs beside the handlers on this record
+  // (app/update_worker_access.h).
+  friend struct UpdateWorkerAccess;
+
   void RefreshConnectionStateHere();
   // Looks for the device and opens it (window thread); 1 when it opened.
   // The status text then says whether a found device was refused to us.

@@ -5,6 +5,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/update_worker_access.h"
 #include "app/window_texts.h"
 #include "online/archive_unpacker.h"
 #include "online/file_search.h"
@@ -14,6 +15,8 @@
 namespace brindle {
 
 namespace {
+
+using Shared = UpdateWorkerAccess;
 
 bool EndsWith(const std::string& text, const char* tail) {
   const std::string t(tail);
@@ -27,9 +30,9 @@ bool HasArchiveExtension(const std::string& path) {
 }
 
 // Sleeps ms, waking early when the window asks the worker to stop.
-void SleepUnlessStopped(const CBrindleWindow& w, int ms) {
+void SleepUnlessStopped(CBrindleWindow& w, int ms) {
   const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (!w.m_stopWorker.load(std::memory_order_acquire) &&
+  while (!Shared::StopRequest(w).load(std::memory_order_acquire) &&
          std::chrono::steady_clock::now() < until)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
 }
@@ -54,14 +57,14 @@ std::string FetchUpdateFileFromArchive(CBrindleWindow& w, const std::string& arc
   route.tempFolder = folder + "/" + kUnpackFolderName;
 
   if (FileExists(route.archivePath)) std::remove(route.archivePath.c_str());
-  w.RunOnWindowThread([&] { w.m_downloadError.clear(); });
-  w.m_download.SetParams(&w, archiveUrl, route.archivePath);
-  if (w.m_stopWorker.load(std::memory_order_acquire)) return text::kDownloadFailed;
-  const std::string startError = w.m_download.Start(true);
+  w.RunOnWindowThread([&] { Shared::DownloadError(w).clear(); });
+  Shared::Download(w).SetParams(&w, archiveUrl, route.archivePath);
+  if (Shared::StopRequest(w).load(std::memory_order_acquire)) return text::kDownloadFailed;
+  const std::string startError = Shared::Download(w).Start(true);
   if (!startError.empty()) return startError;
   // The download ran in this thread, so its outcome is known here; the
   // window's handler of its end message shows the same failure on the bar.
-  if (w.m_download.LastOutcome() != DownloadOk) return text::kDownloadFailed;
+  if (Shared::Download(w).LastOutcome() != DownloadOk) return text::kDownloadFailed;
 
   w.RunOnWindowThread([&] { w.SetProgressPos(0); });
   if (!HasArchiveExtension(route.archivePath)) {
@@ -77,7 +80,7 @@ std::string FetchUpdateFileFromArchive(CBrindleWindow& w, const std::string& arc
   // counts only when it ended well and its output holds an update file.
   std::string found;
   const UnpackResult unpacked =
-      UnpackArchive(route.archivePath, route.tempFolder, &w.m_stopWorker, [&] {
+      UnpackArchive(route.archivePath, route.tempFolder, &Shared::StopRequest(w), [&] {
         SleepUnlessStopped(w, kAfterArchiverMs);
         found.clear();
         FindFiles(route.tempFolder, IsUpdateFile, true, &found);

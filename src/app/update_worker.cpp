@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/update_archive_route.h"
+#include "app/update_worker_access.h"
 #include "app/window_texts.h"
 #include "core/byte_sum.h"
 #include "core/scrambled_byte_sum.h"
@@ -20,10 +21,12 @@ namespace brindle {
 
 namespace {
 
+using Shared = UpdateWorkerAccess;
+
 // A stop request, or a device that went away: no further write is started.
 bool WritesStopped(CBrindleWindow& w) {
-  return w.m_stopWorker.load(std::memory_order_acquire) ||
-         !w.m_hid.IsConnected();
+  return Shared::StopRequest(w).load(std::memory_order_acquire) ||
+         !w.Hid().IsConnected();
 }
 
 // How one write attempt ended.
@@ -38,7 +41,7 @@ enum class Attempt {
 // with its status reply.
 Attempt WriteAttempt(CBrindleWindow& w, const SectionDestination& d, uint32_t count,
                      uint32_t dataLength, uint32_t checksum, const uint8_t* data) {
-  CHidCmd& hid = w.m_hid;
+  CHidCmd& hid = w.Hid();
   hid.ClearTransportFailure();
   if (!hid.SendCommand(kCmdWriteBlocks, d.block, count, dataLength, d.area, checksum))
     return Attempt::kLinkFailed;
@@ -53,27 +56,27 @@ Attempt WriteAttempt(CBrindleWindow& w, const SectionDestination& d, uint32_t co
 // The write with the retry rules of the device's version.
 int WriteWithRules(CBrindleWindow& w, const SectionDestination& d, uint32_t count,
                    uint32_t dataLength, uint32_t checksum, const uint8_t* data) {
-  if (!UsesRetries(w.m_deviceVersion.load(std::memory_order_relaxed))) {
+  if (!UsesRetries(w.DeviceVersion())) {
     // Older devices answer writes without meaning: one attempt whose answer
     // is ignored. Only the answer, though: data that never reached the
     // device, because the link failed or the write was cut short, fails the
     // section like on any other device.
     if (WritesStopped(w)) return 0;
-    w.m_attempt.store(1, std::memory_order_relaxed);
+    Shared::Attempt(w).store(1, std::memory_order_relaxed);
     const Attempt a = WriteAttempt(w, d, count, dataLength, checksum, data);
     return a == Attempt::kWritten || a == Attempt::kRefused ? 1 : 0;
   }
   const int attempts = d.retried ? kRetriedAttempts : 1;
   // A retry resends the whole write, so the progress goes back to where the
   // write began.
-  const uint32_t remembered = w.m_bytesDone.load(std::memory_order_relaxed);
+  const uint32_t remembered = w.BytesDone();
   for (int i = 0; i < attempts; ++i) {
     // Checked between attempts so a closing window or a removed device ends
     // the run instead of starting ten more writes.
     if (WritesStopped(w)) return 0;
-    w.m_attempt.store(static_cast<uint32_t>(i + 1), std::memory_order_relaxed);
+    Shared::Attempt(w).store(static_cast<uint32_t>(i + 1), std::memory_order_relaxed);
     if (WriteAttempt(w, d, count, dataLength, checksum, data) == Attempt::kWritten) return 1;
-    if (d.retried) w.m_bytesDone.store(remembered, std::memory_order_relaxed);
+    if (d.retried) Shared::BytesDone(w).store(remembered, std::memory_order_relaxed);
   }
   return 0;
 }
@@ -104,7 +107,7 @@ int SendPadded(CBrindleWindow& w, std::vector<uint8_t>& data, uint32_t size,
 
 int SendSection(CBrindleWindow& w, uint32_t size, IByteSource& file, uint64_t fileOffset,
                 const SectionDestination& destination) {
-  if (!w.m_hid.IsConnected()) return 0;
+  if (!w.Hid().IsConnected()) return 0;
   std::vector<uint8_t> data;
   if (!ReadSection(file, fileOffset, size, data)) return 0;
   return SendPadded(w, data, size, destination);
@@ -158,10 +161,10 @@ std::string RunUpdate(CBrindleWindow& w, const UpdateRunInput& input, ArchiveRou
 
   const uint32_t total = static_cast<uint32_t>(
       std::min<uint64_t>(d.TotalSize(), std::numeric_limits<uint32_t>::max()));
-  w.m_bytesDone.store(0, std::memory_order_relaxed);
-  w.m_attempt.store(0, std::memory_order_relaxed);
-  w.m_progressTicks.store(0, std::memory_order_relaxed);
-  w.m_bytesTotal.store(total, std::memory_order_relaxed);
+  Shared::BytesDone(w).store(0, std::memory_order_relaxed);
+  Shared::Attempt(w).store(0, std::memory_order_relaxed);
+  Shared::ProgressTicks(w).store(0, std::memory_order_relaxed);
+  Shared::BytesTotal(w).store(total, std::memory_order_relaxed);
   w.RunOnWindowThread([&] {
     w.SetProgressRange(0, total);
     w.SetProgressPos(0);
@@ -183,20 +186,20 @@ std::string RunUpdate(CBrindleWindow& w, const UpdateRunInput& input, ArchiveRou
   // Set on the window's thread, behind the progress messages of the last
   // reports, so that the final text shows the whole transfer and not more.
   w.RunOnWindowThread([&] {
-    w.m_bytesDone.store(total, std::memory_order_relaxed);
+    Shared::BytesDone(w).store(total, std::memory_order_relaxed);
     w.ShowTransferProgress();
   });
   // The closing command's answer changes nothing: the data is on the device.
   // A link that fails here does: the device was removed or fell silent
   // before the exchange was closed, so the run is not reported as a success.
-  w.m_hid.ClearTransportFailure();
-  if (UsesRetries(w.m_deviceVersion.load(std::memory_order_relaxed))) {
-    w.m_hid.EndUpdate();
+  w.Hid().ClearTransportFailure();
+  if (UsesRetries(w.DeviceVersion())) {
+    w.Hid().EndUpdate();
   } else {
-    w.m_hid.EndSession();
+    w.Hid().EndSession();
     w.RefreshConnectionState();  // identifies the device again
   }
-  if (w.m_hid.TransportFailed()) return kTextUpdateFailed;
+  if (w.Hid().TransportFailed()) return kTextUpdateFailed;
   return {};
 }
 
@@ -211,14 +214,14 @@ int UpdateWorker(CBrindleWindow& w, const UpdateRunInput& input) {
   // hand) outlives the run's own folder, as it outlived the run before.
   if (!route.archivePath.empty()) route.archivePath = KeepInWorkingFolder(route.archivePath);
   w.SetTransferStage(kStageFinished);
-  w.m_attempt.store(0, std::memory_order_relaxed);
-  w.m_updateOutcome = outcome;
+  Shared::Attempt(w).store(0, std::memory_order_relaxed);
+  Shared::Outcome(w) = outcome;
   if (outcome.empty()) {
     w.RunOnWindowThread(
         [&] { w.MessageBox(kTextUpdateSucceeded, text::kTitle, MB_ICONINFORMATION); });
-  } else if (!w.m_stopWorker.load(std::memory_order_acquire)) {
-    w.m_bytesTotal.store(0, std::memory_order_relaxed);
-    w.m_bytesDone.store(0, std::memory_order_relaxed);
+  } else if (!Shared::StopRequest(w).load(std::memory_order_acquire)) {
+    Shared::BytesTotal(w).store(0, std::memory_order_relaxed);
+    Shared::BytesDone(w).store(0, std::memory_order_relaxed);
     w.RunOnWindowThread([&] {
       w.SetControlText(kIdProgress, "");
       w.EnableControl(kIdUpdateButton, true);
@@ -227,7 +230,7 @@ int UpdateWorker(CBrindleWindow& w, const UpdateRunInput& input) {
     });
   }
   // Last acts: after the store the window may collect this thread.
-  w.m_workerRunning.store(0, std::memory_order_release);
+  Shared::Running(w).store(0, std::memory_order_release);
   w.PostMessage(WM_UPDATE_WORKER_ENDED, 0, 0);
   return 0;
 }

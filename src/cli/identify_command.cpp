@@ -15,27 +15,27 @@ int RunIdentify(CDeviceSession& session, const std::vector<std::string>& args) {
     return kExitUsage;
   }
   CConsoleWindow window(session.Backend());
-  session.Configure(window.m_hid);
+  session.Configure(window.Hid());
   StartAndIdentify(window);
 
-  const auto& id = window.m_identityBlock;
+  const auto& id = window.Identity();
   const auto nul = std::find(id.begin(), id.end(), 0);
-  const bool connected = window.m_hid.IsConnected();
+  const bool connected = window.Hid().IsConnected();
   nlohmann::ordered_json out = {
       {"connected", connected},
-      {"deviceVersion", window.m_deviceVersion.load()},
-      {"settingsLayout", window.m_settingsLayout.load()},
-      {"settingsRevision", window.m_settingsRevision},
+      {"deviceVersion", window.DeviceVersion()},
+      {"settingsLayout", window.SettingsLayout()},
+      {"settingsRevision", window.SettingsRevision()},
       {"brand", std::string(id.begin(), nul)},
-      {"accepted", IsAccepted(window.m_brandRule)},
-      {"dataDate", window.m_dataDateText},
-      {"deviceDataVersion", window.m_deviceDataVersion},
+      {"accepted", IsAccepted(window.LastBrandRule())},
+      {"dataDate", window.DataDateText()},
+      {"deviceDataVersion", window.DeviceDataVersion()},
       {"title", window.Title()},
   };
   // Brand bytes are in the device's code page, not necessarily UTF-8.
   std::cout << out.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
-  if (!connected && window.m_hid.LastOpenFailure() == HidOpenFailure::kPermission)
-    std::cerr << "brindle-cli: " << console_text::AccessHint(window.m_hid.DevicePath()) << "\n";
+  if (!connected && window.Hid().LastOpenFailure() == HidOpenFailure::kPermission)
+    std::cerr << "brindle-cli: " << console_text::AccessHint(window.Hid().DevicePath()) << "\n";
   return connected ? kExitOk : kExitNoDevice;
 }
 

@@ -179,7 +179,7 @@ int RunSettings(CDeviceSession& session, const std::vector<std::string>& args) {
   const bool showOnly = changes.Empty();
 
   CConsoleWindow window(session.Backend());
-  session.Configure(window.m_hid);
+  session.Configure(window.Hid());
   StartAndIdentify(window);
 
   bool dialogRan = false;
@@ -190,7 +190,7 @@ int RunSettings(CDeviceSession& session, const std::vector<std::string>& args) {
     dialogRan = true;
     CSettingsForm form(captionPrefix, layout, identity, block);
     if (showOnly) {
-      shown = FormJson(form, layout, window.m_settingsRevision);
+      shown = FormJson(form, layout, window.SettingsRevision());
       return IDCANCEL;
     }
     if (!ApplyChanges(changes, form, error)) return IDCANCEL;
@@ -214,12 +214,12 @@ int RunSettings(CDeviceSession& session, const std::vector<std::string>& args) {
     std::cout << shown->dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
     return kExitOk;
   }
-  const bool connected = window.m_hid.IsConnected();
+  const bool connected = window.Hid().IsConnected();
   if (!dialogRan) {
     // A refusal, already printed.
     if (connected) return kExitFailed;
-    if (window.m_hid.LastOpenFailure() == HidOpenFailure::kPermission)
-      std::cerr << "brindle-cli: " << console_text::AccessHint(window.m_hid.DevicePath()) << "\n";
+    if (window.Hid().LastOpenFailure() == HidOpenFailure::kPermission)
+      std::cerr << "brindle-cli: " << console_text::AccessHint(window.Hid().DevicePath()) << "\n";
     return kExitNoDevice;
   }
   if (refusedByForm) return kExitFailed;

@@ -31,10 +31,10 @@ int RunUpdate(CDeviceSession& session, const std::vector<std::string>& args) {
   }
 
   CConsoleWindow window(session.Backend());
-  session.Configure(window.m_hid);
+  session.Configure(window.Hid());
   StartAndIdentify(window);
   // A device that is absent, or closed again by the brand rules, is no device.
-  if (!window.m_hid.IsConnected() || !window.m_deviceReady) {
+  if (!window.Hid().IsConnected() || !window.DeviceReady()) {
     std::cout << text::kNoHardware << "\n";
     return kExitNoDevice;
   }
@@ -43,7 +43,7 @@ int RunUpdate(CDeviceSession& session, const std::vector<std::string>& args) {
   } else {
     // As when the brand table names the archive itself: the URL is both the
     // archive and the status text, which names no file.
-    window.m_archiveUrl = archiveUrl;
+    window.SetArchiveUrl(archiveUrl);
     window.SetControlText(kIdStatusText, archiveUrl);
   }
 
@@ -57,8 +57,8 @@ int RunUpdate(CDeviceSession& session, const std::vector<std::string>& args) {
   }
   // The progress timer keeps the loop awake, so an interrupt is seen within
   // one of its ticks.
-  window.RunUntil([&] { return window.m_workerRunning.load() == 0 || g_interrupted.load(); });
-  if (window.m_workerRunning.load() != 0) {
+  window.RunUntil([&] { return !window.WorkerRunning() || g_interrupted.load(); });
+  if (window.WorkerRunning()) {
     // Closing the window: the worker stops on its own, without an error box.
     window.Shutdown();
     window.EndProgressLine();
@@ -66,7 +66,7 @@ int RunUpdate(CDeviceSession& session, const std::vector<std::string>& args) {
     return kExitFailed;
   }
   window.EndProgressLine();
-  return window.m_updateOutcome.empty() ? kExitOk : kExitFailed;
+  return window.UpdateOutcome().empty() ? kExitOk : kExitFailed;
 }
 
 }  // namespace brindle::cli

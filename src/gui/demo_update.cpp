@@ -15,7 +15,7 @@ void ScheduleDemoUpdate(CBrindleDlg& dialog, const QString& file) {
   auto* timer = new QTimer(&dialog);  // owned by the dialog
   timer->setInterval(kPollMs);
   QObject::connect(timer, &QTimer::timeout, &dialog, [&dialog, timer, file] {
-    if (!dialog.m_deviceReady) return;
+    if (!dialog.DeviceReady()) return;
     timer->stop();
     // What Open leaves behind, then a click on the real button.
     dialog.SetControlText(kIdStatusText, file.toStdString());

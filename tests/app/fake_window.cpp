@@ -2,6 +2,45 @@
 
 namespace brindle::test {
 
+// The state record belongs to the window: from outside it is read through
+// the accessors, and tests arrange it only through the Arrange methods of
+// the recording window. Each field is checked on its own, so that no single
+// one slips back into the open.
+#define BRINDLE_EXPECT_HIDDEN(field)                                            \
+  template <typename W>                                                        \
+  constexpr bool kOpen_##field = requires { &W::field; };                      \
+  static_assert(!kOpen_##field<CBrindleWindow> && !kOpen_##field<CFakeWindow>, \
+                #field " can be reached from outside the window");
+BRINDLE_EXPECT_HIDDEN(m_hid)
+BRINDLE_EXPECT_HIDDEN(m_deviceVersion)
+BRINDLE_EXPECT_HIDDEN(m_stopWorker)
+BRINDLE_EXPECT_HIDDEN(m_workerThread)
+BRINDLE_EXPECT_HIDDEN(m_workerRunning)
+BRINDLE_EXPECT_HIDDEN(m_transferStage)
+BRINDLE_EXPECT_HIDDEN(m_attempt)
+BRINDLE_EXPECT_HIDDEN(m_progressTicks)
+BRINDLE_EXPECT_HIDDEN(m_bytesDone)
+BRINDLE_EXPECT_HIDDEN(m_bytesTotal)
+BRINDLE_EXPECT_HIDDEN(m_download)
+BRINDLE_EXPECT_HIDDEN(m_archiveUrl)
+BRINDLE_EXPECT_HIDDEN(m_versionFileUrl)
+BRINDLE_EXPECT_HIDDEN(m_internetVersion)
+BRINDLE_EXPECT_HIDDEN(m_deviceDataVersion)
+BRINDLE_EXPECT_HIDDEN(m_downloadTotal)
+BRINDLE_EXPECT_HIDDEN(m_checkingVersion)
+BRINDLE_EXPECT_HIDDEN(m_downloadError)
+BRINDLE_EXPECT_HIDDEN(m_identityBlock)
+BRINDLE_EXPECT_HIDDEN(m_settingsBlock)
+BRINDLE_EXPECT_HIDDEN(m_settingsLayout)
+BRINDLE_EXPECT_HIDDEN(m_settingsRevision)
+BRINDLE_EXPECT_HIDDEN(m_deviceReady)
+BRINDLE_EXPECT_HIDDEN(m_onlineSourceSet)
+BRINDLE_EXPECT_HIDDEN(m_fileChosen)
+BRINDLE_EXPECT_HIDDEN(m_brandRule)
+BRINDLE_EXPECT_HIDDEN(m_dataDateText)
+BRINDLE_EXPECT_HIDDEN(m_updateOutcome)
+#undef BRINDLE_EXPECT_HIDDEN
+
 void CFakeWindow::SetTitle(const std::string& title) {
   NoteThread();
   titles.push_back(title);

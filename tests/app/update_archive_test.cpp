@@ -59,8 +59,8 @@ class UpdateArchiveTest : public test::UpdateTest {
   // the start-up would have set it up.
   void UpdateFromArchive(const std::string& path, const std::string& body, bool found = true) {
     server.Serve(path, found ? test::MakeResponse("200 OK", body) : test::MakeResponse("404 Not Found", "no"));
-    window->m_archiveUrl = server.Url(path);
-    UpdateWith(window->m_archiveUrl);
+    window->SetArchiveUrl(server.Url(path));
+    UpdateWith(window->ArchiveUrl());
   }
   bool InWorkingFolder(const std::string& name) const { return fs::exists(fs::path(work.Path()) / name); }
   // This run's own folder, where the archive and the unpacked tree live.
@@ -176,7 +176,7 @@ TEST_F(UpdateArchiveTest, ChosenFileStaysChosenAcrossIdentifications) {
 
   const auto pumpUntilChecked = [&] {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (window->m_checkingVersion && std::chrono::steady_clock::now() < deadline) {
+    while (window->CheckingVersion() && std::chrono::steady_clock::now() < deadline) {
       window->Pump();
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
@@ -209,7 +209,7 @@ TEST_F(UpdateArchiveTest, ChosenFileStaysChosenAcrossIdentifications) {
     Start(profile, config);
     Identify();
     pumpUntilChecked();
-    ASSERT_EQ(window->m_internetVersion, 20990101);
+    ASSERT_EQ(window->InternetVersion(), 20990101);
     const std::string chosen = WriteFile(update);
     window->fileToChoose = chosen;
     window->HandleMessage(WM_COMMAND, kIdOpenButton, 0);
@@ -229,15 +229,15 @@ TEST_F(UpdateArchiveTest, ChosenFileStaysChosenAcrossIdentifications) {
 
 TEST_F(UpdateArchiveTest, ExistingFileIsSentWithoutDownloadAndBadUrlSaysWhy) {
   Connect();
-  window->m_archiveUrl = server.Url("/x.zip");
+  window->SetArchiveUrl(server.Url("/x.zip"));
   UpdateWith(WriteFile(update));
   ASSERT_TRUE(RunWorker());
   EXPECT_EQ(LastBoxText(), kTextUpdateSucceeded);
   EXPECT_TRUE(server.Requests().empty()) << "a file at hand is never downloaded";
 
   Connect();
-  window->m_archiveUrl = "ftp://127.0.0.1/x.zip";
-  UpdateWith(window->m_archiveUrl);
+  window->SetArchiveUrl("ftp://127.0.0.1/x.zip");
+  UpdateWith(window->ArchiveUrl());
   ASSERT_TRUE(RunWorker());
   EXPECT_EQ(LastBoxText(), "Failed to parse the URL: ftp://127.0.0.1/x.zip\n");
 }

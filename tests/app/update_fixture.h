@@ -46,12 +46,12 @@ class UpdateTest : public WindowTest {
   // collected; false when it runs past limit.
   bool RunWorker(std::chrono::milliseconds limit = std::chrono::seconds(30)) {
     const auto deadline = std::chrono::steady_clock::now() + limit;
-    while (window->m_workerRunning.load() && std::chrono::steady_clock::now() < deadline) {
+    while (window->WorkerRunning() && std::chrono::steady_clock::now() < deadline) {
       window->Pump();
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     window->Pump();
-    return window->m_workerRunning.load() == 0;
+    return !window->WorkerRunning();
   }
   // Commands the device received since the identification.
   std::vector<CSimDevice::LoggedCommand> UpdateCommands() const {

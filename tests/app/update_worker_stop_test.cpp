@@ -29,11 +29,11 @@ class UpdateStopTest : public UpdateTest {
   // Serves the window until the transfer has moved its first bytes.
   bool PumpUntilTransferring() {
     const auto deadline = Clock::now() + 10s;
-    while (window->m_bytesDone.load() == 0 && Clock::now() < deadline) {
+    while (window->BytesDone() == 0 && Clock::now() < deadline) {
       window->Pump();
       std::this_thread::sleep_for(1ms);
     }
-    return window->m_bytesDone.load() > 0;
+    return window->BytesDone() > 0;
   }
 };
 
@@ -152,7 +152,7 @@ TEST_F(UpdateStopTest, ProgressTextNamesTheAttemptWhileASectionIsRetried) {
     // Timer 1 as the window fires it, every tick's text kept.
     std::vector<std::string> texts;
     const auto deadline = Clock::now() + 20s;
-    while (window->m_workerRunning.load() && Clock::now() < deadline) {
+    while (window->WorkerRunning() && Clock::now() < deadline) {
       window->Pump();
       window->FireTimer(kTimerProgress);
       const std::string text = window->texts[kIdProgress];
@@ -184,29 +184,29 @@ TEST_F(UpdateStopTest, RemovalDuringAnUpdateLetsTheWorkerFailAndClosesAfterIt) {
     // window call, so it is still running for both events.
     sim->Unplug();
     window->HandleMessage(WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
-    ASSERT_EQ(window->m_workerRunning, 1);
-    EXPECT_EQ(window->m_hid.IsConnected(), false);
+    ASSERT_TRUE(window->WorkerRunning());
+    EXPECT_EQ(window->Hid().IsConnected(), false);
     EXPECT_EQ(window->Title(), test::Title(text::kNoHardware)) << "shown as gone at once";
-    EXPECT_TRUE(window->m_hid.IsTransportOpen()) << "the worker's handles stay until it has ended";
+    EXPECT_TRUE(window->Hid().IsTransportOpen()) << "the worker's handles stay until it has ended";
     if (replug) {
       sim->Plug();
       window->HandleMessage(WM_DEVICECHANGE, DBT_DEVNODES_CHANGED, 0);
-      EXPECT_EQ(window->m_hid.IsConnected(), false) << "no new device while the worker runs";
+      EXPECT_EQ(window->Hid().IsConnected(), false) << "no new device while the worker runs";
     }
 
     ASSERT_TRUE(RunWorker());
     EXPECT_EQ(LastBoxText(), kTextUpdateFailed);
     EXPECT_TRUE(window->IsEnabled(kIdUpdateButton));
     if (replug) {
-      EXPECT_EQ(window->m_hid.IsConnected(), true) << "the device is opened once the worker ended";
+      EXPECT_EQ(window->Hid().IsConnected(), true) << "the device is opened once the worker ended";
       EXPECT_EQ(window->Title(), test::Title(text::kConnecting));
     } else {
-      EXPECT_FALSE(window->m_hid.IsTransportOpen());
+      EXPECT_FALSE(window->Hid().IsTransportOpen());
       const size_t boxes = window->boxes.size();
       window->HandleMessage(WM_COMMAND, kIdUpdateButton, 0);
       ASSERT_EQ(window->boxes.size(), boxes + 1);
       EXPECT_EQ(LastBoxText(), text::kNoHardware);
-      EXPECT_EQ(window->m_workerRunning, 0);
+      EXPECT_FALSE(window->WorkerRunning());
     }
   }
 }
@@ -231,7 +231,7 @@ TEST_F(UpdateStopTest, ClosingDuringATransferEndsTheRunWithoutABox) {
     p.faults.reportDelayMicros = 500;
     if (c.silent) p.faults.silentAfterReports = static_cast<int64_t>(identify) + 20;
     Connect(p);
-    if (c.silent) window->m_hid.SetReadTimeoutMs(kReportReadTimeoutMs);
+    if (c.silent) window->Hid().SetReadTimeoutMs(kReportReadTimeoutMs);
     const auto section = Bytes(c.retried ? 0x7000 : 0x40000, 1);
     UpdateWith(WriteFile(Pack(c.retried ? Input(kCompany, section) : Input(kCompany, {}, {}, section))));
     ASSERT_TRUE(PumpUntilTransferring());
@@ -240,9 +240,9 @@ TEST_F(UpdateStopTest, ClosingDuringATransferEndsTheRunWithoutABox) {
     const auto start = Clock::now();
     window->Shutdown();
     EXPECT_LT(Clock::now() - start, 2s);
-    EXPECT_EQ(window->m_workerRunning, 0);
+    EXPECT_FALSE(window->WorkerRunning());
     EXPECT_TRUE(window->boxes.empty()) << LastBoxText();
-    EXPECT_EQ(window->m_updateOutcome, kTextUpdateFailed);
+    EXPECT_EQ(window->UpdateOutcome(), kTextUpdateFailed);
     const auto log = UpdateCommands();
     EXPECT_LE(WritesTo(c.retried ? kDestinationA : kDestinationD), 1u) << "no retry after the stop";
     for (const auto& cmd : log) EXPECT_NE(cmd.fields.code, kCmdEndUpdate);
@@ -259,7 +259,7 @@ TEST_F(UpdateStopTest, ClosingWhileTheWorkerWaitsForTheWindowDoesNotDeadlock) {
   const auto start = Clock::now();
   window->Shutdown();
   EXPECT_LT(Clock::now() - start, 1s);
-  EXPECT_EQ(window->m_workerRunning, 0);
+  EXPECT_FALSE(window->WorkerRunning());
   EXPECT_TRUE(window->boxes.empty());
   EXPECT_TRUE(UpdateCommands().empty());
 }
@@ -285,9 +285,8 @@ TEST_F(UpdateStopTest, UpdateButtonAsksOnlyWhenTheDeviceDataIsCurrent) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Connect();
-    EXPECT_EQ(window->m_deviceDataVersion, kDeviceDate);
-    window->m_internetVersion = c.internetVersion;
-    window->m_deviceDataVersion = c.deviceDataVersion;
+    EXPECT_EQ(window->DeviceDataVersion(), kDeviceDate);
+    window->ArrangeVersions(c.internetVersion, c.deviceDataVersion);
     window->boxAnswers = {c.answer};
     UpdateWith(WriteFile(Pack(Input(kCompany, Bytes(600, 1)))));
     ASSERT_TRUE(RunWorker());
@@ -309,8 +308,8 @@ TEST_F(UpdateStopTest, UpdateWithoutDeviceRefusesAndStartsNothing) {
   EXPECT_EQ(LastBox()->text, text::kNoHardware);
   EXPECT_EQ(LastBox()->caption, "");
   EXPECT_EQ(LastBox()->flags, MB_ICONERROR);
-  EXPECT_EQ(window->m_workerRunning, 0);
-  EXPECT_FALSE(window->m_workerThread.joinable());
+  EXPECT_FALSE(window->WorkerRunning());
+  EXPECT_FALSE(window->WorkerThreadHeld());
 }
 
 }  // namespace

@@ -87,11 +87,11 @@ TEST_F(UpdateTest, FullUpdatePutsEverySectionAtItsBlockPaddedWithFF) {
   for (const auto& cmd : log) EXPECT_EQ(cmd.status, 0u) << "every write accepted, checksums too";
   EXPECT_EQ(log.back().fields.code, kCmdEndUpdate);
 
-  EXPECT_EQ(window->m_transferStage, kStageFinished);
+  EXPECT_EQ(window->CurrentTransferStage(), kStageFinished);
   EXPECT_FALSE(window->IsEnabled(kIdUpdateButton)) << "stays off until the next identification";
   EXPECT_FALSE(window->IsEnabled(kIdSettingButton));
-  EXPECT_EQ(window->m_bytesDone, window->m_bytesTotal);
-  EXPECT_EQ(window->m_bytesTotal, a.size() + b.size() + c.size() + d.size() + e.size());
+  EXPECT_EQ(window->BytesDone(), window->BytesTotal());
+  EXPECT_EQ(window->BytesTotal(), a.size() + b.size() + c.size() + d.size() + e.size());
   EXPECT_EQ(window->texts[kIdProgress].rfind("Updated 100.00%", 0), 0u) << window->texts[kIdProgress];
 }
 
@@ -138,9 +138,9 @@ TEST_F(UpdateTest, RetriesAndClosingCommandFollowTheDeviceVersion) {
     p.faults.failWrites = c.failWrites;  // identification writes nothing
     Connect(p);
     if (c.corruptReplies) {
-      EXPECT_EQ(window->m_deviceVersion, kResultBadReply);
+      EXPECT_EQ(window->DeviceVersion(), kResultBadReply);
     }
-    if (c.forceVersion) window->m_deviceVersion = c.forceVersion;
+    if (c.forceVersion) window->ArrangeDeviceVersion(c.forceVersion);
     std::vector<BrandSectionInput> brands;
     if (c.brand) brands.push_back({kSimModel, Bytes(300, 2)});
     UpdateWith(WriteFile(Pack(Input(kCompany, c.a ? Bytes(600, 1) : test::ByteVector{},
@@ -224,8 +224,8 @@ TEST_F(UpdateTest, RefusedFilesEndWithTheirOutcomeAndSendNothing) {
     EXPECT_TRUE(window->IsEnabled(kIdUpdateButton));
     EXPECT_TRUE(window->IsEnabled(kIdSettingButton));
     EXPECT_EQ(window->texts[kIdProgress], "");
-    EXPECT_EQ(window->m_bytesTotal, 0u);
-    EXPECT_EQ(window->m_transferStage, kStageFinished);
+    EXPECT_EQ(window->BytesTotal(), 0u);
+    EXPECT_EQ(window->CurrentTransferStage(), kStageFinished);
   }
 }
 
@@ -237,7 +237,7 @@ class CStageRecorder final : public IMessageTarget {
   void PostMessage(uint32_t msg, WPARAM wParam, LPARAM lParam) override {
     if (msg == WM_HID_BYTES_SENT) {
       std::lock_guard lock(m_mutex);
-      const uint8_t stage = m_window.m_transferStage;
+      const uint8_t stage = m_window.CurrentTransferStage();
       if (stages.empty() || stages.back().first != stage) stages.push_back({stage, 0});
       stages.back().second += static_cast<uint32_t>(lParam);
     }
@@ -257,7 +257,7 @@ class CStageRecorder final : public IMessageTarget {
 TEST_F(UpdateTest, StagesMarkEachStepAsItsReportsGoOut) {
   Connect();
   CStageRecorder recorder(*window);
-  window->m_hid.SetProgressWindow(&recorder);
+  window->Hid().SetProgressWindow(&recorder);
   const auto a = Bytes(600, 1), b = Bytes(300, 2), c = Bytes(500, 3), d = Bytes(400, 4), e = Bytes(200, 5);
   UpdateWith(WriteFile(Pack(Input(kCompany, a, c, d, e, {{kSimModel, b}}))));
   ASSERT_TRUE(RunWorker());
@@ -267,7 +267,7 @@ TEST_F(UpdateTest, StagesMarkEachStepAsItsReportsGoOut) {
       {kStageBrandData, Padded(b.size())}, {kStageSectionC, Padded(c.size())},
       {kStageSectionD, Padded(d.size())}, {kStageSectionE, Padded(e.size())}};
   EXPECT_EQ(recorder.Stages(), expected);
-  window->m_hid.SetProgressWindow(window.get());
+  window->Hid().SetProgressWindow(window.get());
 }
 
 // Keeps the progress messages of the reports instead of passing them on, so
@@ -291,20 +291,20 @@ class CHeldMessages final : public IMessageTarget {
 TEST_F(UpdateTest, SentBytesCountByTheStageTheyWereSentInNotTheOneAtHandling) {
   Connect();
   CHeldMessages held;
-  window->m_hid.SetProgressWindow(&held);
+  window->Hid().SetProgressWindow(&held);
   const auto a = Bytes(600, 1), b = Bytes(300, 2), e = Bytes(200, 5);
   UpdateWith(WriteFile(Pack(Input(kCompany, a, {}, {}, e, {{kSimModel, b}}))));
   ASSERT_TRUE(RunWorker());
   ASSERT_EQ(LastBoxText(), kTextUpdateSucceeded);
-  window->m_hid.SetProgressWindow(window.get());
+  window->Hid().SetProgressWindow(window.get());
   // Handled long after they were sent, whatever stage is current then: the
   // header block never counts, the sections always do.
   for (const uint8_t stageAtHandling : {uint8_t{kStageFinished}, uint8_t{kStageBrandData}}) {
     SCOPED_TRACE(int(stageAtHandling));
-    window->m_transferStage = stageAtHandling;
-    window->m_bytesDone = 0;
+    window->SetTransferStage(stageAtHandling);
+    window->ArrangeBytesDone(0);
     for (const auto& m : held.Held()) window->HandleMessage(m.msg, m.wParam, m.lParam);
-    EXPECT_EQ(window->m_bytesDone, Padded(a.size()) + Padded(b.size()) + Padded(e.size()));
+    EXPECT_EQ(window->BytesDone(), Padded(a.size()) + Padded(b.size()) + Padded(e.size()));
   }
 }
 

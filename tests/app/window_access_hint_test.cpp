@@ -39,8 +39,8 @@ class AccessHintTest : public ::testing::Test {
     if (!plugged) sim->Unplug();
     backend = std::make_shared<CRefusingBackend>(sim);
     window = std::make_unique<test::CFakeWindow>(backend, config);
-    window->m_hid.SetLockFolder(lockDir.Path());
-    window->m_hid.SetReadTimeoutMs(150);
+    window->Hid().SetLockFolder(lockDir.Path());
+    window->Hid().SetReadTimeoutMs(150);
     window->OnInitDialog();
   }
   void DevicesChanged() {
@@ -57,7 +57,7 @@ class AccessHintTest : public ::testing::Test {
 
 TEST_F(AccessHintTest, RefusedDeviceShowsHintUnderTheNoHardwareTitle) {
   Start();
-  EXPECT_EQ(window->m_hid.IsConnected(), false);
+  EXPECT_EQ(window->Hid().IsConnected(), false);
   EXPECT_EQ(window->Title(), Title(text::kNoHardware)) << "the title is not changed";
   EXPECT_EQ(Status(), text::kAccessHint);
   EXPECT_FALSE(window->IsEnabled(kIdUpdateButton));
@@ -100,7 +100,7 @@ TEST_F(AccessHintTest, HintGoesAndThePreviousTextComesBack) {
       backend->refuse = false;
     }
     DevicesChanged();
-    EXPECT_EQ(window->m_hid.IsConnected(), !c.unplug);
+    EXPECT_EQ(window->Hid().IsConnected(), !c.unplug);
     EXPECT_EQ(Status(), c.restored);
     EXPECT_EQ(window->Title(), Title(c.unplug ? text::kNoHardware : text::kConnecting));
   }
@@ -127,11 +127,11 @@ TEST_F(AccessHintTest, ChosenUpdateFileIsNeverReplaced) {
   window->OnOpenClicked();
   backend->refuse = false;
   DevicesChanged();
-  ASSERT_EQ(window->m_hid.IsConnected(), true);
+  ASSERT_EQ(window->Hid().IsConnected(), true);
   EXPECT_EQ(Status(), file);
   ASSERT_TRUE(window->FireTimer(kTimerIdentify));
   window->Pump();
-  EXPECT_TRUE(window->m_deviceReady);
+  EXPECT_TRUE(window->DeviceReady());
   EXPECT_TRUE(window->IsEnabled(kIdUpdateButton));
 }
 

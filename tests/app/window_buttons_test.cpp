@@ -38,8 +38,8 @@ TEST_F(WindowTest, IdentificationEnablesUpdateForAFileOrAnOnlineSource) {
     SCOPED_TRACE(c.name);
     Start(ProfileWithIdentity("Valdemo Tech Co."));
     window->texts[kIdStatusText] = c.status;
-    window->m_internetVersion = c.internetVersion;
-    window->m_archiveUrl = c.archiveUrl;
+    window->ArrangeVersions(c.internetVersion, window->DeviceDataVersion());
+    window->SetArchiveUrl(c.archiveUrl);
     window->enabled[kIdUpdateButton] = c.enabledBefore;
     Identify();
     EXPECT_EQ(window->IsEnabled(kIdUpdateButton), c.enabledAfter);

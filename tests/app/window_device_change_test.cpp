@@ -32,7 +32,7 @@ TEST_F(WindowTest, DeviceChangeEventsWhileConnected) {
     if (c.unplugFirst) sim->Unplug();
     const size_t titles = window->titles.size();
     DeviceChange(c.event, c.data);
-    EXPECT_EQ(window->m_hid.IsConnected(), c.staysConnected);
+    EXPECT_EQ(window->Hid().IsConnected(), c.staysConnected);
     if (c.staysConnected) {
       EXPECT_EQ(window->titles.size(), titles) << "nothing changes";
     } else {
@@ -61,15 +61,15 @@ TEST_F(WindowTest, DeviceChangeEventsWithoutDevice) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Start(DefaultSimProfile(), CBuildConfig::Default(), /*plugged=*/false);
-    window->m_hid.SetProgressWindow(nullptr);
+    window->Hid().SetProgressWindow(nullptr);
     if (c.plugFirst) sim->Plug();
     const size_t titles = window->titles.size();
     DeviceChange(c.event, c.data);
-    EXPECT_EQ(window->m_hid.IsConnected(), c.opens);
+    EXPECT_EQ(window->Hid().IsConnected(), c.opens);
     if (c.opens) {
       EXPECT_EQ(window->Title(), Title(text::kConnecting));
       EXPECT_EQ(window->timers.at(kTimerIdentify), kIdentifyDelayMs);
-      EXPECT_EQ(window->m_hid.ProgressWindow(), window.get());
+      EXPECT_EQ(window->Hid().ProgressWindow(), window.get());
     } else {
       EXPECT_EQ(window->titles.size(), titles);
       EXPECT_FALSE(window->IsArmed(kTimerIdentify));
@@ -90,9 +90,9 @@ TEST_F(WindowTest, PlugInWhileRunningIdentifiesTwoSecondsLater) {
   DeviceChange(DBT_DEVNODES_CHANGED);
   EXPECT_EQ(window->Title(), Title(text::kNoHardware));
   EXPECT_FALSE(window->IsEnabled(kIdSettingButton));
-  EXPECT_EQ(window->m_identityBlock, IdentityBlock{});
-  EXPECT_EQ(window->m_deviceDataVersion, -1);
-  EXPECT_EQ(window->m_settingsLayout, 3) << "kept until the next identification";
+  EXPECT_EQ(window->Identity(), IdentityBlock{});
+  EXPECT_EQ(window->DeviceDataVersion(), -1);
+  EXPECT_EQ(window->SettingsLayout(), 3) << "kept until the next identification";
 }
 
 }  // namespace

@@ -29,12 +29,12 @@ class WindowDownloadTest : public WindowTest {
   }
   // The version-file download has just ended with outcome.
   void FinishVersionCheck(int outcome) {
-    window->m_checkingVersion = true;
+    window->ArrangeCheckingVersion(true);
     window->HandleMessage(WM_DOWNLOAD_FINISHED, static_cast<WPARAM>(outcome), 0);
   }
   void PumpUntilChecked() {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-    while (window->m_checkingVersion && std::chrono::steady_clock::now() < deadline) {
+    while (window->CheckingVersion() && std::chrono::steady_clock::now() < deadline) {
       window->Pump();
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
@@ -46,14 +46,14 @@ class WindowDownloadTest : public WindowTest {
 TEST_F(WindowDownloadTest, VersionFileSetsVersionAndArchiveUrl) {
   Start();
   Identify();
-  ASSERT_TRUE(window->m_deviceReady);
+  ASSERT_TRUE(window->DeviceReady());
   window->EnableControl(kIdUpdateButton, false);
   WriteVersionFile("20130101\r\nhttp://example.test/db.zip\r\nignored\r\n");
   FinishVersionCheck(DownloadOk);
-  EXPECT_EQ(window->m_internetVersion, 20130101);
-  EXPECT_EQ(window->m_archiveUrl, "http://example.test/db.zip");
+  EXPECT_EQ(window->InternetVersion(), 20130101);
+  EXPECT_EQ(window->ArchiveUrl(), "http://example.test/db.zip");
   EXPECT_EQ(window->texts[kIdStatusText], "Internet vesion:20130101\n");
-  EXPECT_FALSE(window->m_checkingVersion);
+  EXPECT_FALSE(window->CheckingVersion());
   EXPECT_TRUE(window->IsEnabled(kIdOpenButton));
   EXPECT_TRUE(window->IsEnabled(kIdUpdateButton));
   EXPECT_FALSE(std::filesystem::exists(TmpPath()));  // read once, then deleted
@@ -75,13 +75,13 @@ TEST_F(WindowDownloadTest, FailedChecksLeaveNoVersion) {
   Start();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    window->m_archiveUrl = "http://example.test/kept.zip";
-    window->m_internetVersion = 0;
+    window->SetArchiveUrl("http://example.test/kept.zip");
+    window->ArrangeVersions(0, window->DeviceDataVersion());
     if (c.file) WriteVersionFile(c.file);
     FinishVersionCheck(c.outcome);
-    EXPECT_EQ(window->m_internetVersion, -1);
+    EXPECT_EQ(window->InternetVersion(), -1);
     EXPECT_EQ(window->texts[kIdStatusText], text::kAccessFailed);
-    EXPECT_EQ(window->m_archiveUrl, "http://example.test/kept.zip");
+    EXPECT_EQ(window->ArchiveUrl(), "http://example.test/kept.zip");
     EXPECT_TRUE(window->IsEnabled(kIdOpenButton));
     EXPECT_FALSE(std::filesystem::exists(TmpPath()));
   }
@@ -106,9 +106,9 @@ TEST_F(WindowDownloadTest, CheckEndingAfterOpenLeavesTheChosenFile) {
     WriteVersionFile("20130101\nhttp://example.test/db.zip\n");
     FinishVersionCheck(c.outcome);
     EXPECT_EQ(window->texts[kIdStatusText], workDir.Path() + "/chosen.dwm");
-    EXPECT_EQ(window->m_archiveUrl, "");
-    EXPECT_EQ(window->m_internetVersion, -1);
-    EXPECT_FALSE(window->m_checkingVersion);
+    EXPECT_EQ(window->ArchiveUrl(), "");
+    EXPECT_EQ(window->InternetVersion(), -1);
+    EXPECT_FALSE(window->CheckingVersion());
     EXPECT_TRUE(window->IsEnabled(kIdOpenButton));
     EXPECT_FALSE(std::filesystem::exists(TmpPath()));
   }
@@ -118,34 +118,34 @@ TEST_F(WindowDownloadTest, LineEndOnlyAndNoDigitsGiveVersionZero) {
   Start();
   WriteVersionFile("\nhttp://example.test/a.7z");
   FinishVersionCheck(DownloadOk);
-  EXPECT_EQ(window->m_internetVersion, 0);
-  EXPECT_EQ(window->m_archiveUrl, "http://example.test/a.7z");
+  EXPECT_EQ(window->InternetVersion(), 0);
+  EXPECT_EQ(window->ArchiveUrl(), "http://example.test/a.7z");
   WriteVersionFile("beta\nhttp://example.test/b.7z\n");
   FinishVersionCheck(DownloadOk);
-  EXPECT_EQ(window->m_internetVersion, 0);
+  EXPECT_EQ(window->InternetVersion(), 0);
   EXPECT_EQ(window->texts[kIdStatusText], "Internet vesion:beta\n");
 }
 
 TEST_F(WindowDownloadTest, ArchiveDownloadOutcomes) {
   Start();
-  window->m_checkingVersion = false;
+  window->ArrangeCheckingVersion(false);
   window->HandleMessage(WM_DOWNLOAD_FINISHED, DownloadErrorRequest, 0);
-  EXPECT_EQ(window->m_downloadError, text::kDownloadFailed);
+  EXPECT_EQ(window->DownloadError(), text::kDownloadFailed);
   EXPECT_EQ(window->texts[kIdProgress], text::kDownloadFailed);
 
-  window->m_downloadError.clear();
+  window->ArrangeDownloadError("");
   window->texts[kIdProgress] = "before";
   window->HandleMessage(WM_DOWNLOAD_FINISHED, DownloadAborted, 0);
-  EXPECT_TRUE(window->m_downloadError.empty());
+  EXPECT_TRUE(window->DownloadError().empty());
   EXPECT_EQ(window->texts[kIdProgress], "before");
 
   // An aborted version check ends the check: the next download's messages
   // are not taken for it.
-  window->m_internetVersion = 0;
+  window->ArrangeVersions(0, window->DeviceDataVersion());
   FinishVersionCheck(DownloadAborted);
-  EXPECT_FALSE(window->m_checkingVersion);
-  EXPECT_EQ(window->m_internetVersion, -1);
-  window->m_checkingVersion = false;
+  EXPECT_FALSE(window->CheckingVersion());
+  EXPECT_EQ(window->InternetVersion(), -1);
+  window->ArrangeCheckingVersion(false);
 
   window->HandleMessage(WM_DOWNLOAD_SIZE, 4096, 0);
   EXPECT_EQ(window->progressHigh, 4096u);
@@ -158,7 +158,7 @@ TEST_F(WindowDownloadTest, ArchiveDownloadOutcomes) {
 
 TEST_F(WindowDownloadTest, SpeedTexts) {
   Start();
-  window->m_checkingVersion = false;
+  window->ArrangeCheckingVersion(false);
   struct Case {
     uint32_t total;
     WPARAM speed;
@@ -183,7 +183,7 @@ TEST_F(WindowDownloadTest, SpeedTexts) {
     EXPECT_EQ(window->progressPos, static_cast<uint32_t>(c.done));
   }
   // While the version file downloads, speed messages are not shown.
-  window->m_checkingVersion = true;
+  window->ArrangeCheckingVersion(true);
   window->texts[kIdProgress] = "kept";
   window->HandleMessage(WM_DOWNLOAD_SPEED, 100000, 1);
   EXPECT_EQ(window->texts[kIdProgress], "kept");
@@ -196,12 +196,12 @@ TEST_F(WindowDownloadTest, StartUpCheckFetchesTheVersionFileOfTheCompany) {
   CBuildConfig config = ConfigFor("Kelvax Systems..");
   config.brandTable = {{"Kelvax", server.Url("/up.txt")}};
   Start(DefaultSimProfile(), config, /*plugged=*/false);
-  EXPECT_TRUE(window->m_onlineSourceSet);
+  EXPECT_TRUE(window->OnlineSourceSet());
   EXPECT_FALSE(window->IsEnabled(kIdOpenButton));  // while the check runs
   EXPECT_EQ(window->texts[kIdStatusText], text::kSearchingVersion);
   PumpUntilChecked();
-  EXPECT_EQ(window->m_internetVersion, 20140505);
-  EXPECT_EQ(window->m_archiveUrl, "http://127.0.0.1:9/db.zip");
+  EXPECT_EQ(window->InternetVersion(), 20140505);
+  EXPECT_EQ(window->ArchiveUrl(), "http://127.0.0.1:9/db.zip");
   EXPECT_EQ(window->texts[kIdStatusText], "Internet vesion:20140505\n");
   EXPECT_TRUE(window->IsEnabled(kIdOpenButton));
 }
@@ -210,10 +210,10 @@ TEST_F(WindowDownloadTest, StartUpWithAnArchiveUrlNeedsNoCheck) {
   CBuildConfig config = ConfigFor("Gravo Navigation");
   config.brandTable = {{"Gravo", "http://downloads.gravo.example/db/Update.ZIP"}};
   Start(DefaultSimProfile(), config, /*plugged=*/false);
-  EXPECT_EQ(window->m_archiveUrl, "http://downloads.gravo.example/db/Update.ZIP");
+  EXPECT_EQ(window->ArchiveUrl(), "http://downloads.gravo.example/db/Update.ZIP");
   EXPECT_EQ(window->texts[kIdStatusText], "http://downloads.gravo.example/db/Update.ZIP");
-  EXPECT_TRUE(window->m_onlineSourceSet);
-  EXPECT_FALSE(window->m_checkingVersion);
+  EXPECT_TRUE(window->OnlineSourceSet());
+  EXPECT_FALSE(window->CheckingVersion());
 }
 
 size_t RequestsFor(CLoopbackHttpServer& server, const std::string& path) {
@@ -253,9 +253,9 @@ class SecondIdentificationTest : public WindowDownloadTest {
     other = std::make_shared<CSimDevice>(ProfileWithIdentity("Kelvax Systems"));
     backend = std::make_shared<CSwapBackend>(sim);
     StartOn(backend, config);
-    EXPECT_FALSE(window->m_onlineSourceSet);
+    EXPECT_FALSE(window->OnlineSourceSet());
     Identify();
-    ASSERT_TRUE(window->m_checkingVersion);
+    ASSERT_TRUE(window->CheckingVersion());
   }
   // Serves the window until every download that was started has ended and
   // its end message has been handled.
@@ -266,7 +266,7 @@ class SecondIdentificationTest : public WindowDownloadTest {
       size_t finished = 0;
       for (const auto& m : window->PostedCopy())
         if (m.msg == WM_DOWNLOAD_FINISHED) ++finished;
-      if (finished >= ends && !window->m_checkingVersion && window->m_workerRunning.load() == 0 &&
+      if (finished >= ends && !window->CheckingVersion() && !window->WorkerRunning() &&
           window->PendingCount() == 0)
         return;
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -330,10 +330,10 @@ TEST_F(SecondIdentificationTest, NeverSetsUpTheRunningCheckAgainNorMixesTheTwo) 
     c.second();
     PumpUntilQuiet(c.ends);
     EXPECT_EQ(window->texts[kIdStatusText], c.status);
-    EXPECT_EQ(window->m_internetVersion, c.version);
-    EXPECT_EQ(window->m_archiveUrl, c.archiveUrl);
+    EXPECT_EQ(window->InternetVersion(), c.version);
+    EXPECT_EQ(window->ArchiveUrl(), c.archiveUrl);
     // Nothing was taken for an archive download.
-    EXPECT_EQ(window->m_downloadError, "");
+    EXPECT_EQ(window->DownloadError(), "");
     EXPECT_EQ(window->texts[kIdProgress], "");
     EXPECT_TRUE(window->IsEnabled(kIdOpenButton));
     EXPECT_TRUE(window->IsEnabled(kIdUpdateButton));
@@ -350,7 +350,7 @@ TEST_F(SecondIdentificationTest, NeverSetsUpTheRunningCheckAgainNorMixesTheTwo) 
 TEST_F(SecondIdentificationTest, UpdateWhileTheCheckRunsWaitsForItsEnd) {
   StartChecking();
   // The archive an earlier check found; the status text names no file.
-  window->m_archiveUrl = server.Url("/db.bin");
+  window->SetArchiveUrl(server.Url("/db.bin"));
   window->HandleMessage(WM_COMMAND, kIdUpdateButton, 0);
   PumpUntilQuiet(2);
   // The archive came in whole (it is no archive, so no update file is found
@@ -358,7 +358,7 @@ TEST_F(SecondIdentificationTest, UpdateWhileTheCheckRunsWaitsForItsEnd) {
   EXPECT_EQ(RequestsFor(server, "/db.bin"), 1u);
   ASSERT_FALSE(window->boxes.empty());
   EXPECT_EQ(window->boxes.back().text, "Can not Find Update File!");
-  EXPECT_EQ(window->m_downloadError, "");
+  EXPECT_EQ(window->DownloadError(), "");
 }
 
 TEST(BrandTable, FirstRowWhoseBytesBeginTheBrand) {

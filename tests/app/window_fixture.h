@@ -50,8 +50,8 @@ class WindowTest : public ::testing::Test {
   void StartOn(std::shared_ptr<IHidBackend> backend,
                const CBuildConfig& config = CBuildConfig::Default()) {
     window = std::make_unique<CFakeWindow>(std::move(backend), config);
-    window->m_hid.SetLockFolder(lockDir.Path());
-    window->m_hid.SetReadTimeoutMs(kReadTimeoutMs);
+    window->Hid().SetLockFolder(lockDir.Path());
+    window->Hid().SetReadTimeoutMs(kReadTimeoutMs);
     window->OnInitDialog();
   }
   // Lets timer 2 fire, as two seconds after a connection.

@@ -30,17 +30,17 @@ TEST_F(WindowTest, TitleGoesFromConnectingToConnectedWithTheDataDate) {
   EXPECT_EQ(window->Title(), "Update Program   GPS Connected   V:20120301");
   EXPECT_FALSE(window->IsArmed(kTimerIdentify));
   EXPECT_TRUE(window->IsEnabled(kIdSettingButton));
-  EXPECT_TRUE(window->m_deviceReady);
-  EXPECT_EQ(window->m_deviceDataVersion, 20120301);
-  EXPECT_EQ(window->m_deviceVersion, 1008);
-  EXPECT_EQ(window->m_settingsLayout, 3);
-  EXPECT_EQ(window->m_settingsRevision, 14);
+  EXPECT_TRUE(window->DeviceReady());
+  EXPECT_EQ(window->DeviceDataVersion(), 20120301);
+  EXPECT_EQ(window->DeviceVersion(), 1008);
+  EXPECT_EQ(window->SettingsLayout(), 3);
+  EXPECT_EQ(window->SettingsRevision(), 14);
 }
 
 TEST_F(WindowTest, BlankDeviceIsClaimedAndTheNextIdentificationFindsTheCompany) {
   Start();
   Identify();
-  EXPECT_EQ(window->m_brandRule, BrandRule::kClaimBlank);
+  EXPECT_EQ(window->LastBrandRule(), BrandRule::kClaimBlank);
   ASSERT_EQ(IdentityWrites(), 1u);
   for (const auto& c : sim->CommandLog()) {
     if (c.fields.code != kCmdWriteBlocks) continue;
@@ -54,13 +54,13 @@ TEST_F(WindowTest, BlankDeviceIsClaimedAndTheNextIdentificationFindsTheCompany) 
   const IdentityBlock expected = IdentityText("Valdemo Tech Co.");
   EXPECT_TRUE(std::equal(written.begin(), written.end(), expected.begin()));
   // The identity write's progress messages are not transfer progress.
-  EXPECT_EQ(window->m_bytesDone, 0u);
+  EXPECT_EQ(window->BytesDone(), 0u);
 
   window->RefreshConnectionState();
   EXPECT_EQ(window->Title(), Title(text::kConnecting));
-  EXPECT_TRUE(window->m_deviceReady) << "stays identified while reconnecting";
+  EXPECT_TRUE(window->DeviceReady()) << "stays identified while reconnecting";
   Identify();
-  EXPECT_EQ(window->m_brandRule, BrandRule::kOwnCompany);
+  EXPECT_EQ(window->LastBrandRule(), BrandRule::kOwnCompany);
   EXPECT_EQ(IdentityWrites(), 1u) << "no second claim";
   EXPECT_EQ(window->Title(), ConnectedTitle("20120301"));
 }
@@ -70,14 +70,14 @@ TEST_F(WindowTest, ForeignBrandIsClosedAgainAndRejectedAfterEveryReopen) {
   for (int round = 0; round < 2; ++round) {
     SCOPED_TRACE(round);
     Identify();
-    EXPECT_EQ(window->m_brandRule, BrandRule::kRejected);
-    EXPECT_EQ(window->m_hid.IsConnected(), false);
+    EXPECT_EQ(window->LastBrandRule(), BrandRule::kRejected);
+    EXPECT_EQ(window->Hid().IsConnected(), false);
     EXPECT_EQ(window->Title(), Title(text::kNoHardware));
     EXPECT_FALSE(window->IsEnabled(kIdSettingButton));
-    EXPECT_FALSE(window->m_deviceReady);
-    EXPECT_EQ(window->m_identityBlock, IdentityBlock{});
-    EXPECT_EQ(window->m_settingsBlock, SettingsBlock{});
-    EXPECT_EQ(window->m_deviceDataVersion, -1);
+    EXPECT_FALSE(window->DeviceReady());
+    EXPECT_EQ(window->Identity(), IdentityBlock{});
+    EXPECT_EQ(window->Settings(), SettingsBlock{});
+    EXPECT_EQ(window->DeviceDataVersion(), -1);
     EXPECT_TRUE(window->boxes.empty()) << "no message box";
     // Any later device change opens it again.
     DeviceChange(DBT_DEVNODES_CHANGED);
@@ -95,24 +95,24 @@ TEST_F(WindowTest, GravoBuildRebrandsOldNervPindarDevices) {
   SealBlock(p.settings, 1);
   Start(p, ConfigFor("Gravo"));
   Identify();
-  EXPECT_EQ(window->m_settingsLayout, 1);
-  EXPECT_EQ(window->m_brandRule, BrandRule::kRebrandToGravo);
-  EXPECT_EQ(window->m_identityBlock, IdentityText("Gravo"));
+  EXPECT_EQ(window->SettingsLayout(), 1);
+  EXPECT_EQ(window->LastBrandRule(), BrandRule::kRebrandToGravo);
+  EXPECT_EQ(window->Identity(), IdentityText("Gravo"));
   const auto written = DeviceBlock(kParameterArea, kIdentityBlock);
   EXPECT_TRUE(std::equal(written.begin(), written.end(), IdentityText("Gravo").begin()));
-  EXPECT_EQ(window->m_hid.IsConnected(), true);
+  EXPECT_EQ(window->Hid().IsConnected(), true);
 }
 
 TEST_F(WindowTest, BlankCompanyServesAnyBrandAndStartsItsVersionCheck) {
   Start(ProfileWithIdentity("Gravo Navigation"), ConfigFor(std::string(21, ' ')));
-  EXPECT_FALSE(window->m_onlineSourceSet);
+  EXPECT_FALSE(window->OnlineSourceSet());
   Identify();
-  EXPECT_EQ(window->m_brandRule, BrandRule::kBlankCompany);
-  EXPECT_EQ(window->m_hid.IsConnected(), true);
+  EXPECT_EQ(window->LastBrandRule(), BrandRule::kBlankCompany);
+  EXPECT_EQ(window->Hid().IsConnected(), true);
   EXPECT_EQ(IdentityWrites(), 0u);
   // The device's brand has a row: its version file becomes the source.
-  EXPECT_EQ(window->m_versionFileUrl, "http://downloads.gravo.example/ditu/kt410x/kt410xUP.txt");
-  EXPECT_EQ(window->m_internetVersion, 0);
+  EXPECT_EQ(window->VersionFileUrl(), "http://downloads.gravo.example/ditu/kt410x/kt410xUP.txt");
+  EXPECT_EQ(window->InternetVersion(), 0);
 }
 
 TEST_F(WindowTest, SettingsAreClassifiedAgainstTheIdentityOfTheSameConnection) {
@@ -121,11 +121,11 @@ TEST_F(WindowTest, SettingsAreClassifiedAgainstTheIdentityOfTheSameConnection) {
   p.settings.fill(0x11);  // matches no checksum
   Start(p, ConfigFor(company));
   Identify();
-  EXPECT_EQ(window->m_settingsLayout, -1) << "first identification sees a zero identity";
+  EXPECT_EQ(window->SettingsLayout(), -1) << "first identification sees a zero identity";
   window->RefreshConnectionState();
   Identify();
-  EXPECT_EQ(window->m_settingsLayout, 0) << "the identity read before begins with EXO";
-  EXPECT_EQ(window->m_settingsRevision, 0);
+  EXPECT_EQ(window->SettingsLayout(), 0) << "the identity read before begins with EXO";
+  EXPECT_EQ(window->SettingsRevision(), 0);
 
   // A period without device forgets the identity.
   sim->Unplug();
@@ -133,7 +133,7 @@ TEST_F(WindowTest, SettingsAreClassifiedAgainstTheIdentityOfTheSameConnection) {
   sim->Plug();
   DeviceChange(DBT_DEVNODES_CHANGED);
   Identify();
-  EXPECT_EQ(window->m_settingsLayout, -1);
+  EXPECT_EQ(window->SettingsLayout(), -1);
 }
 
 TEST_F(WindowTest, SettingsLayoutsAsIdentificationFindsThem) {
@@ -163,11 +163,11 @@ TEST_F(WindowTest, SettingsLayoutsAsIdentificationFindsThem) {
     p.settings = c.settings;
     Start(p);
     Identify();
-    EXPECT_EQ(window->m_settingsLayout, c.layout);
-    EXPECT_EQ(window->m_settingsRevision, c.revision);
+    EXPECT_EQ(window->SettingsLayout(), c.layout);
+    EXPECT_EQ(window->SettingsRevision(), c.revision);
     if (c.layout == 1) {
-      for (int i = 4; i < 0x0C; ++i) EXPECT_EQ(window->m_settingsBlock[i], 0) << i;
-      EXPECT_EQ(window->m_settingsBlock[0x40], 1);
+      for (int i = 4; i < 0x0C; ++i) EXPECT_EQ(window->Settings()[i], 0) << i;
+      EXPECT_EQ(window->Settings()[0x40], 1);
     }
   }
 }
@@ -179,8 +179,8 @@ TEST_F(WindowTest, UnreadableDataDateLeavesTheVersionEmpty) {
   Start(p);
   Identify();
   EXPECT_EQ(window->Title(), ConnectedTitle(""));
-  EXPECT_EQ(window->m_deviceDataVersion, 0);
-  EXPECT_TRUE(window->m_deviceReady);
+  EXPECT_EQ(window->DeviceDataVersion(), 0);
+  EXPECT_TRUE(window->DeviceReady());
   EXPECT_TRUE(window->IsEnabled(kIdSettingButton));
 }
 
@@ -189,7 +189,7 @@ TEST_F(WindowTest, BadVersionReplyDoesNotStopIdentification) {
   p.faults.corruptReplies = 1;
   Start(p);
   Identify();
-  EXPECT_EQ(window->m_deviceVersion, -2);
+  EXPECT_EQ(window->DeviceVersion(), -2);
   EXPECT_EQ(window->Title(), ConnectedTitle("20120301"));
 }
 
@@ -199,7 +199,7 @@ TEST_F(WindowTest, DateOfZeroSecondsIs19700101) {
   Start(p);
   Identify();
   EXPECT_EQ(window->Title(), ConnectedTitle("19700101"));
-  EXPECT_EQ(window->m_deviceDataVersion, 19700101);
+  EXPECT_EQ(window->DeviceDataVersion(), 19700101);
 }
 
 // Timer 2 is not killed when the device goes; it may fire afterwards.
@@ -212,9 +212,9 @@ TEST_F(WindowTest, TimerTwoAfterTheDeviceWasClosedEndsWithoutDevice) {
   const uint64_t reports = sim->ReportCount();
   Identify();
   EXPECT_EQ(sim->ReportCount(), reports) << "nothing reaches the device";
-  EXPECT_EQ(window->m_deviceVersion, -1);
+  EXPECT_EQ(window->DeviceVersion(), -1);
   EXPECT_EQ(window->Title(), Title(text::kNoHardware));
-  EXPECT_FALSE(window->m_deviceReady);
+  EXPECT_FALSE(window->DeviceReady());
   EXPECT_FALSE(window->IsArmed(kTimerIdentify));
 }
 
@@ -230,8 +230,8 @@ TEST_F(WindowTest, DeviceGoneOrSilentBeforeTimerTwoFailsWithinTheReadBound) {
     const auto took = std::chrono::steady_clock::now() - begin;
     // Two reads at most wait for their bound (version reply, first settings report).
     EXPECT_LT(took, std::chrono::milliseconds(kReadTimeoutMs * 2 + 2000));
-    EXPECT_EQ(window->m_deviceVersion, silent ? -2 : -1);
-    EXPECT_EQ(window->m_hid.IsConnected(), false);
+    EXPECT_EQ(window->DeviceVersion(), silent ? -2 : -1);
+    EXPECT_EQ(window->Hid().IsConnected(), false);
     EXPECT_EQ(window->Title(), Title(text::kNoHardware));
     EXPECT_FALSE(window->IsEnabled(kIdSettingButton));
   }

@@ -10,9 +10,7 @@ class ProgressTest : public test::WindowTest {
  protected:
   void SetUp() override { Start(DefaultSimProfile(), CBuildConfig::Default(), false); }
   void BeginTransfer(uint32_t total, const std::string& label) {
-    window->m_bytesTotal = total;
-    window->m_bytesDone = 0;
-    window->m_progressTicks = 0;
+    window->ArrangeProgress(0, total, 0);
     window->SetControlText(kIdProgress, label);
   }
   void Ticks(int n) {
@@ -22,8 +20,8 @@ class ProgressTest : public test::WindowTest {
 };
 
 TEST_F(ProgressTest, OnlyTransferStagesCountSentBytes) {
-  EXPECT_EQ(window->m_transferStage, kStageFinished);
-  EXPECT_EQ(window->m_hid.SentTag(), 0u) << "nothing counts before a transfer";
+  EXPECT_EQ(window->CurrentTransferStage(), kStageFinished);
+  EXPECT_EQ(window->Hid().SentTag(), 0u) << "nothing counts before a transfer";
   struct Case {
     uint8_t stage;
     bool counts;
@@ -36,21 +34,21 @@ TEST_F(ProgressTest, OnlyTransferStagesCountSentBytes) {
   // matter, as the worker may have moved on since.
   for (const Case& c : cases) {
     for (const uint8_t current : {kStageBrandData, kStageBrandHeader, kStageFinished}) {
-      window->m_transferStage = current;
-      window->m_bytesDone = 100;
+      window->SetTransferStage(current);
+      window->ArrangeBytesDone(100);
       EXPECT_EQ(window->HandleMessage(WM_HID_BYTES_SENT, c.stage, 64), 0);
-      EXPECT_EQ(window->m_bytesDone, c.counts ? 164u : 100u) << int(c.stage) << " " << int(current);
+      EXPECT_EQ(window->BytesDone(), c.counts ? 164u : 100u) << int(c.stage) << " " << int(current);
     }
   }
   // The stage is taken into the messages as the reports go out.
   window->SetTransferStage(kStageSectionE);
-  EXPECT_EQ(window->m_transferStage, kStageSectionE);
-  EXPECT_EQ(window->m_hid.SentTag(), WPARAM{kStageSectionE});
+  EXPECT_EQ(window->CurrentTransferStage(), kStageSectionE);
+  EXPECT_EQ(window->Hid().SentTag(), WPARAM{kStageSectionE});
   // Received bytes never count.
-  window->m_transferStage = kStageBrandData;
-  window->m_bytesDone = 100;
+  window->SetTransferStage(kStageBrandData);
+  window->ArrangeBytesDone(100);
   window->HandleMessage(WM_HID_BYTES_RECEIVED, 0, 64);
-  EXPECT_EQ(window->m_bytesDone, 100u);
+  EXPECT_EQ(window->BytesDone(), 100u);
 }
 
 TEST_F(ProgressTest, TextShowsLabelAndSecondsUntilTheFirstByteThenThePercentage) {
@@ -59,20 +57,20 @@ TEST_F(ProgressTest, TextShowsLabelAndSecondsUntilTheFirstByteThenThePercentage)
   EXPECT_EQ(BarText(), "updatingTime 0S   ");
   Ticks(1);
   EXPECT_EQ(BarText(), "updatingTime 1S   ");
-  EXPECT_EQ(window->m_progressTicks, 6u);
+  EXPECT_EQ(window->ProgressTicks(), 6u);
 
-  window->m_bytesDone = 250;
+  window->ArrangeBytesDone(250);
   Ticks(1);
   EXPECT_EQ(BarText(), "Updated 25.00%   Time 1 Second");
   EXPECT_EQ(window->progressPos, 250u);
 
   // The label was taken when the transfer began, not from the last text.
-  window->m_bytesDone = 0;
+  window->ArrangeBytesDone(0);
   Ticks(6);
   EXPECT_EQ(BarText(), "updatingTime 2S   ");
 
   // The worker's final call shows the whole transfer.
-  window->m_bytesDone = 1000;
+  window->ArrangeBytesDone(1000);
   window->ShowTransferProgress();
   EXPECT_EQ(BarText(), "Updated 100.00%   Time 2 Second");
   EXPECT_EQ(window->progressPos, 1000u);
@@ -88,9 +86,9 @@ TEST_F(ProgressTest, ProgressTickOnlyWhileATransferIsUnderWay) {
                         {100, 101, false}, {100, 99, true}, {100, 0, true}};
   for (const Case& c : cases) {
     BeginTransfer(c.total, "label");
-    window->m_bytesDone = c.done;
+    window->ArrangeBytesDone(c.done);
     Ticks(1);
-    EXPECT_EQ(window->m_progressTicks, c.shows ? 1u : 0u) << c.total << "/" << c.done;
+    EXPECT_EQ(window->ProgressTicks(), c.shows ? 1u : 0u) << c.total << "/" << c.done;
     EXPECT_EQ(BarText() != "label", c.shows) << c.total << "/" << c.done;
   }
 }

@@ -69,7 +69,7 @@ class SettingTest : public WindowTest {
     p.faults = faults;
     Start(p);
     Identify();
-    ASSERT_TRUE(window->m_deviceReady);
+    ASSERT_TRUE(window->DeviceReady());
     commandsBefore = sim->CommandLog().size();
     reportsBefore = sim->ReportCount();
   }
@@ -112,7 +112,7 @@ TEST_F(SettingTest, RefusalsInOrderWithTheirTextsAndNothingSent) {
     SCOPED_TRACE(c.name);
     StartIdentified(c.settings);
     if (c.unplug) DeviceChange(DBT_DEVICEREMOVECOMPLETE, DBT_DEVTYP_DEVICEINTERFACE);
-    const SettingsBlock held = window->m_settingsBlock;
+    const SettingsBlock held = window->Settings();
     window->settingsDialog = ConfirmDayStart9;
     ClickSetting();
     ASSERT_EQ(window->boxes.size(), 1u);
@@ -120,7 +120,7 @@ TEST_F(SettingTest, RefusalsInOrderWithTheirTextsAndNothingSent) {
     EXPECT_EQ(window->boxes[0].caption, "");
     EXPECT_EQ(window->boxes[0].flags, MB_ICONERROR);
     EXPECT_EQ(window->settingsDialogs, 0);
-    EXPECT_EQ(window->m_settingsBlock, held);
+    EXPECT_EQ(window->Settings(), held);
     ExpectNothingSent();
   }
 }
@@ -131,9 +131,9 @@ TEST_F(SettingTest, LayoutZeroFromAnEarlierExoIdentityIsRefused) {
   StartIdentified(unclassified);
   // A second identification of the same connection classifies against the
   // identity the first one read.
-  window->m_identityBlock = IdentityText("EXO ");
+  window->ArrangeIdentity(IdentityText("EXO "));
   window->IdentifyDevice();
-  ASSERT_EQ(window->m_settingsLayout.load(), 0);
+  ASSERT_EQ(window->SettingsLayout(), 0);
   commandsBefore = sim->CommandLog().size();
   reportsBefore = sim->ReportCount();
   ClickSetting();
@@ -175,7 +175,7 @@ TEST_F(SettingTest, RadarQuestionOnlyForAnUnidentifiedModuleOfLayout3) {
     StartIdentified(c.settings);
     window->boxAnswers = {c.answer};
     window->settingsDialog = ConfirmDayStart9;
-    const SettingsBlock held = window->m_settingsBlock;
+    const SettingsBlock held = window->Settings();
     ClickSetting();
     if (c.asked) {
       ASSERT_FALSE(window->boxes.empty());
@@ -189,7 +189,7 @@ TEST_F(SettingTest, RadarQuestionOnlyForAnUnidentifiedModuleOfLayout3) {
     EXPECT_EQ(window->settingsDialogs, c.dialog ? 1 : 0);
     if (!c.dialog) {
       EXPECT_EQ(window->boxes.size(), 1u) << "nothing after No";
-      EXPECT_EQ(window->m_settingsBlock, held);
+      EXPECT_EQ(window->Settings(), held);
       ExpectNothingSent();
     } else {
       EXPECT_EQ(window->boxes.back().text, "Configuration success!");
@@ -199,7 +199,7 @@ TEST_F(SettingTest, RadarQuestionOnlyForAnUnidentifiedModuleOfLayout3) {
 
 TEST_F(SettingTest, CancelledDialogSendsNothingAndKeepsTheBlock) {
   StartIdentified(Layout3Block());
-  const SettingsBlock held = window->m_settingsBlock;
+  const SettingsBlock held = window->Settings();
   window->settingsDialog = [](const std::string&, int32_t, const IdentityBlock&,
                               SettingsBlock& block) {
     block[0x12] = 5;  // the copy may change; a cancel must not carry it over
@@ -208,15 +208,15 @@ TEST_F(SettingTest, CancelledDialogSendsNothingAndKeepsTheBlock) {
   ClickSetting();
   EXPECT_EQ(window->settingsDialogs, 1);
   EXPECT_TRUE(window->boxes.empty());
-  EXPECT_EQ(window->m_settingsBlock, held);
+  EXPECT_EQ(window->Settings(), held);
   ExpectNothingSent();
 }
 
 TEST_F(SettingTest, WorkerRunningLeavesTheButtonInert) {
   StartIdentified(Layout3Block());
-  window->m_workerRunning = 1;
+  window->ArrangeWorkerRunning(true);
   ClickSetting();
-  window->m_workerRunning = 0;
+  window->ArrangeWorkerRunning(false);
   EXPECT_TRUE(window->boxes.empty());
   EXPECT_EQ(window->settingsDialogs, 0);
   ExpectNothingSent();
@@ -239,10 +239,10 @@ TEST_F(SettingTest, ConfirmedDialogWritesTheBlockSealedForItsLayout) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     StartIdentified(c.settings);
-    ASSERT_EQ(window->m_settingsLayout.load(), c.layout);
+    ASSERT_EQ(window->SettingsLayout(), c.layout);
     // What the dialog is given: the block as classified (layout 1 has its
     // bytes 0x04..0x0B cleared).
-    SettingsBlock expected = window->m_settingsBlock;
+    SettingsBlock expected = window->Settings();
     expected[c.dayStartOffset] = 9;
     StoreLE32(&expected[0x00], ByteSum(&expected[0x04], c.coverage));
 
@@ -256,7 +256,7 @@ TEST_F(SettingTest, ConfirmedDialogWritesTheBlockSealedForItsLayout) {
       identity = id;
       return ConfirmDayStart9(p, l, id, block);
     };
-    const uint32_t bytesDone = window->m_bytesDone.load();
+    const uint32_t bytesDone = window->BytesDone();
     ClickSetting();
     EXPECT_EQ(prefix, "Setting");
     EXPECT_EQ(layout, c.layout);
@@ -279,20 +279,20 @@ TEST_F(SettingTest, ConfirmedDialogWritesTheBlockSealedForItsLayout) {
 
     const auto held = DeviceBlock(0, 0x110);
     EXPECT_EQ(held, std::vector<uint8_t>(expected.begin(), expected.end()));
-    EXPECT_EQ(window->m_settingsBlock, expected);
+    EXPECT_EQ(window->Settings(), expected);
     ASSERT_EQ(window->boxes.size(), 1u);
     EXPECT_EQ(window->boxes[0].text, "Configuration success!");
     EXPECT_EQ(window->boxes[0].caption, "Update Program");
     EXPECT_EQ(window->boxes[0].flags, MB_ICONINFORMATION);
     // The write's progress messages are not update progress.
-    EXPECT_EQ(window->m_transferStage.load(), kStageFinished);
-    EXPECT_EQ(window->m_bytesDone.load(), bytesDone);
+    EXPECT_EQ(window->CurrentTransferStage(), kStageFinished);
+    EXPECT_EQ(window->BytesDone(), bytesDone);
 
     // The next identification sees the same layout and the written values.
     window->IdentifyDevice();
-    EXPECT_EQ(window->m_settingsLayout.load(), c.layout);
-    EXPECT_EQ(window->m_settingsRevision, c.revision);
-    EXPECT_EQ(window->m_settingsBlock, expected);
+    EXPECT_EQ(window->SettingsLayout(), c.layout);
+    EXPECT_EQ(window->SettingsRevision(), c.revision);
+    EXPECT_EQ(window->Settings(), expected);
   }
 }
 
@@ -358,7 +358,7 @@ TEST_F(SettingTest, DeviceChangedWhileTheDialogWasOpenGetsNothingWritten) {
     backend = std::make_shared<test::CSwapBackend>(sim);
     StartOn(backend);
     Identify();
-    ASSERT_EQ(window->m_settingsLayout.load(), 3);
+    ASSERT_EQ(window->SettingsLayout(), 3);
     window->settingsDialog = [&](const std::string& p, int32_t l, const IdentityBlock& id,
                                  SettingsBlock& block) {
       c.meanwhile();
@@ -377,7 +377,7 @@ TEST_F(SettingTest, DeviceChangedWhileTheDialogWasOpenGetsNothingWritten) {
     EXPECT_EQ(DeviceBlock(0, 0x110), std::vector<uint8_t>(first.begin(), first.end()));
     const auto otherBlock = other->AreaCopy(0);
     EXPECT_TRUE(std::equal(second.begin(), second.end(), otherBlock.begin() + 0x110 * kBlockSize));
-    EXPECT_EQ(window->m_settingsBlock, c.held);
+    EXPECT_EQ(window->Settings(), c.held);
   }
 }
 
@@ -385,14 +385,14 @@ TEST_F(SettingTest, RefusedWriteIsReportedAsFailureAndKeepsTheOldBlock) {
   SimFaults faults;
   faults.failWrites = 1;
   StartIdentified(Layout3Block(), faults);
-  const SettingsBlock held = window->m_settingsBlock;
+  const SettingsBlock held = window->Settings();
   window->settingsDialog = ConfirmDayStart9;
   ClickSetting();
   ASSERT_EQ(window->boxes.size(), 1u);
   EXPECT_EQ(window->boxes[0].text, "Configuration failed!");
   EXPECT_EQ(window->boxes[0].caption, "");
   EXPECT_EQ(window->boxes[0].flags, MB_ICONERROR);
-  EXPECT_EQ(window->m_settingsBlock, held);
+  EXPECT_EQ(window->Settings(), held);
   EXPECT_EQ(DeviceBlock(0, 0x110), std::vector<uint8_t>(held.begin(), held.end()));
   // The session is ended all the same.
   const auto commands = CommandsSinceIdentification();
@@ -406,7 +406,7 @@ TEST_F(SettingTest, RefusedWriteIsReportedAsFailureAndKeepsTheOldBlock) {
   ClickSetting();
   ASSERT_EQ(window->boxes.size(), 1u);
   EXPECT_EQ(window->boxes[0].text, "Configuration success!");
-  EXPECT_EQ(window->m_settingsBlock[0x32], 9);
+  EXPECT_EQ(window->Settings()[0x32], 9);
 }
 
 }  // namespace

@@ -22,16 +22,16 @@ TEST_F(WindowTest, StartUpSetsTextsTimerAndDisablesDeviceButtons) {
   EXPECT_FALSE(window->IsEnabled(kIdSettingButton));
   EXPECT_FALSE(window->IsEnabled(kIdUpdateButton));
   EXPECT_EQ(window->enabled.count(kIdOpenButton), 0u) << "Open stays as it was";
-  EXPECT_EQ(window->m_hid.ProgressWindow(), window.get());
-  EXPECT_FALSE(window->m_deviceReady);
+  EXPECT_EQ(window->Hid().ProgressWindow(), window.get());
+  EXPECT_FALSE(window->DeviceReady());
 }
 
 TEST_F(WindowTest, StartUpWithoutDeviceShowsNoHardware) {
   Start(DefaultSimProfile(), CBuildConfig::Default(), /*plugged=*/false);
-  EXPECT_EQ(window->m_hid.IsConnected(), false);
+  EXPECT_EQ(window->Hid().IsConnected(), false);
   EXPECT_EQ(window->Title(), Title(text::kNoHardware));
   EXPECT_FALSE(window->IsArmed(kTimerIdentify));
-  EXPECT_EQ(window->m_deviceDataVersion, -1);
+  EXPECT_EQ(window->DeviceDataVersion(), -1);
 }
 
 TEST_F(WindowTest, OnlineSourceAtStartUpFollowsTheBrandTable) {
@@ -59,10 +59,10 @@ TEST_F(WindowTest, OnlineSourceAtStartUpFollowsTheBrandTable) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Start(DefaultSimProfile(), c.config, /*plugged=*/false);
-    EXPECT_EQ(window->m_versionFileUrl, c.versionFileUrl);
-    EXPECT_EQ(window->m_archiveUrl, c.archiveUrl);
-    EXPECT_EQ(window->m_internetVersion, c.internetVersion);
-    EXPECT_EQ(window->m_onlineSourceSet, c.sourceSet);
+    EXPECT_EQ(window->VersionFileUrl(), c.versionFileUrl);
+    EXPECT_EQ(window->ArchiveUrl(), c.archiveUrl);
+    EXPECT_EQ(window->InternetVersion(), c.internetVersion);
+    EXPECT_EQ(window->OnlineSourceSet(), c.sourceSet);
     if (c.versionFileUrl.empty()) {
       EXPECT_EQ(window->texts[kIdStatusText], "Please choose the updated file!");
     } else if (!c.archiveUrl.empty()) {

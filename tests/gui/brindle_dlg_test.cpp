@@ -72,7 +72,7 @@ class BrindleDlgTest : public QObject {
     m_sim = std::make_shared<CSimDevice>(profile);
     if (!plugged) m_sim->Unplug();
     m_dlg = std::make_unique<CBrindleDlg>(std::make_shared<CSimBackend>(m_sim));
-    m_dlg->m_hid.SetLockFolder(m_locks.path().toStdString());
+    m_dlg->Hid().SetLockFolder(m_locks.path().toStdString());
     m_dlg->InitDialog();
     m_dlg->show();
   }
@@ -157,7 +157,7 @@ class BrindleDlgTest : public QObject {
     QVERIFY(!Button(kIdUpdateButton)->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(Identified(), 5000);
     QCOMPARE(m_dlg->windowTitle(), Title(text::kConnected) + text::kVersionPrefix +
-                                       QString::fromStdString(m_dlg->m_dataDateText));
+                                       QString::fromStdString(m_dlg->DataDateText()));
     QVERIFY(!m_dlg->IsTimerArmed(kTimerIdentify));
     QVERIFY(Button(kIdSettingButton)->isEnabled());
     QVERIFY(!Button(kIdUpdateButton)->isEnabled());  // no file chosen yet
@@ -263,7 +263,7 @@ class BrindleDlgTest : public QObject {
       for (int i = 0; i < kPosts; ++i) m_dlg->PostMessage(WM_HID_BYTES_SENT, kStageBrandData, 64);
     });
     poster.join();
-    QTRY_COMPARE(m_dlg->m_bytesDone.load(), uint32_t(kPosts * 64));
+    QTRY_COMPARE(m_dlg->BytesDone(), uint32_t(kPosts * 64));
   }
 
   void WorkerCallsRunOnTheWindowThreadAndEndAtShutdown() {

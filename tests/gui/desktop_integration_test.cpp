@@ -21,7 +21,7 @@ class DesktopIntegrationTest : public QObject {
     auto sim = std::make_shared<CSimDevice>(DefaultSimProfile());
     sim->Unplug();
     CBrindleDlg dlg(std::make_shared<CSimBackend>(sim));
-    dlg.m_hid.SetLockFolder(locks.path().toStdString());
+    dlg.Hid().SetLockFolder(locks.path().toStdString());
     dlg.InitDialog();
     dlg.SetControlText(kIdStatusText, text::kAccessHint);
     auto* label = qobject_cast<QLabel*>(dlg.Control(kIdStatusText));

@@ -39,7 +39,7 @@ class HiDpiTest : public QObject {
     auto sim = std::make_shared<CSimDevice>(DefaultSimProfile());
     sim->Unplug();
     CBrindleDlg dlg(std::make_shared<CSimBackend>(sim));
-    dlg.m_hid.SetLockFolder(m_locks.path().toStdString());
+    dlg.Hid().SetLockFolder(m_locks.path().toStdString());
     dlg.InitDialog();
     dlg.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dlg));
