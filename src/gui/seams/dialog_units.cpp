@@ -34,6 +34,10 @@ QSize DialogUnitsToPixels(const QSize& du, const DialogBaseUnits& base) {
 
 QFont DialogFont(int pointSize) {
   QFont font = QApplication::font();
+#ifdef Q_OS_WIN
+  // The face the dialog templates name; Windows maps it to its dialog face.
+  font.setFamily(QStringLiteral("MS Shell Dlg"));
+#endif
   font.setPointSize(pointSize);
   return font;
 }
