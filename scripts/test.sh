@@ -36,9 +36,7 @@ if [ "$quick" != 1 ]; then
   # Needs root for mmdebstrap and chroot, and the network to Debian's archive.
   $( [ "$(id -u)" -ne 0 ] && echo sudo ) tests/packaging/deb_test.sh
   if [ "${BRINDLE_SKIP_WINDOWS:-0}" != 1 ]; then
-    # Without the Windows Qt for now: its cross build alone takes longer
-    # than the rest of the Windows leg together.
-    BRINDLE_WINDOWS_QT="${BRINDLE_WINDOWS_QT:-0}" scripts/windows.sh
+    scripts/windows.sh
   fi
 fi
 echo "all tests passed"

@@ -6,9 +6,10 @@
 #                           (default /var/cache/brindle/windows)
 #   BRINDLE_WINDOWS_PREFIX  a ready library prefix; skips scripts/windows-deps.sh
 #   BRINDLE_SKIP_TESTS=1    build only
-# Fonts: the Wine prefix has only Wine's own fonts; whether the desktop
-# window's text finds its dialog face there is checked by geometry-free
-# tests only (the Qt tests run on the offscreen platform).
+# The tests run on a virtual X display (Xvfb), so Wine can make real windows
+# for the desktop program's native tests; the others use Qt's offscreen
+# platform. Wine's own fonts (fonts-wine) give the dialog face its Windows
+# substitute (Tahoma); the host's fonts serve the rest.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$root"
@@ -44,19 +45,30 @@ built=$(date +%s)
 say "cross build: $((built - started)) s"
 [ "${BRINDLE_SKIP_TESTS:-0}" = 1 ] && exit 0
 
+# A virtual display for the whole Wine session: Wine's desktop process takes
+# the display of the program that starts it and serves every later one.
+display_file=$(mktemp)
+Xvfb -displayfd 7 -screen 0 1024x768x24 -nolisten tcp 7>"$display_file" >/dev/null 2>&1 &
+xvfb=$!
+for _ in $(seq 100); do [ -s "$display_file" ] && break; sleep 0.1; done
+[ -s "$display_file" ] || { say "Xvfb did not start"; exit 1; }
+export DISPLAY=:$(head -n1 "$display_file")
+rm -f "$display_file"
+
 # One Wine prefix for every run, and one wineserver kept up for the whole
 # test run: a first start in a new prefix takes seconds, later ones far less.
 export WINEPREFIX=$cache/wine-tests WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 export QT_QPA_PLATFORM=offscreen
 mkdir -p "$WINEPREFIX"
+# A server left over for this prefix would keep an earlier display.
+wineserver -k >/dev/null 2>&1 </dev/null || true
+trap 'wineserver -k >/dev/null 2>&1 || true; kill "$xvfb" 2>/dev/null || true' EXIT
 [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1 </dev/null
-# A server left running for this prefix (an earlier run's) serves as well.
 wineserver -p >/dev/null 2>&1 </dev/null || true
 # Wine's background services start with the first program of a session and
 # keep its output open: start them here, with nothing attached, or ctest
 # would wait on them for ever.
 wineboot >/dev/null 2>&1 </dev/null
-trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 
 ctest --test-dir build-windows -j2 --output-on-failure --timeout 300
 tested=$(date +%s)

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Windows installer silently under Wine, runs the installed
 # brindle-cli.exe through an update of a packed file on the simulated device,
-# uninstalls silently, and shows that nothing the installer put in place is
+# starts the installed brindle.exe twice (with a display: DISPLAY), uninstalls
+# silently, and shows that nothing the installer put in place is
 # left: no file, no Start-menu entry, no uninstall entry.
 #   installer_test.sh INSTALLER VERSION
 # BRINDLE_DESKTOP=0: the installer holds the console program alone (a build
@@ -70,6 +71,27 @@ outcome=$(cli --simulate update 'C:\brindle-try\sample.dwm' 2>/dev/null | tr -d 
 [ "$outcome" = "Update Successfully!" ] || fail "brindle-cli.exe update said: $outcome"
 echo "brindle-cli.exe: $outcome"
 rm -rf "$drive/brindle-try"
+
+if [ "${BRINDLE_DESKTOP:-1}" != 0 ]; then
+  step "running the installed brindle.exe"
+  [ "$(wine "$target\\brindle.exe" --version | tr -d '\r')" = "brindle $version" ] ||
+    fail "brindle.exe --version"
+  if [ -n "${DISPLAY:-}" ]; then
+    # The window on the simulated device, then a second start: it must end
+    # by itself at once (the first one's window is brought forward) while
+    # the first runs on.
+    wine "$target\\brindle.exe" --simulate >/dev/null 2>&1 </dev/null &
+    first=$!
+    sleep 4
+    kill -0 "$first" 2>/dev/null || fail "brindle.exe --simulate ended by itself"
+    timeout 30 wine "$target\\brindle.exe" --simulate >/dev/null 2>&1 </dev/null ||
+      fail "a second brindle.exe did not end by itself (status $?)"
+    kill -0 "$first" 2>/dev/null || fail "the first brindle.exe ended with the second"
+    kill "$first"
+    wait "$first" 2>/dev/null || true
+    echo "brindle.exe: ran; a second start ended at once"
+  fi
+fi
 
 step "uninstalling silently"
 # The uninstaller copies itself to the temporary folder and returns at once;
