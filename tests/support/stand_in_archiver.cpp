@@ -6,6 +6,12 @@
 // 7 a bad command line. Paths come through argv, in the system's code page:
 // the tests' own paths are plain ASCII.
 //
+// Named in STAND_IN_ARCHIVER_FAILS (a list of program file names, such as
+// "HaoZipC.exe,WinRar.exe"), it dies half-way instead: a cut 100-byte
+// cut.dwm in the target, exit 2. Named in STAND_IN_ARCHIVER_EMPTY, it says
+// nothing useful, unpacks nothing and ends with 0. Either way it takes the
+// RAR-style command line too ("x -o+ -y -IBCK ARCHIVE *.* TARGET").
+//
 // With STAND_IN_ARCHIVER_HANG naming a file, it unpacks nothing: while that
 // file exists it writes its process id to that name + ".pid" and then keeps
 // writing into TARGET, as an archiver busy with a huge archive does; when
@@ -121,7 +127,34 @@ int Hang(const std::string& hangFile, const fs::path& target) {
 
 }  // namespace
 
+// True when the environment variable's comma-separated list names program.
+bool Listed(const char* variable, const std::string& program) {
+  const char* list = std::getenv(variable);
+  if (!list) return false;
+  std::stringstream names(list);
+  for (std::string name; std::getline(names, name, ',');)
+    if (!name.empty() && name == program) return true;
+  return false;
+}
+
 int main(int argc, char** argv) {
+  const std::string self = argc > 0 ? fs::path(argv[0]).filename().string() : std::string();
+  const bool fails = Listed("STAND_IN_ARCHIVER_FAILS", self);
+  if (fails || Listed("STAND_IN_ARCHIVER_EMPTY", self)) {
+    if (!fails) {
+      std::cerr << "Not an archive of mine\n";
+      return kDone;
+    }
+    // The target: "-oTARGET", or the RAR style's last argument.
+    fs::path target = argc > 1 ? fs::path(argv[argc - 1]) : fs::path();
+    for (int i = 1; i < argc; ++i)
+      if (std::string(argv[i]).rfind("-o", 0) == 0 && std::string(argv[i]).size() > 2 && std::string(argv[i]) != "-o+")
+        target = fs::path(std::string(argv[i]).substr(2));
+    std::error_code ec;
+    fs::create_directories(target, ec);
+    std::ofstream(target / "cut.dwm", std::ios::binary) << std::string(100, '\0');
+    return kFatal;
+  }
   std::vector<std::string> files;
   std::string target;
   if (argc < 2 || std::string(argv[1]) != "x") {
