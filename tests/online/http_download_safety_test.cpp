@@ -197,7 +197,22 @@ TEST_F(DownloadSafetyTest, RedirectsToOtherSchemesAreRefused) {
 // written through, replaced or waited on.
 TEST_F(DownloadSafetyTest, LocalPathsThatAreNotRegularFilesAreRefused) {
 #ifdef _WIN32
-  GTEST_SKIP() << "needs symbolic links and a FIFO: MinGW's runtime creates neither on Windows";
+  // (MinGW's runtime makes neither symbolic links nor FIFOs: a folder and
+  // the null device here.)
+  m_server.Serve("/db.zip", MakeResponse("200 OK", "payload"));
+  const std::string folder = m_dir.Path() + "/folder";
+  fs::create_directory(folder);
+  for (const std::string& local : {folder, std::string("NUL")}) {
+    SCOPED_TRACE(local);
+    m_recorder.Clear();
+    Params(m_server.Url("/db.zip"), local);
+    EXPECT_EQ(m_download.Start(false),
+              "The file '" + local + "' is not a regular file; it is left as it is.");
+    m_download.Stop();
+    EXPECT_TRUE(m_recorder.All().empty());
+  }
+  EXPECT_TRUE(m_server.Requests().empty());
+  EXPECT_TRUE(fs::is_directory(folder) && fs::is_empty(folder));
 #else
   m_server.Serve("/db.zip", MakeResponse("200 OK", "payload"));
   const std::string outside = m_dir.Path() + "/outside";
