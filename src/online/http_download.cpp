@@ -589,9 +589,11 @@ void CHttpDownload::Transfer() {
   if (state.redirectRefused) return EndAttempt(DownloadErrorRequest, CURLE_UNSUPPORTED_PROTOCOL);
   if (state.aborted || rc == CURLE_ABORTED_BY_CALLBACK) return EndAttempt(DownloadAborted);
   if (state.failStage != 0) return EndAttempt(state.failStage, state.failCode);
+  // A redirect that may not be followed; a libcurl without the file
+  // protocol (the Windows build) finds a file: URL malformed instead.
   if (state.status >= 300 && state.status < 400 &&
-      (rc == CURLE_UNSUPPORTED_PROTOCOL || rc == CURLE_TOO_MANY_REDIRECTS))
-    return EndAttempt(DownloadErrorRequest, rc);  // a redirect that may not be followed
+      (rc == CURLE_UNSUPPORTED_PROTOCOL || rc == CURLE_TOO_MANY_REDIRECTS || rc == CURLE_URL_MALFORMAT))
+    return EndAttempt(DownloadErrorRequest, rc);
   if (rc == CURLE_WEIRD_SERVER_REPLY) {
     // libcurl itself rejects some unreadable lengths before the header
     // block ends; after an accepted status that is a failed transfer.

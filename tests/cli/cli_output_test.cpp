@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "cli/run_cli.h"
+#include "environment.h"
 #include "online/loopback_http_server.h"
 #include "read_file.h"
 #include "temp_dir.h"
@@ -33,7 +34,7 @@ TEST(CliOutput, UnwrittenResultIsAFailure) {
     ASSERT_EQ(written.exitCode, 0) << written.err;
     ASSERT_FALSE(written.out.empty());
     for (const StdoutTo to : {StdoutTo::kDevFull, StdoutTo::kClosed}) {
-      SCOPED_TRACE(to == StdoutTo::kDevFull ? "stdout on /dev/full" : "stdout closed");
+      SCOPED_TRACE(to == StdoutTo::kDevFull ? "every write to stdout fails" : "stdout closed");
       const auto r = RunCli(args, to);
       EXPECT_EQ(r.exitCode, 1);
       EXPECT_NE(r.err.find("brindle-cli: the result could not be written to stdout"),
@@ -52,7 +53,7 @@ TEST(CliOutput, NoResultNoFailure) {
 // With stdout closed, the downloaded file must not take its place and get
 // the outcome line written into it.
 TEST(CliOutput, ClosedStdoutNeverLandsInTheDownloadedFile) {
-  for (const char* name : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"}) unsetenv(name);
+  for (const char* name : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"}) test::UnsetEnvironment(name);
   test::CLoopbackHttpServer server;
   ASSERT_TRUE(server.Started());
   const std::string body(5000, 'd');

@@ -2,25 +2,28 @@
 // still meet (other lock folders) never share working files; a killed run
 // takes its archiver with it and leaves nothing that disturbs the next one.
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <thread>
 
-#include "app/instance_lock.h"
 #include "cli/run_cli.h"
-#include "online/archivers.h"
+#include "environment.h"
 #include "online/loopback_http_server.h"
-#include "online/process_runner.h"
 #include "process_wait.h"
 #include "read_file.h"
+#include "stored_zip.h"
 #include "temp_dir.h"
+#include "test_archiver.h"
 #include "update/update_file_builder.h"
 
 namespace brindle {
@@ -35,6 +38,7 @@ using test::kCompany;
 using test::Pack;
 using test::RunCli;
 using test::Ended;
+using test::KillProcess;
 using test::WaitFor;
 
 int RunFolders(const std::string& base) {
@@ -83,12 +87,13 @@ TEST_F(CliRuns, ASecondCopyUsingTheDeviceOrWorkingFolderExitsWith4) {
   } releaseAtEnd{release};  // before the server goes, whatever happened
   const std::string locks = Folder("locks");
   const test::CliEnvironment env = {{"BRINDLE_LOCK_DIR", locks},
-                                    {"XDG_CACHE_HOME", Folder("cache")}};
+                                    {test::kWorkingFolderVariable, Folder("cache")}};
   const auto bytes = Pack(Input(kCompany, Bytes(0x300, 1)));
   const std::string update = Write("u.dwm", std::string(bytes.begin(), bytes.end()));
 
   CCliProcess first({"--simulate", "update", "--archive-url", server.Url("/busy.zip")}, env);
-  ASSERT_TRUE(WaitFor([&] { return fs::exists(locks + "/" + InstanceLockFileName()); }, 5000ms));
+  // It holds the locks once its download asks for the archive.
+  ASSERT_TRUE(WaitFor([&] { return !server.Requests().empty(); }, 10000ms)) << first.ErrSoFar();
 
   struct Case {
     std::vector<std::string> args;
@@ -132,6 +137,10 @@ TEST_F(CliRuns, ASecondCopyUsingTheDeviceOrWorkingFolderExitsWith4) {
 }
 
 TEST_F(CliRuns, AnUnusableLockFolderIsAClearError) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows locks are named kernel objects: a lock folder there only scopes their "
+                  "names and has no modes or owner to get wrong";
+#else
   struct Case {
     const char* name;
     mode_t mode;
@@ -158,14 +167,13 @@ TEST_F(CliRuns, AnUnusableLockFolderIsAClearError) {
     }
     EXPECT_TRUE(fs::is_empty(locks));
   }
+#endif
 }
 
 // Two archive updates from one working folder at the same time, each with
 // an archive of the same name but its own content: each device gets its own.
 TEST_F(CliRuns, TwoArchiveUpdatesAtOnceNeverCross) {
-  const char* path = std::getenv("PATH");
-  const std::string sevenZip = FindOnPath("7z", path ? path : "");
-  if (sevenZip.empty()) GTEST_SKIP() << "7-Zip (p7zip-full) is not installed";
+  if (test::TestSevenZip().empty()) GTEST_SKIP() << "7-Zip (p7zip-full) is not installed";
   const std::string cache = Folder("cache");
   struct Run {
     std::vector<uint8_t> section;
@@ -177,17 +185,10 @@ TEST_F(CliRuns, TwoArchiveUpdatesAtOnceNeverCross) {
   for (int i = 0; i < 2; ++i) {
     Run& run = runs[i];
     run.section = Bytes(0x3000, static_cast<uint8_t>(0x41 + i));
-    const std::string tree = Folder("tree" + std::to_string(i));
     const auto bytes = Pack(Input(kCompany, run.section));
-    std::ofstream(tree + "/map.dwm", std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                             static_cast<std::streamsize>(bytes.size()));
-    const std::string archive = m_dir.Path() + "/u" + std::to_string(i) + ".zip";
-    int exitCode = -1;
-    ASSERT_TRUE(RunAndWait(sevenZip, {"a", "-tzip", archive, "map.dwm"}, exitCode, nullptr, tree));
-    ASSERT_EQ(exitCode, 0);
     run.server = std::make_unique<test::CLoopbackHttpServer>();
     ASSERT_TRUE(run.server->Started());
-    run.server->Serve("/db/u.zip", Slow(test::ReadWholeFile(archive), 40));
+    run.server->Serve("/db/u.zip", Slow(test::StoredZip({{"map.dwm", std::string(bytes.begin(), bytes.end())}}), 40));
     run.dump = Folder("dump" + std::to_string(i));
   }
   // Each with its own lock folder, so that nothing but the working files
@@ -196,7 +197,7 @@ TEST_F(CliRuns, TwoArchiveUpdatesAtOnceNeverCross) {
     run.process = std::make_unique<CCliProcess>(
         std::vector<std::string>{"--simulate", "--sim-dump=" + run.dump, "update", "--archive-url",
                                  run.server->Url("/db/u.zip")},
-        test::CliEnvironment{{"XDG_CACHE_HOME", cache}});
+        test::CliEnvironment{{test::kWorkingFolderVariable, cache}, {"PATH", test::PathWithTestSevenZip()}});
   for (Run& run : runs) {
     const auto r = run.process->Wait();
     EXPECT_EQ(r.out, "Update Successfully!\n") << r.err;
@@ -206,17 +207,21 @@ TEST_F(CliRuns, TwoArchiveUpdatesAtOnceNeverCross) {
     EXPECT_EQ(area0.substr(0, run.section.size()), std::string(run.section.begin(), run.section.end()))
         << "the device got another run's update file";
   }
-  EXPECT_TRUE(fs::is_empty(cache + "/brindle")) << "each run removed its own folder";
+  EXPECT_TRUE(fs::is_empty(test::WorkingFolderUnder(cache))) << "each run removed its own folder";
 }
 
 // brindle-cli killed while the archiver unpacks: the archiver ends with it,
 // and the next run clears the killed run's folder away.
 TEST_F(CliRuns, KilledMidUnpackTheArchiverEndsAndTheNextRunCleansUp) {
   const std::string bin = Folder("bin");
-  const std::string pidFile = m_dir.Path() + "/archiver.pid";
   const std::string hang = m_dir.Path() + "/hang";
+  const std::string pidFile = hang + ".pid";
   // A stand-in 7-Zip that keeps writing into the target for as long as the
   // "hang" file exists, and otherwise unpacks nothing.
+#ifdef _WIN32
+  if (test::TestSevenZip().empty()) GTEST_SKIP() << "the stand-in archiver is not built";
+  fs::copy_file(test::TestSevenZip(), bin + "/7z.exe");
+#else
   const std::string script = bin + "/7z";
   std::ofstream(script) << "#!/bin/sh\n"
                         << "[ -e " << hang << " ] || exit 0\n"
@@ -225,6 +230,7 @@ TEST_F(CliRuns, KilledMidUnpackTheArchiverEndsAndTheNextRunCleansUp) {
                         << "echo $$ > " << pidFile << ".tmp; /bin/mv " << pidFile << ".tmp " << pidFile << "\n"
                         << "while :; do echo data >> \"$out/big.bin\"; /bin/sleep 0.02; done\n";
   ASSERT_EQ(chmod(script.c_str(), 0755), 0);
+#endif
   std::ofstream(hang) << "";
   test::CLoopbackHttpServer server;
   ASSERT_TRUE(server.Started());
@@ -233,26 +239,41 @@ TEST_F(CliRuns, KilledMidUnpackTheArchiverEndsAndTheNextRunCleansUp) {
   server.Serve("/db.7z", test::MakeResponse("200 OK", archive));
   const std::string cache = Folder("cache");
   const std::string locks = Folder("locks");
-  const test::CliEnvironment env = {{"PATH", bin}, {"XDG_CACHE_HOME", cache}, {"BRINDLE_LOCK_DIR", locks}};
+  const test::CliEnvironment env = {{"PATH", bin},
+                                    {test::kWorkingFolderVariable, cache},
+                                    {"BRINDLE_LOCK_DIR", locks},
+                                    {"STAND_IN_ARCHIVER_HANG", hang}};
 
-  for (const int signal : {SIGHUP, SIGKILL}) {
-    SCOPED_TRACE(signal == SIGKILL ? "SIGKILL" : "SIGHUP");
+  struct Ending {
+    const char* name;
+    std::function<bool(CCliProcess&)> end;
+  };
+  const Ending endings[] = {
+#ifndef _WIN32
+      // (Windows has no hang-up signal: a closing console is a console
+      // event, and these runs have no console.)
+      {"SIGHUP", [](CCliProcess& cli) { return kill(cli.Pid(), SIGHUP) == 0; }},
+#endif
+      {"killed", [](CCliProcess& cli) { return cli.Kill(); }},
+  };
+  for (const Ending& ending : endings) {
+    SCOPED_TRACE(ending.name);
     fs::remove(pidFile);
     CCliProcess cli({"--simulate", "update", "--archive-url", server.Url("/db.7z")}, env);
     ASSERT_TRUE(WaitFor([&] { return fs::exists(pidFile); }, 10000ms)) << cli.ErrSoFar();
     const pid_t archiver = std::stoi(test::ReadWholeFile(pidFile));
-    ASSERT_EQ(kill(cli.Pid(), signal), 0);
+    ASSERT_TRUE(ending.end(cli));
     cli.Wait();
     EXPECT_TRUE(WaitFor([&] { return Ended(archiver); }, 2000ms)) << "the archiver goes on without us";
-    if (!Ended(archiver)) kill(archiver, SIGKILL);
+    if (!Ended(archiver)) KillProcess(archiver);
   }
-  EXPECT_EQ(RunFolders(cache + "/brindle"), 1) << "the killed run's folder stays behind";
+  EXPECT_EQ(RunFolders(test::WorkingFolderUnder(cache)), 1) << "the killed run's folder stays behind";
   // The next run is not disturbed by it, and removes it.
   fs::remove(hang);
   const auto r = RunCli({"--simulate", "update", "--archive-url", server.Url("/db.7z")}, env);
   EXPECT_EQ(r.out, "Can not Find Update File!\n") << r.err;
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(RunFolders(cache + "/brindle"), 0);
+  EXPECT_EQ(RunFolders(test::WorkingFolderUnder(cache)), 0);
 }
 
 }  // namespace

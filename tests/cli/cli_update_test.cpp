@@ -3,17 +3,19 @@
 // after a run, and the archive route from a loopback server.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "cli/run_cli.h"
-#include "online/archivers.h"
+#include "environment.h"
 #include "online/loopback_http_server.h"
-#include "online/process_runner.h"
-#include "temp_dir.h"
 #include "read_file.h"
+#include "stored_zip.h"
+#include "temp_dir.h"
+#include "test_archiver.h"
 #include "update/update_file_builder.h"
 
 namespace brindle {
@@ -112,32 +114,24 @@ TEST_F(CliUpdate, EveryRefusalAndFailureHasItsTextAndExitCode) {
 }
 
 TEST_F(CliUpdate, ArchiveUrlDownloadsUnpacksAndSends) {
-  const char* path = std::getenv("PATH");
-  const std::string sevenZip = FindOnPath("7z", path ? path : "");
-  if (sevenZip.empty()) GTEST_SKIP() << "7-Zip (p7zip-full) is not installed";
+  if (test::TestSevenZip().empty()) GTEST_SKIP() << "7-Zip (p7zip-full) is not installed";
   test::CLoopbackHttpServer server;
   ASSERT_TRUE(server.Started());
-  const std::string tree = m_dir.Path() + "/tree";
-  fs::create_directories(tree + "/db");
-  WriteUpdate("tree/db/map.dwm", Input(kCompany, Bytes(0x800, 3)));
-  int exitCode = -1;
-  ASSERT_TRUE(RunAndWait(sevenZip, {"a", "-tzip", m_dir.Path() + "/u.zip", "db"}, exitCode, nullptr, tree));
-  ASSERT_EQ(exitCode, 0);
-  server.Serve("/u.zip", test::MakeResponse("200 OK", test::ReadWholeFile(m_dir.Path() + "/u.zip")));
+  const auto update = Pack(Input(kCompany, Bytes(0x800, 3)));
+  server.Serve("/u.zip", test::MakeResponse("200 OK", test::StoredZip({{"db/map.dwm", std::string(update.begin(), update.end())}})));
 
   // The child's working folder lies in the test's own folder.
   const std::string cache = m_dir.Path() + "/cache";
-  setenv("XDG_CACHE_HOME", cache.c_str(), 1);
-  auto r = RunCli({"--simulate", "update", "--archive-url", server.Url("/u.zip")});
+  const test::CliEnvironment env = {{test::kWorkingFolderVariable, cache}, {"PATH", test::PathWithTestSevenZip()}};
+  auto r = RunCli({"--simulate", "update", "--archive-url", server.Url("/u.zip")}, env);
   EXPECT_EQ(r.out, "Update Successfully!\n") << r.err;
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_NE(r.err.find("Decompressing database"), std::string::npos) << r.err;
-  EXPECT_TRUE(fs::is_empty(cache + "/brindle")) << "archive and unpacked files removed";
+  EXPECT_TRUE(fs::is_empty(test::WorkingFolderUnder(cache))) << "archive and unpacked files removed";
 
-  r = RunCli({"--simulate", "update", "--archive-url", server.Url("/missing.zip")});
+  r = RunCli({"--simulate", "update", "--archive-url", server.Url("/missing.zip")}, env);
   EXPECT_EQ(r.out, "Error! Please update by local file!\n") << r.err;
   EXPECT_EQ(r.exitCode, 1);
-  unsetenv("XDG_CACHE_HOME");
 }
 
 // With no archiver that fits (only a RAR tool for a zip), the user must
@@ -149,14 +143,13 @@ TEST_F(CliUpdate, WithoutAFittingArchiverTheOutcomeSaysWhereTheArchiveIs) {
   server.Serve("/u.zip", test::MakeResponse("200 OK", archive));
   const std::string bin = m_dir.Path() + "/bin";
   fs::create_directories(bin);
+#ifndef _WIN32
+  // (Windows' archivers all unpack zips: there the folder stays empty.)
   std::ofstream(bin + "/unrar") << "#!/bin/sh\nexit 0\n";
   fs::permissions(bin + "/unrar", fs::perms::owner_all);
-  const std::string savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
-  setenv("XDG_CACHE_HOME", (m_dir.Path() + "/cache").c_str(), 1);
-  setenv("PATH", bin.c_str(), 1);
-  const auto r = RunCli({"--simulate", "update", "--archive-url", server.Url("/u.zip")});
-  setenv("PATH", savedPath.c_str(), 1);
-  unsetenv("XDG_CACHE_HOME");
+#endif
+  const auto r = RunCli({"--simulate", "update", "--archive-url", server.Url("/u.zip")},
+                        {{test::kWorkingFolderVariable, m_dir.Path() + "/cache"}, {"PATH", bin}});
   EXPECT_EQ(r.exitCode, 1) << r.err;
   const std::string lead =
       "Didn't find the decompression tool.(Support only \u2018WinRar/7zip/Haozip\u2019)"
@@ -164,7 +157,9 @@ TEST_F(CliUpdate, WithoutAFittingArchiverTheOutcomeSaysWhereTheArchiveIs) {
   ASSERT_EQ(r.out.rfind(lead, 0), 0u) << r.out;
   ASSERT_EQ(r.out.back(), '\n');
   const std::string where = r.out.substr(lead.size(), r.out.size() - lead.size() - 1);
-  EXPECT_EQ(where.rfind(m_dir.Path() + "/cache/", 0), 0u) << where;
+  std::string slashed = where;  // Windows names it with backslashes
+  std::replace(slashed.begin(), slashed.end(), '\\', '/');
+  EXPECT_EQ(slashed.rfind(m_dir.Path() + "/cache/", 0), 0u) << where;
   EXPECT_EQ(test::ReadWholeFile(where), archive);
 }
 

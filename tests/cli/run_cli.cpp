@@ -94,6 +94,8 @@ CliResult CCliProcess::Wait() {
   return m_result;
 }
 
+bool CCliProcess::Kill() { return m_pid > 0 && kill(m_pid, SIGKILL) == 0; }
+
 std::string CCliProcess::ErrSoFar() const { return ReadWholeFile(m_dir->Path() + "/err"); }
 
 CliResult RunCli(const std::vector<std::string>& args, const CliEnvironment& env) {

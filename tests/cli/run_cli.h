@@ -23,8 +23,9 @@ struct CliResult {
 // Extra environment entries for the child; an empty value removes one.
 using CliEnvironment = std::map<std::string, std::string>;
 
-// Where the program's stdout goes: a file read back into out, /dev/full
-// (every write fails; Linux only), or nowhere (descriptor 1 closed).
+// Where the program's stdout goes: a file read back into out, somewhere
+// every write fails (/dev/full; on Windows a pipe whose reading end is
+// closed), or nowhere (descriptor 1 closed, no standard output handle).
 enum class StdoutTo { kCaptured, kDevFull, kClosed };
 
 CliResult RunCli(const std::vector<std::string>& args, const CliEnvironment& env = {});
@@ -41,6 +42,8 @@ class CCliProcess {
   pid_t Pid() const { return m_pid; }
   // Waits for the end and collects the output.
   CliResult Wait();
+  // Ends it at once (SIGKILL, TerminateProcess); false when that failed.
+  bool Kill();
   // The stderr written so far.
   std::string ErrSoFar() const;
 

@@ -61,7 +61,7 @@ TEST_F(FileSearchTest, FindsTheUpdateFileAtAnyDepth) {
   Touch(Root() / "a" / "other.bin");
   std::string found;
   EXPECT_GT(FindFiles(Root().string(), IsUpdateFile, true, &found), 0);
-  EXPECT_EQ(found, (Root() / "a" / "b" / "c" / "Data.DWM").string());
+  EXPECT_EQ(fs::path(found).lexically_normal(), (Root() / "a" / "b" / "c" / "Data.DWM").lexically_normal());
 }
 
 TEST_F(FileSearchTest, TopLevelMatchWinsOverSubfolders) {
@@ -71,7 +71,7 @@ TEST_F(FileSearchTest, TopLevelMatchWinsOverSubfolders) {
   Touch(Root() / "top.dwm");
   std::string found;
   FindFiles(Root().string(), IsUpdateFile, true, &found);
-  EXPECT_EQ(found, (Root() / "top.dwm").string());
+  EXPECT_EQ(fs::path(found).lexically_normal(), (Root() / "top.dwm").lexically_normal());
 }
 
 TEST_F(FileSearchTest, CountsAndFailures) {
@@ -87,6 +87,9 @@ TEST_F(FileSearchTest, CountsAndFailures) {
 }
 
 TEST_F(FileSearchTest, SymbolicLinksAreNeitherFollowedNorTaken) {
+#ifdef _WIN32
+  GTEST_SKIP() << "needs symbolic links: MinGW's runtime cannot create them on Windows";
+#else
   Touch(Outside() / "foreign.dwm", "not ours");
   Touch(Outside() / "keep.txt", "keep");
   Touch(Root() / "data.txt");
@@ -102,6 +105,7 @@ TEST_F(FileSearchTest, SymbolicLinksAreNeitherFollowedNorTaken) {
   EXPECT_FALSE(fs::exists(fs::symlink_status(Root())));
   EXPECT_TRUE(fs::exists(Outside() / "foreign.dwm"));
   EXPECT_TRUE(fs::exists(Outside() / "keep.txt"));
+#endif
 }
 
 TEST_F(FileSearchTest, DeleteFolderTreeRemovesEverythingInside) {
@@ -115,11 +119,15 @@ TEST_F(FileSearchTest, DeleteFolderTreeRemovesEverythingInside) {
 }
 
 TEST_F(FileSearchTest, DeleteFolderTreeOnALinkRemovesOnlyTheLink) {
+#ifdef _WIN32
+  GTEST_SKIP() << "needs symbolic links: MinGW's runtime cannot create them on Windows";
+#else
   Touch(Outside() / "keep.txt");
   fs::create_directory_symlink(Outside(), Root());
   DeleteFolderTree(Root().string());
   EXPECT_FALSE(fs::exists(fs::symlink_status(Root())));
   EXPECT_TRUE(fs::exists(Outside() / "keep.txt"));
+#endif
 }
 
 TEST_F(FileSearchTest, FileExists) {

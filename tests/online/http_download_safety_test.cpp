@@ -2,8 +2,12 @@
 // to other schemes, and local paths that are not Brindle's to overwrite.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#ifdef _WIN32
+#include <process.h>
+#else
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 
 #include <chrono>
 #include <cstdio>
@@ -12,7 +16,9 @@
 #include <set>
 #include <vector>
 
-#include "loopback_http_server.h"
+#include "cli/run_cli.h"
+#include "environment.h"
+#include "online/loopback_http_server.h"
 #include "message_recorder.h"
 #include "online/download_file.h"
 #include "online/http_download.h"
@@ -42,7 +48,7 @@ class DownloadSafetyTest : public ::testing::Test {
   void SetUp() override {
     for (const char* name : {"http_proxy", "HTTP_PROXY", "https_proxy", "HTTPS_PROXY", "all_proxy",
                              "ALL_PROXY", "no_proxy", "NO_PROXY"})
-      unsetenv(name);
+      test::UnsetEnvironment(name);
     ASSERT_TRUE(m_server.Started());
     m_local = m_dir.Path() + "/db.zip";
   }
@@ -170,7 +176,8 @@ TEST_F(DownloadSafetyTest, RedirectsToOtherSchemesAreRefused) {
   const std::string secret = m_dir.Path() + "/secret";
   WriteFile(secret, "not for the device");
   for (const std::string& location :
-       std::vector<std::string>{"file://" + secret, "ftp://127.0.0.1/x", "dict://127.0.0.1/x"}) {
+       std::vector<std::string>{(secret[0] == '/' ? "file://" : "file:///") + secret, "ftp://127.0.0.1/x",
+                                "dict://127.0.0.1/x"}) {
     SCOPED_TRACE(location);
     m_server.Serve("/moved", MakeResponse("302 Found", "", true, "Location: " + location + "\r\n"));
     const auto done = Fetch(m_server.Url("/moved"));
@@ -189,6 +196,24 @@ TEST_F(DownloadSafetyTest, RedirectsToOtherSchemesAreRefused) {
 // A symbolic link, a folder, a FIFO or a device at the local path is never
 // written through, replaced or waited on.
 TEST_F(DownloadSafetyTest, LocalPathsThatAreNotRegularFilesAreRefused) {
+#ifdef _WIN32
+  // (MinGW's runtime makes neither symbolic links nor FIFOs: a folder and
+  // the null device here.)
+  m_server.Serve("/db.zip", MakeResponse("200 OK", "payload"));
+  const std::string folder = m_dir.Path() + "/folder";
+  fs::create_directory(folder);
+  for (const std::string& local : {folder, std::string("NUL")}) {
+    SCOPED_TRACE(local);
+    m_recorder.Clear();
+    Params(m_server.Url("/db.zip"), local);
+    EXPECT_EQ(m_download.Start(false),
+              "The file '" + local + "' is not a regular file; it is left as it is.");
+    m_download.Stop();
+    EXPECT_TRUE(m_recorder.All().empty());
+  }
+  EXPECT_TRUE(m_server.Requests().empty());
+  EXPECT_TRUE(fs::is_directory(folder) && fs::is_empty(folder));
+#else
   m_server.Serve("/db.zip", MakeResponse("200 OK", "payload"));
   const std::string outside = m_dir.Path() + "/outside";
   WriteFile(outside, "someone else's file");
@@ -214,6 +239,7 @@ TEST_F(DownloadSafetyTest, LocalPathsThatAreNotRegularFilesAreRefused) {
   EXPECT_TRUE(fs::is_symlink(link) && fs::is_symlink(dangling) && fs::is_directory(folder) &&
               fs::is_fifo(fifo));
   EXPECT_FALSE(fs::exists(m_dir.Path() + "/nothing"));
+#endif
 }
 
 // A finished download replaces the file in one step: another name of the
@@ -232,13 +258,23 @@ TEST_F(DownloadSafetyTest, SuccessReplacesTheFileInsteadOfWritingIntoIt) {
 // Named working files of a process that is gone are removed by the next
 // download beside the same target; those of a running one are kept.
 TEST_F(DownloadSafetyTest, StalePartsOfEndedProcessesAreRemoved) {
+#ifdef _WIN32
+  // An ended process's id: a brindle-cli that has come and gone.
+  test::CCliProcess ended({"--version"});
+  const long child = ended.Pid();
+  ASSERT_GT(child, 0);
+  ended.Wait();
+  const long self = _getpid();
+#else
   const pid_t child = fork();
   if (child == 0) _exit(0);
   ASSERT_GT(child, 0);
   waitpid(child, nullptr, 0);
+  const long self = getpid();
+#endif
   const std::string prefix = m_dir.Path() + "/" + DownloadPartPrefix(m_local);
   const std::string stale = prefix + std::to_string(child) + "-0";
-  const std::string live = prefix + std::to_string(getpid()) + "-12345";
+  const std::string live = prefix + std::to_string(self) + "-12345";
   const std::string unrelated = m_dir.Path() + "/.other.zip.part-" + std::to_string(child) + "-0";
   for (const auto& p : {stale, live, unrelated}) WriteFile(p, "part");
   m_server.Serve("/db.zip", MakeResponse("200 OK", "db"));

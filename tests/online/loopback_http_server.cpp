@@ -1,22 +1,18 @@
-#include "loopback_http_server.h"
-
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include "online/loopback_http_server.h"
 
 #include <algorithm>
 #include <cctype>
 #include <chrono>
 
+#include "online/loopback_sockets.h"
+
 namespace brindle::test {
 
 namespace {
 
-bool SendAll(int fd, const char* data, size_t size) {
+bool SendAll(SocketHandle fd, const char* data, size_t size) {
   while (size > 0) {
-    const ssize_t n = send(fd, data, size, MSG_NOSIGNAL);
+    const long n = SendSome(fd, data, size);
     if (n <= 0) return false;
     data += n;
     size -= static_cast<size_t>(n);
@@ -29,11 +25,11 @@ void Pause(int ms) {
 }
 
 // Reads one request head (up to the blank line); false when the peer went.
-bool ReadRequest(int fd, ReceivedRequest& request) {
+bool ReadRequest(SocketHandle fd, ReceivedRequest& request) {
   std::string data;
   char buffer[4096];
   while (data.find("\r\n\r\n") == std::string::npos) {
-    const ssize_t n = recv(fd, buffer, sizeof buffer, 0);
+    const long n = ReceiveSome(fd, buffer, sizeof buffer);
     if (n <= 0) return false;
     data.append(buffer, static_cast<size_t>(n));
   }
@@ -83,21 +79,8 @@ ScriptedResponse MakeResponse(const std::string& status, const std::string& body
 }
 
 CLoopbackHttpServer::CLoopbackHttpServer() {
-  const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-  if (fd < 0) return;
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  address.sin_port = 0;
-  socklen_t length = sizeof address;
-  if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(fd, 16) != 0 ||
-      getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-    close(fd);
-    return;
-  }
-  m_listenFd = fd;
-  m_port = ntohs(address.sin_port);
-  m_acceptor = std::thread([this] { AcceptLoop(); });
+  m_listenFd = ListenOnLoopback(m_port);
+  if (m_listenFd != kNoSocket) m_acceptor = std::thread([this] { AcceptLoop(); });
 }
 
 CLoopbackHttpServer::~CLoopbackHttpServer() {
@@ -105,10 +88,10 @@ CLoopbackHttpServer::~CLoopbackHttpServer() {
   if (m_acceptor.joinable()) m_acceptor.join();
   {
     std::lock_guard<std::mutex> lock(m_mutex);
-    for (int fd : m_openFds) shutdown(fd, SHUT_RDWR);
+    for (SocketHandle fd : m_openFds) ShutDownBoth(fd);
   }
   for (auto& t : m_connections) t.join();
-  if (m_listenFd >= 0) close(m_listenFd);
+  if (m_listenFd != kNoSocket) CloseSocket(m_listenFd);
 }
 
 std::string CLoopbackHttpServer::Url(const std::string& path) const {
@@ -132,10 +115,9 @@ std::vector<ReceivedRequest> CLoopbackHttpServer::Requests() {
 
 void CLoopbackHttpServer::AcceptLoop() {
   while (!m_stopping.load()) {
-    pollfd p{m_listenFd, POLLIN, 0};
-    if (poll(&p, 1, 50) <= 0) continue;
-    const int fd = accept4(m_listenFd, nullptr, nullptr, SOCK_CLOEXEC);
-    if (fd < 0) continue;
+    if (!ConnectionWaiting(m_listenFd, 50)) continue;
+    const SocketHandle fd = AcceptConnection(m_listenFd);
+    if (fd == kNoSocket) continue;
     std::lock_guard<std::mutex> lock(m_mutex);
     m_openFds.push_back(fd);
     m_connections.emplace_back([this, fd] { Handle(fd); });
@@ -159,7 +141,7 @@ ScriptedResponse CLoopbackHttpServer::Choose(const ReceivedRequest& request) {
   return responder(request);
 }
 
-void CLoopbackHttpServer::Handle(int fd) {
+void CLoopbackHttpServer::Handle(SocketHandle fd) {
   bool reset = false;
   for (;;) {
     ReceivedRequest request;
@@ -185,14 +167,10 @@ void CLoopbackHttpServer::Handle(int fd) {
     }
     if (r.closeAtEnd || !sent) break;
   }
-  if (reset) {
-    // A zero linger time makes close send a reset.
-    linger l{1, 0};
-    setsockopt(fd, SOL_SOCKET, SO_LINGER, &l, sizeof l);
-  }
+  if (reset) ResetOnClose(fd);
   std::lock_guard<std::mutex> lock(m_mutex);
   m_openFds.erase(std::remove(m_openFds.begin(), m_openFds.end(), fd), m_openFds.end());
-  close(fd);
+  CloseSocket(fd);
 }
 
 }  // namespace brindle::test

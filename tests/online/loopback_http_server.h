@@ -11,6 +11,8 @@
 #include <thread>
 #include <vector>
 
+#include "online/loopback_sockets.h"
+
 namespace brindle::test {
 
 struct ScriptedResponse {
@@ -46,7 +48,7 @@ class CLoopbackHttpServer {
   CLoopbackHttpServer(const CLoopbackHttpServer&) = delete;
   CLoopbackHttpServer& operator=(const CLoopbackHttpServer&) = delete;
 
-  bool Started() const { return m_listenFd >= 0; }
+  bool Started() const { return m_listenFd != kNoSocket; }
   int Port() const { return m_port; }
   std::string Url(const std::string& path) const;
 
@@ -56,17 +58,17 @@ class CLoopbackHttpServer {
 
  private:
   void AcceptLoop();
-  void Handle(int fd);
+  void Handle(SocketHandle fd);
   ScriptedResponse Choose(const ReceivedRequest& request);
 
-  int m_listenFd = -1;
+  SocketHandle m_listenFd = kNoSocket;
   int m_port = 0;
   std::atomic<bool> m_stopping{false};
   std::mutex m_mutex;
   std::map<std::string, ScriptedResponse> m_responses;
   Responder m_responder;
   std::vector<ReceivedRequest> m_requests;
-  std::vector<int> m_openFds;
+  std::vector<SocketHandle> m_openFds;
   std::vector<std::thread> m_connections;
   std::thread m_acceptor;
 };

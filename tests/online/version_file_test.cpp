@@ -83,6 +83,7 @@ TEST(VersionFileTest, ReadsTheFileAndLeavesIt) {
 }
 
 // Bytes this process has read so far, from the kernel's own count.
+#ifndef _WIN32
 long long BytesReadByThisProcess() {
   std::ifstream io("/proc/self/io");
   std::string key;
@@ -91,8 +92,12 @@ long long BytesReadByThisProcess() {
     if (key == "rchar:") return value;
   return -1;
 }
+#endif
 
 TEST(VersionFileTest, ReadsOnlyUpToTheEndOfTheSecondLine) {
+#ifdef _WIN32
+  GTEST_SKIP() << "counts bytes read through Linux's /proc/self/io, which under Wine also counts Wine's own reads";
+#else
   test::CTempDir dir;
   const std::string path = dir.Path() + "/Tmp";
   std::ofstream(path, std::ios::binary) << "7\nhttp://h/db.zip\n" << std::string(4 << 20, 'x');
@@ -107,6 +112,7 @@ TEST(VersionFileTest, ReadsOnlyUpToTheEndOfTheSecondLine) {
   std::ofstream(path, std::ios::binary | std::ios::trunc)
       << "7\nhttp://h/" << std::string(kVersionFileReadLimit, 'u') << ".zip\n";
   EXPECT_EQ(ReadVersionFile(path, content), 0);
+#endif
 }
 
 // Only a regular file is a version file: a link is not followed and a FIFO

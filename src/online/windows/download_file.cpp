@@ -71,17 +71,30 @@ std::atomic<unsigned> g_nameCounter{0};
 
 }  // namespace
 
+// A device reached by name: NUL, CON, COM1 and the like are there in every
+// folder, with attributes or without, and only opening them tells.
+bool IsDeviceName(const std::wstring& path) {
+  HANDLE h = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return false;
+  const DWORD type = GetFileType(h);
+  CloseHandle(h);
+  return type != FILE_TYPE_DISK;
+}
+
 TargetKind DownloadTargetKind(const std::string& path, int& error) {
   error = 0;
-  const DWORD attributes = GetFileAttributesW(Widen(path).c_str());
+  const std::wstring wide = Widen(path);
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
     const int err = ErrnoOf(GetLastError());
+    if (IsDeviceName(wide)) return TargetKind::kOther;
     if (err != ENOENT) error = err;
     return TargetKind::kAbsent;
   }
   if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DEVICE))
     return TargetKind::kOther;
-  return TargetKind::kRegular;
+  return IsDeviceName(wide) ? TargetKind::kOther : TargetKind::kRegular;
 }
 
 std::string DownloadPartPrefix(const std::string& target) { return "." + NameOf(target) + ".part-"; }

@@ -33,10 +33,10 @@ bool EndsWithSeparator(const std::string& path) {
 
 std::string WithSlash(const std::string& folder) { return EndsWithSeparator(folder) ? folder : folder + "/"; }
 
-// Calls each(name, attributes) for every entry but "." and "..". False when
-// the folder cannot be listed.
+// Calls each(name, attributes) for every entry, "." and ".." only when
+// withDots is set. False when the folder cannot be listed.
 template <typename Each>
-bool ForEachEntry(const std::string& folder, Each each) {
+bool ForEachEntry(const std::string& folder, bool withDots, Each each) {
   // The folder itself must not be a reparse point either.
   const DWORD self = GetFileAttributesW(Widen(folder).c_str());
   if (self == INVALID_FILE_ATTRIBUTES || !(self & FILE_ATTRIBUTE_DIRECTORY) ||
@@ -48,7 +48,7 @@ bool ForEachEntry(const std::string& folder, Each each) {
   if (find.h == INVALID_HANDLE_VALUE) return GetLastError() == ERROR_FILE_NOT_FOUND;
   do {
     const std::wstring name = data.cFileName;
-    if (name == L"." || name == L"..") continue;
+    if (!withDots && (name == L"." || name == L"..")) continue;
     if (!each(Narrow(name), data.dwFileAttributes)) break;
   } while (FindNextFileW(find.h, &data));
   return true;
@@ -57,7 +57,9 @@ bool ForEachEntry(const std::string& folder, Each each) {
 int FindFilesIn(const std::string& folder, FindFilesCallback callback, bool recursive, void* context) {
   const std::string prefix = WithSlash(folder);
   int count = 0;
-  const bool listed = ForEachEntry(folder, [&](const std::string& name, DWORD raw) {
+  // Without recursion every entry is the callback's, as a folder listing
+  // gives them; a recursive search never takes "." or ".." for a subfolder.
+  const bool listed = ForEachEntry(folder, !recursive, [&](const std::string& name, DWORD raw) {
     const std::string path = prefix + name;
     const uint32_t attributes = AttributesOf(raw);
     if (recursive && attributes == kFileAttributeDirectory) {
@@ -80,7 +82,7 @@ void DeleteEntry(const std::string& path, DWORD attributes) {
     return;
   }
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-    ForEachEntry(path, [&](const std::string& name, DWORD raw) {
+    ForEachEntry(path, false, [&](const std::string& name, DWORD raw) {
       DeleteEntry(WithSlash(path) + name, raw);
       return true;
     });

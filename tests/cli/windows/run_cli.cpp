@@ -65,7 +65,15 @@ CCliProcess::CCliProcess(const std::vector<std::string>& args, const CliEnvironm
   }
   const std::string locks = m_dir->Path() + "/locks";
   CreateDirectoryW(Widen(locks).c_str(), nullptr);
-  HANDLE out = stdoutTo == StdoutTo::kCaptured ? InheritableFile(m_dir->Path() + "/out") : nullptr;
+  HANDLE out = nullptr;
+  if (stdoutTo == StdoutTo::kCaptured) {
+    out = InheritableFile(m_dir->Path() + "/out");
+  } else if (stdoutTo == StdoutTo::kDevFull) {
+    // A pipe nobody reads: every write fails, as on a full device.
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE reader = nullptr;
+    if (CreatePipe(&reader, &out, &inherit, 0)) CloseHandle(reader);
+  }
   HANDLE err = InheritableFile(m_dir->Path() + "/err");
   std::wstring commandLine = Quote(cli);
   for (const std::string& a : args) commandLine += L" " + Quote(a);
@@ -77,8 +85,11 @@ CCliProcess::CCliProcess(const std::vector<std::string>& args, const CliEnvironm
   startup.hStdOutput = out;
   startup.hStdError = err;
   PROCESS_INFORMATION info{};
+  // No console at all: given one (even a hidden one), a child without a
+  // standard output handle writes to the console instead, and no write of
+  // its fails.
   const BOOL started = CreateProcessW(Widen(cli).c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                                      CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW, block.data(), nullptr,
+                                      CREATE_UNICODE_ENVIRONMENT | DETACHED_PROCESS, block.data(), nullptr,
                                       &startup, &info);
   if (out && out != INVALID_HANDLE_VALUE) CloseHandle(out);
   if (err != INVALID_HANDLE_VALUE) CloseHandle(err);
@@ -112,6 +123,8 @@ CliResult CCliProcess::Wait() {
   m_result.err = ReadWholeFile(m_dir->Path() + "/err");
   return m_result;
 }
+
+bool CCliProcess::Kill() { return m_process && TerminateProcess(m_process, 137); }
 
 std::string CCliProcess::ErrSoFar() const { return ReadWholeFile(m_dir->Path() + "/err"); }
 
