@@ -38,7 +38,7 @@ die() { say "error: $*"; exit 1; }
 # --- Host packages ------------------------------------------------------------------------
 host_packages=(
   gcc-mingw-w64-x86-64-posix g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64
-  mingw-w64-x86-64-dev wine wine64 nsis dpkg-dev cmake ninja-build xz-utils
+  mingw-w64-x86-64-dev wine wine64 fonts-wine xvfb nsis dpkg-dev cmake ninja-build xz-utils
   qt6-base-dev qt6-base-dev-tools nlohmann-json3-dev ca-certificates patch
 )
 mapfile -t missing < <(

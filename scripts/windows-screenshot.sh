@@ -25,13 +25,16 @@ export WINEPREFIX=${BRINDLE_WINDOWS_CACHE:-/var/cache/brindle/windows}/wine-shot
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=" WORK="$work" SHOT_DELAY="${SHOT_DELAY:-14}"
 export GUI="$PWD/$gui" CLI="$PWD/$cli"
 mkdir -p "$WINEPREFIX" docs
-xvfb-run -a -s "-screen 0 800x700x24" bash -c '
+xvfb-run -a -s "-screen 0 800x760x24" bash -c '
   set -euo pipefail
   wineboot -i >/dev/null 2>&1 </dev/null || true
+  # The dialog face where Qt finds fonts (see scripts/windows.sh), and the
+  # symbols of the title-bar buttons Wine draws.
+  cp -n /usr/share/wine/fonts/tahoma*.ttf /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
   wine "$CLI" pack "Z:$WORK/navdata-2024.dwm" --producer "Valdemo Tech Co." \
     --A "Z:$WORK/a.bin" --C "Z:$WORK/c.bin" --E "Z:$WORK/e.bin" \
     --brand "BR01=Z:$WORK/brand.bin" >/dev/null
-  wine explorer /desktop=Brindle,620x520 "$GUI" --simulate="Z:$WORK/slow.json" \
+  wine explorer /desktop=Brindle,600x660 "$GUI" --simulate="Z:$WORK/slow.json" \
     --demo-update="Z:$WORK/navdata-2024.dwm" >/dev/null 2>&1 </dev/null &
   app=$!
   sleep "$SHOT_DELAY"

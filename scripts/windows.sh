@@ -58,13 +58,15 @@ rm -f "$display_file"
 # One Wine prefix for every run, and one wineserver kept up for the whole
 # test run: a first start in a new prefix takes seconds, later ones far less.
 export WINEPREFIX=$cache/wine-tests WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-export QT_QPA_PLATFORM=offscreen
 mkdir -p "$WINEPREFIX"
 # A server left over for this prefix would keep an earlier display.
 wineserver -k >/dev/null 2>&1 </dev/null || true
 trap 'wineserver -k >/dev/null 2>&1 || true; kill "$xvfb" 2>/dev/null || true' EXIT
 [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1 </dev/null
 wineserver -p >/dev/null 2>&1 </dev/null || true
+# Qt lists only the fonts in the prefix's Fonts folder, not Wine's own: the
+# dialog face (Tahoma, Wine's substitute for "MS Shell Dlg") goes there.
+cp -n /usr/share/wine/fonts/tahoma*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
 # Wine's background services start with the first program of a session and
 # keep its output open: start them here, with nothing attached, or ctest
 # would wait on them for ever.

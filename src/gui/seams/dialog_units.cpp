@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QFontMetrics>
+#ifdef Q_OS_WIN
+#include <QSettings>
+#endif
 #include <cstdint>
 
 namespace brindle {
@@ -35,8 +38,13 @@ QSize DialogUnitsToPixels(const QSize& du, const DialogBaseUnits& base) {
 QFont DialogFont(int pointSize) {
   QFont font = QApplication::font();
 #ifdef Q_OS_WIN
-  // The face the dialog templates name; Windows maps it to its dialog face.
-  font.setFamily(QStringLiteral("MS Shell Dlg"));
+  // The dialog templates name "MS Shell Dlg", a name Windows substitutes
+  // with its dialog face through the registry; Qt's font matching does not.
+  const QSettings substitutes(
+      QStringLiteral("HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes"),
+      QSettings::NativeFormat);
+  const QString face = substitutes.value(QStringLiteral("MS Shell Dlg")).toString();
+  if (!face.isEmpty()) font.setFamily(face);
 #endif
   font.setPointSize(pointSize);
   return font;
