@@ -20,10 +20,7 @@ echo "settings block (area 0, block 0x110):"
 # simulated one.
 sample=$(mktemp -d)
 trap 'rm -rf "$sample"' EXIT
-head -c 4096 /dev/urandom >"$sample/a.bin"
-head -c 3000 /dev/urandom >"$sample/brand.bin"
-head -c 70000 /dev/urandom >"$sample/c.bin"
-head -c 200000 /dev/urandom >"$sample/e.bin"
+scripts/sample-sections.sh "$sample"
 "$cli" pack "$sample/sample.dwm" --producer "Valdemo Tech Co." --A "$sample/a.bin" \
   --C "$sample/c.bin" --E "$sample/e.bin" --brand "BR01=$sample/brand.bin"
 echo "update on the simulated device:"

@@ -22,10 +22,7 @@ trap 'rm -rf "$work"' EXIT
 # A sample update file of made-up data, as scripts/demo.sh packs it, and a
 # simulated device that takes 5 ms per report: the transfer lasts about
 # half a minute.
-head -c 4096 /dev/urandom >"$work/a.bin"
-head -c 3000 /dev/urandom >"$work/brand.bin"
-head -c 70000 /dev/urandom >"$work/c.bin"
-head -c 200000 /dev/urandom >"$work/e.bin"
+scripts/sample-sections.sh "$work"
 mkdir -p "$work/maps"
 "$build/src/cli/brindle-cli" pack "$work/maps/navdata-2024.dwm" --producer "Valdemo Tech Co." \
   --A "$work/a.bin" --C "$work/c.bin" --E "$work/e.bin" --brand "BR01=$work/brand.bin" >/dev/null

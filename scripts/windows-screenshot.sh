@@ -15,10 +15,7 @@ cli=build-windows/src/cli/brindle-cli.exe
 work="$(mktemp -d -t brindle-winshot.XXXXXX)"
 trap 'rm -rf "$work"' EXIT
 # The sample of scripts/screenshot.sh: made-up data, 5 ms per report.
-head -c 4096 /dev/urandom >"$work/a.bin"
-head -c 3000 /dev/urandom >"$work/brand.bin"
-head -c 70000 /dev/urandom >"$work/c.bin"
-head -c 200000 /dev/urandom >"$work/e.bin"
+scripts/sample-sections.sh "$work"
 echo '{"faults": {"reportDelayMicros": 5000}}' >"$work/slow.json"
 
 export WINEPREFIX=${BRINDLE_WINDOWS_CACHE:-/var/cache/brindle/windows}/wine-shot
