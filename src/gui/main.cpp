@@ -1,5 +1,9 @@
 // brindle: the desktop program.
 #include <QApplication>
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
 #include <cstdio>
 #include <string_view>
 
@@ -20,6 +24,12 @@ bool IsProgramQuestion(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+  // Answers and errors keep their line ends as written (text mode would
+  // make every \n a \r\n).
+  _setmode(_fileno(stdout), _O_BINARY);
+  _setmode(_fileno(stderr), _O_BINARY);
+#endif
   if (IsProgramQuestion(argc, argv)) {
     brindle::GuiOptions options;
     bool showHelp = false;

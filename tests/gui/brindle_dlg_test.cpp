@@ -362,8 +362,16 @@ class BrindleDlgTest : public QObject {
     QVERIFY2(percent, qPrintable(watch.progressTexts.join(" | ")));
     const qint64 worst = WorstLateness(watch.ticks, kProgressTickMs);
     qInfo("slow device, %zu ticks: timer 1 at most %lld ms late", watch.ticks.size(), worst);
-    // Goal 50 ms; the bound leaves room for a loaded build machine.
-    QVERIFY2(worst <= 250, qPrintable(QString::number(worst)));
+    // Goal 50 ms; the bound leaves room for a loaded build machine, and
+    // under Wine for timer messages that pass through its server (measured
+    // up to 300 ms there with two test programs at once). A window blocked
+    // by the transfer would be late by seconds.
+#ifdef Q_OS_WIN
+    constexpr qint64 kBound = 500;
+#else
+    constexpr qint64 kBound = 250;
+#endif
+    QVERIFY2(worst <= kBound, qPrintable(QString::number(worst)));
   }
 
   void WindowStaysResponsiveDuringAMaximumUpdate() {
