@@ -20,10 +20,12 @@ bool ActivateWindowByClass() {
   const DWORD thisThread = GetCurrentThreadId();
   const bool attached = foregroundThread != 0 && foregroundThread != thisThread &&
                         AttachThreadInput(thisThread, foregroundThread, TRUE);
-  ShowWindow(found, SW_SHOWNORMAL);
-  // Raised above every window, then back into the normal band.
-  SetWindowPos(found, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
-  SetWindowPos(found, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  // Restored, raised above every window, then back into the normal band.
+  // Asked of the window's own thread without waiting for it: a running copy
+  // that hangs must not hang the new start too.
+  ShowWindowAsync(found, SW_SHOWNORMAL);
+  SetWindowPos(found, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_ASYNCWINDOWPOS);
+  SetWindowPos(found, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_ASYNCWINDOWPOS);
   SetForegroundWindow(found);
   if (attached) AttachThreadInput(thisThread, foregroundThread, FALSE);
   return true;

@@ -9,7 +9,10 @@
 #include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
+#include <QElapsedTimer>
+#include <atomic>
 #include <memory>
+#include <thread>
 
 #include "gui/about_dlg.h"
 #include "gui/brindle_dlg.h"
@@ -194,6 +197,28 @@ class WindowsDesktopTest : public QObject {
     QVERIFY(ActivateWindowByClass());
     QTRY_VERIFY(!IsIconic(sibling.Window()));
     QVERIFY(IsWindowVisible(sibling.Window()));
+  }
+
+  void AHungRunningWindowDoesNotHangTheSecondStart() {
+    // The sibling's thread makes its window, then stops answering for a while.
+    std::atomic<HWND> window{nullptr};
+    std::atomic<bool> release{false};
+    std::thread hung([&] {
+      CSiblingWindow sibling(L"UPDATE_PROGRAM_CLASS");
+      ShowWindow(sibling.Window(), SW_MINIMIZE);
+      window = sibling.Window();
+      for (int i = 0; i < 300 && !release; ++i) Sleep(10);  // not pumping messages
+      MSG msg;
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    });
+    QTRY_VERIFY(window.load() != nullptr);
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(ActivateWindowByClass());
+    const qint64 took = timer.elapsed();
+    release = true;
+    hung.join();
+    QVERIFY2(took < 1500, qPrintable(QString::number(took)));
   }
 };
 
