@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "core/windows/unicode.h"
+#include "core/windows/unique_handle.h"
 #include "core/windows/windows_api.h"
 
 namespace brindle {
@@ -58,18 +59,15 @@ LockResult CSharedLock::TryAcquireFile(const std::string& folder, const std::str
   m_errno = 0;
   if (name.empty() || name.find('\\') != std::string::npos) return Fail("bad lock name " + name, 0);
   const std::string object = MutexName(folder, name);
-  HANDLE mutex = CreateMutexW(nullptr, FALSE, Widen(object).c_str());
+  CUniqueHandle mutex(CreateMutexW(nullptr, FALSE, Widen(object).c_str()));
   const DWORD err = GetLastError();
   if (!mutex) {
     // Another user's mutex of that name in this session: it is held.
     if (err == ERROR_ACCESS_DENIED) return LockResult::kHeld;
     return Fail("cannot create the mutex " + object, static_cast<int>(err));
   }
-  if (err == ERROR_ALREADY_EXISTS) {
-    CloseHandle(mutex);
-    return LockResult::kHeld;
-  }
-  m_mutex = mutex;
+  if (err == ERROR_ALREADY_EXISTS) return LockResult::kHeld;
+  m_mutex = mutex.Release();
   m_name = object;
   return LockResult::kAcquired;
 }

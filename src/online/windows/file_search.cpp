@@ -7,6 +7,7 @@
 #include <io.h>
 
 #include "core/windows/unicode.h"
+#include "core/windows/unique_handle.h"
 #include "core/windows/windows_api.h"
 
 namespace brindle {
@@ -131,11 +132,10 @@ void CreatePrivateFolder(const std::string& folder) {
 
 bool FileExists(const std::string& path) {
   if (path.empty()) return false;
-  HANDLE h = CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  CloseHandle(h);
-  return true;
+  const CUniqueHandle h(CreateFileW(Widen(path).c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return static_cast<bool>(h);
 }
 
 }  // namespace brindle

@@ -4,10 +4,10 @@
 #include "online/process_runner.h"
 
 #include <chrono>
-#include <memory>
 #include <thread>
 
 #include "core/windows/unicode.h"
+#include "core/windows/unique_handle.h"
 #include "core/windows/windows_api.h"
 #include "online/windows/command_line.h"
 
@@ -20,13 +20,6 @@ constexpr DWORD kPollMs = 20;
 // Exit code of an archiver ended on a stop request, as 128 + SIGTERM is on Linux.
 constexpr UINT kStoppedExitCode = 143;
 
-struct HandleCloser {
-  void operator()(HANDLE h) const {
-    if (h && h != INVALID_HANDLE_VALUE) CloseHandle(h);
-  }
-};
-using UniqueHandle = std::unique_ptr<void, HandleCloser>;
-
 }  // namespace
 
 int RunAndWait(const std::string& programPath, const std::vector<std::string>& arguments,
@@ -38,28 +31,28 @@ int RunAndWait(const std::string& programPath, const std::vector<std::string>& a
 
   // Killed with the job: on a stop request, and when our last handle to it
   // closes (our exit or our death).
-  UniqueHandle job(CreateJobObjectW(nullptr, nullptr));
+  CUniqueHandle job(CreateJobObjectW(nullptr, nullptr));
   if (!job) return 0;
   JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
   limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
-  if (!SetInformationJobObject(job.get(), JobObjectExtendedLimitInformation, &limits, sizeof limits))
+  if (!SetInformationJobObject(job.Get(), JobObjectExtendedLimitInformation, &limits, sizeof limits))
     return 0;
 
   // Unseen and never waiting for input: hidden window, and its standard
   // handles on NUL.
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  UniqueHandle nulIn(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+  CUniqueHandle nulIn(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                                  OPEN_EXISTING, 0, nullptr));
-  UniqueHandle nulOut(CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+  CUniqueHandle nulOut(CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                                   OPEN_EXISTING, 0, nullptr));
-  if (nulIn.get() == INVALID_HANDLE_VALUE || nulOut.get() == INVALID_HANDLE_VALUE) return 0;
+  if (!nulIn || !nulOut) return 0;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESHOWWINDOW | STARTF_USESTDHANDLES;
   startup.wShowWindow = SW_HIDE;
-  startup.hStdInput = nulIn.get();
-  startup.hStdOutput = nulOut.get();
-  startup.hStdError = nulOut.get();
+  startup.hStdInput = nulIn.Get();
+  startup.hStdOutput = nulOut.Get();
+  startup.hStdError = nulOut.Get();
 
   PROCESS_INFORMATION info{};
   // Suspended until it is in the job, so nothing it starts escapes it. The
@@ -69,9 +62,9 @@ int RunAndWait(const std::string& programPath, const std::vector<std::string>& a
                       CREATE_SUSPENDED | CREATE_NO_WINDOW, nullptr, folder.empty() ? nullptr : folder.c_str(),
                       &startup, &info))
     return 0;
-  UniqueHandle process(info.hProcess);
-  UniqueHandle thread(info.hThread);
-  if (!AssignProcessToJobObject(job.get(), info.hProcess)) {
+  CUniqueHandle process(info.hProcess);
+  CUniqueHandle thread(info.hThread);
+  if (!AssignProcessToJobObject(job.Get(), info.hProcess)) {
     TerminateProcess(info.hProcess, 1);
     WaitForSingleObject(info.hProcess, INFINITE);
     return 0;
@@ -83,14 +76,14 @@ int RunAndWait(const std::string& programPath, const std::vector<std::string>& a
     const DWORD r = WaitForSingleObject(info.hProcess, stop ? kPollMs : INFINITE);
     if (r == WAIT_OBJECT_0) break;
     if (r == WAIT_FAILED) {
-      TerminateJobObject(job.get(), 1);
+      TerminateJobObject(job.Get(), 1);
       WaitForSingleObject(info.hProcess, INFINITE);
       break;
     }
     if (!stopped && stop && stop->load(std::memory_order_acquire)) {
       // Windows has no polite request a console program must honour: the
       // job ends the archiver and whatever it started.
-      TerminateJobObject(job.get(), kStoppedExitCode);
+      TerminateJobObject(job.Get(), kStoppedExitCode);
       stopped = true;
     }
   }
