@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <initializer_list>
 
 #include "core/unique_fd.h"
 
@@ -33,23 +32,10 @@ ArchiveKind ArchiveKindOf(const std::string& path) {
   const CUniqueFd fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
   if (!fd) return ArchiveKind::kUnknown;
   struct stat st {};
-  unsigned char head[8] = {};
+  unsigned char head[kArchiveHeadBytes] = {};
   ssize_t n = -1;
   if (fstat(fd.Get(), &st) == 0 && S_ISREG(st.st_mode)) n = read(fd.Get(), head, sizeof head);
-  const auto starts = [&](std::initializer_list<unsigned char> signature) {
-    if (n < static_cast<ssize_t>(signature.size())) return false;
-    size_t i = 0;
-    for (const unsigned char c : signature)
-      if (head[i++] != c) return false;
-    return true;
-  };
-  // Local file header, empty archive, spanned archive.
-  if (starts({'P', 'K', 3, 4}) || starts({'P', 'K', 5, 6}) || starts({'P', 'K', 7, 8}))
-    return ArchiveKind::kZip;
-  if (starts({'7', 'z', 0xBC, 0xAF, 0x27, 0x1C})) return ArchiveKind::kSevenZip;
-  // RAR 1.5 to 4.x, and RAR 5 (one more byte, 0x01 0x00, follows).
-  if (starts({'R', 'a', 'r', '!', 0x1A, 0x07})) return ArchiveKind::kRar;
-  return ArchiveKind::kUnknown;
+  return n > 0 ? ArchiveKindOfHead(head, static_cast<size_t>(n)) : ArchiveKind::kUnknown;
 }
 
 std::vector<ArchiverCommand> FittingArchivers(const std::string& archivePath,

@@ -5,6 +5,7 @@
 // archive is decided by the archive's own first bytes, not its name: on
 // Linux "rar" and "unrar" (unrar-free too) unpack RAR archives only.
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -26,6 +27,11 @@ enum class ArchiveKind : uint8_t {
 
 // The kind of the archive at path by its first bytes.
 ArchiveKind ArchiveKindOf(const std::string& path);
+
+// How many first bytes of a file ArchiveKindOfHead needs at most.
+inline constexpr size_t kArchiveHeadBytes = 8;
+// The kind that size first bytes of a file (fewer when it is shorter) tell.
+ArchiveKind ArchiveKindOfHead(const unsigned char* head, size_t size);
 
 struct ArchiverRow {
   std::array<const char*, 2> programs;  // names tried on PATH in this order; null ends the list

@@ -22,11 +22,6 @@ std::string FolderOf(const std::string& path) {
   return path.substr(0, slash);
 }
 
-std::string NameOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 bool WriteAll(int fd, const char* data, size_t size) {
   while (size > 0) {
     const ssize_t n = write(fd, data, size);
@@ -54,9 +49,6 @@ TargetKind DownloadTargetKind(const std::string& path, int& error) {
   return S_ISREG(st.st_mode) ? TargetKind::kRegular : TargetKind::kOther;
 }
 
-std::string DownloadPartPrefix(const std::string& target) {
-  return "." + NameOf(target) + ".part-";
-}
 
 std::string CDownloadFile::NewName() const {
   return FolderOf(m_target) + "/" + DownloadPartPrefix(m_target) + std::to_string(getpid()) + "-" +
@@ -134,13 +126,7 @@ int CDownloadFile::Commit() {
   // Write errors of some file systems show only when the file is closed.
   const int closeError = m_fd.Close();
   if (error == 0) error = closeError;
-  if (error == 0) {
-    int kindError = 0;
-    if (DownloadTargetKind(m_target, kindError) == TargetKind::kOther)
-      error = EEXIST;
-    else if (kindError != 0)
-      error = kindError;
-  }
+  if (error == 0) error = TargetReplaceableError(m_target);
   if (error == 0 && rename(m_named.c_str(), m_target.c_str()) != 0) error = errno;
   if (error != 0 && !m_named.empty()) unlink(m_named.c_str());
   m_named.clear();

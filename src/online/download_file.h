@@ -61,6 +61,11 @@ class CDownloadFile {
 // "." + the target's name + ".part-".
 std::string DownloadPartPrefix(const std::string& target);
 
+// Whether the new file may replace target now: 0 when target is absent or a
+// regular file, EEXIST when something else stands there (it appeared during
+// the download), else the errno of looking.
+int TargetReplaceableError(const std::string& target);
+
 // Removes new files that a process which no longer runs left beside target.
 void RemoveStaleDownloadParts(const std::string& target);
 

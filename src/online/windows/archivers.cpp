@@ -7,6 +7,7 @@
 #include <initializer_list>
 
 #include "core/windows/unicode.h"
+#include "core/windows/unique_handle.h"
 #include "core/windows/windows_api.h"
 #include "online/windows/app_paths.h"
 
@@ -89,27 +90,14 @@ std::string FindOnPath(const std::string& name, const std::string& pathList) {
 }
 
 ArchiveKind ArchiveKindOf(const std::string& path) {
-  HANDLE file = CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return ArchiveKind::kUnknown;
-  unsigned char head[8] = {};
+  const CUniqueHandle file(CreateFileW(Widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  unsigned char head[kArchiveHeadBytes] = {};
   DWORD n = 0;
   // Only a file on disk has a signature; a pipe or device could block.
-  const bool read = GetFileType(file) == FILE_TYPE_DISK && ReadFile(file, head, sizeof head, &n, nullptr);
-  CloseHandle(file);
-  if (!read) return ArchiveKind::kUnknown;
-  const auto starts = [&](std::initializer_list<unsigned char> signature) {
-    if (n < signature.size()) return false;
-    size_t i = 0;
-    for (const unsigned char c : signature)
-      if (head[i++] != c) return false;
-    return true;
-  };
-  if (starts({'P', 'K', 3, 4}) || starts({'P', 'K', 5, 6}) || starts({'P', 'K', 7, 8}))
-    return ArchiveKind::kZip;
-  if (starts({'7', 'z', 0xBC, 0xAF, 0x27, 0x1C})) return ArchiveKind::kSevenZip;
-  if (starts({'R', 'a', 'r', '!', 0x1A, 0x07})) return ArchiveKind::kRar;
-  return ArchiveKind::kUnknown;
+  const bool read = file && GetFileType(file.Get()) == FILE_TYPE_DISK &&
+                    ReadFile(file.Get(), head, sizeof head, &n, nullptr);
+  return read ? ArchiveKindOfHead(head, n) : ArchiveKind::kUnknown;
 }
 
 std::vector<ArchiverCommand> FittingArchivers(const std::string& archivePath,

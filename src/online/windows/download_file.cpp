@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "core/windows/unicode.h"
+#include "core/windows/unique_handle.h"
 #include "core/windows/windows_api.h"
 #include "online/file_search.h"
 
@@ -60,11 +61,9 @@ bool WriteAll(int fd, const char* data, size_t size) {
 }
 
 bool ProcessRuns(unsigned long pid) {
-  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+  const CUniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
   if (!process) return GetLastError() == ERROR_ACCESS_DENIED;  // another user's, running
-  const bool runs = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
-  CloseHandle(process);
-  return runs;
+  return WaitForSingleObject(process.Get(), 0) == WAIT_TIMEOUT;
 }
 
 std::atomic<unsigned> g_nameCounter{0};
@@ -74,12 +73,10 @@ std::atomic<unsigned> g_nameCounter{0};
 // A device reached by name: NUL, CON, COM1 and the like are there in every
 // folder, with attributes or without, and only opening them tells.
 bool IsDeviceName(const std::wstring& path) {
-  HANDLE h = CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return false;
-  const DWORD type = GetFileType(h);
-  CloseHandle(h);
-  return type != FILE_TYPE_DISK;
+  const CUniqueHandle h(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
+                                    nullptr));
+  return h && GetFileType(h.Get()) != FILE_TYPE_DISK;
 }
 
 TargetKind DownloadTargetKind(const std::string& path, int& error) {
@@ -96,8 +93,6 @@ TargetKind DownloadTargetKind(const std::string& path, int& error) {
     return TargetKind::kOther;
   return IsDeviceName(wide) ? TargetKind::kOther : TargetKind::kRegular;
 }
-
-std::string DownloadPartPrefix(const std::string& target) { return "." + NameOf(target) + ".part-"; }
 
 std::string CDownloadFile::NewName() const {
   return FolderOf(m_target) + "\\" + DownloadPartPrefix(m_target) + std::to_string(GetCurrentProcessId()) + "-" +
@@ -153,13 +148,7 @@ int CDownloadFile::Commit() {
   if (_commit(m_fd.Get()) != 0) error = errno;
   const int closeError = m_fd.Close();
   if (error == 0) error = closeError;
-  if (error == 0) {
-    int kindError = 0;
-    if (DownloadTargetKind(m_target, kindError) == TargetKind::kOther)
-      error = EEXIST;
-    else if (kindError != 0)
-      error = kindError;
-  }
+  if (error == 0) error = TargetReplaceableError(m_target);
   if (error == 0 && !MoveFileExW(Widen(m_named).c_str(), Widen(m_target).c_str(), MOVEFILE_REPLACE_EXISTING))
     error = ErrnoOf(GetLastError());
   if (error != 0) DeleteFileW(Widen(m_named).c_str());

@@ -2,38 +2,26 @@
 // A run keeps its folder open without delete sharing for its whole life, so
 // no other run can remove it; the system closes a killed run's handle, and
 // the next run removes what it left.
-#include "online/working_folder.h"
+#include "online/run_folder.h"
 
 #include <atomic>
-#include <mutex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "core/windows/unicode.h"
+#include "core/windows/unique_handle.h"
 #include "core/windows/windows_api.h"
 #include "online/file_search.h"
 
-namespace brindle {
+namespace brindle::run_folder {
 
 namespace {
 
 constexpr const char* kRunPrefix = "run-";
 constexpr const char* kFolderName = "Brindle";
 
-std::mutex g_mutex;  // guards everything below
-std::string g_override;
-std::string g_runFolder;                    // this run's folder, empty before first use
-HANDLE g_runHandle = INVALID_HANDLE_VALUE;  // the run folder, held open while it lives
-
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
-
-// mkdir -p; existing folders are fine.
-void CreateFolder(const std::string& folder) {
-  for (size_t pos = folder.find_first_of("\\/", 3); pos != std::string::npos;
-       pos = folder.find_first_of("\\/", pos + 1))
-    CreateDirectoryW(Widen(folder.substr(0, pos)).c_str(), nullptr);
-  CreateDirectoryW(Widen(folder).c_str(), nullptr);
-}
+CUniqueHandle g_runHandle;  // the run folder, held open while it lives
 
 // A real folder: not a reparse point that could lead anywhere.
 bool IsPlainFolder(const std::string& folder) {
@@ -42,23 +30,11 @@ bool IsPlainFolder(const std::string& folder) {
          !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
 }
 
-std::string WorkingFolderLocked() {
-  std::string folder = g_override;
-  if (folder.empty()) {
-    const std::string local = EnvironmentText(L"LOCALAPPDATA");
-    if (local.empty()) return {};
-    folder = local + "\\" + kFolderName;
-  }
-  while (folder.size() > 3 && IsSeparator(folder.back())) folder.pop_back();
-  CreateFolder(folder);
-  return folder;
-}
-
 // Opens a folder so that nobody may delete or rename it while it is open.
 // share: what others may still do; 0 when the open must be the only one.
-HANDLE OpenFolder(const std::string& folder, DWORD share) {
-  return CreateFileW(Widen(folder).c_str(), FILE_LIST_DIRECTORY, share, nullptr, OPEN_EXISTING,
-                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+CUniqueHandle OpenFolder(const std::string& folder, DWORD share) {
+  return CUniqueHandle(CreateFileW(Widen(folder).c_str(), FILE_LIST_DIRECTORY, share, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
 }
 
 // Removes the run folders whose runs ended without removing them: a folder
@@ -77,20 +53,9 @@ void RemoveAbandonedRunFolders(const std::string& base) {
       false, &names);
   for (const std::string& name : names) {
     const std::string folder = base + "\\" + name;
-    HANDLE probe = OpenFolder(folder, 0);
-    if (probe == INVALID_HANDLE_VALUE) continue;  // its run still holds it
-    CloseHandle(probe);
+    if (!OpenFolder(folder, 0)) continue;  // its run still holds it
     DeleteFolderTree(folder);
   }
-}
-
-void EndRunFolderLocked() {
-  if (g_runHandle == INVALID_HANDLE_VALUE) return;
-  // Our own handle forbids deleting: it goes first.
-  CloseHandle(g_runHandle);
-  g_runHandle = INVALID_HANDLE_VALUE;
-  DeleteFolderTree(g_runFolder);
-  g_runFolder.clear();
 }
 
 std::string RandomSuffix() {
@@ -109,16 +74,21 @@ std::string RandomSuffix() {
 
 }  // namespace
 
-std::string WorkingFolder() {
-  std::lock_guard<std::mutex> lock(g_mutex);
-  return WorkingFolderLocked();
+std::string DefaultWorkingFolder() {
+  const std::string local = EnvironmentText(L"LOCALAPPDATA");
+  return local.empty() ? std::string() : local + "\\" + kFolderName;
 }
 
-std::string RunFolder() {
-  std::lock_guard<std::mutex> lock(g_mutex);
-  if (g_runHandle != INVALID_HANDLE_VALUE) return g_runFolder;
-  const std::string base = WorkingFolderLocked();
-  if (base.empty() || !IsPlainFolder(base)) return {};
+// mkdir -p; existing folders are fine.
+void CreateFolderPath(const std::string& folder) {
+  for (size_t pos = folder.find_first_of("\\/", 3); pos != std::string::npos;
+       pos = folder.find_first_of("\\/", pos + 1))
+    CreateDirectoryW(Widen(folder.substr(0, pos)).c_str(), nullptr);
+  CreateDirectoryW(Widen(folder).c_str(), nullptr);
+}
+
+std::string HoldNewRunFolder(const std::string& base) {
+  if (!IsPlainFolder(base)) return {};
   RemoveAbandonedRunFolders(base);
   for (int attempt = 0; attempt < 16; ++attempt) {
     const std::string folder = base + "\\" + kRunPrefix + RandomSuffix();
@@ -128,42 +98,23 @@ std::string RunFolder() {
     }
     // Another run's sweep may take the new folder before we hold it: then
     // the open fails and another name is tried.
-    HANDLE held = OpenFolder(folder, FILE_SHARE_READ | FILE_SHARE_WRITE);
-    if (held == INVALID_HANDLE_VALUE) continue;
-    if (!IsPlainFolder(folder)) {
-      CloseHandle(held);
-      continue;
-    }
-    g_runHandle = held;
-    g_runFolder = folder;
-    return g_runFolder;
+    CUniqueHandle held = OpenFolder(folder, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    if (!held || !IsPlainFolder(folder)) continue;
+    g_runHandle = std::move(held);
+    return folder;
   }
   return {};
 }
 
-std::string WorkingFolderPath(const std::string& name) {
-  const std::string folder = RunFolder();
-  return folder.empty() ? std::string() : folder + "\\" + name;
+void RemoveHeldRunFolder(const std::string& folder) {
+  if (!g_runHandle) return;
+  // Our own handle forbids deleting: it goes first.
+  g_runHandle.Reset();
+  DeleteFolderTree(folder);
 }
 
-void EndRunFolder() {
-  std::lock_guard<std::mutex> lock(g_mutex);
-  EndRunFolderLocked();
+bool MoveReplacing(const std::string& from, const std::string& to) {
+  return MoveFileExW(Widen(from).c_str(), Widen(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
 }
 
-std::string KeepInWorkingFolder(const std::string& path) {
-  const size_t slash = path.find_last_of("\\/");
-  if (slash == std::string::npos) return path;
-  const std::string base = WorkingFolder();
-  if (base.empty()) return path;
-  const std::string kept = base + "\\" + path.substr(slash + 1);
-  return MoveFileExW(Widen(path).c_str(), Widen(kept).c_str(), MOVEFILE_REPLACE_EXISTING) ? kept : path;
-}
-
-void SetWorkingFolderOverride(const std::string& folder) {
-  std::lock_guard<std::mutex> lock(g_mutex);
-  EndRunFolderLocked();
-  g_override = folder;
-}
-
-}  // namespace brindle
+}  // namespace brindle::run_folder
