@@ -28,6 +28,11 @@ using CliEnvironment = std::map<std::string, std::string>;
 // closed), or nowhere (descriptor 1 closed, no standard output handle).
 enum class StdoutTo { kCaptured, kDevFull, kClosed };
 
+// The environment a started brindle-cli gets: inherited with env's entries
+// applied, and BRINDLE_LOCK_DIR set to ownLocks unless either names one.
+CliEnvironment ChildEnvironment(CliEnvironment inherited, const CliEnvironment& env,
+                                const std::string& ownLocks);
+
 CliResult RunCli(const std::vector<std::string>& args, const CliEnvironment& env = {});
 CliResult RunCli(const std::vector<std::string>& args, StdoutTo stdoutTo);
 
@@ -48,6 +53,9 @@ class CCliProcess {
   std::string ErrSoFar() const;
 
  private:
+  // Ends a run that exited with exitCode: its output read back into m_result.
+  CliResult Collect(int exitCode);
+
   std::unique_ptr<CTempDir> m_dir;
   pid_t m_pid = -1;
   void* m_process = nullptr;  // Windows: the process handle

@@ -3,44 +3,39 @@
 #include "cli/run_cli.h"
 
 #include <cstdlib>
-#include <map>
+#include <utility>
 
 #include "core/windows/unicode.h"
+#include "core/windows/unique_handle.h"
 #include "core/windows/windows_api.h"
-#include "read_file.h"
 #include "temp_dir.h"
 
 namespace brindle::test {
 
 namespace {
 
+// This process's environment with the run's entries, as a Unicode block.
 std::wstring EnvironmentBlock(const CliEnvironment& extra, const std::string& ownLocks) {
-  std::map<std::wstring, std::wstring> merged;
-  if (wchar_t* block = GetEnvironmentStringsW()) {
-    for (const wchar_t* e = block; *e; e += wcslen(e) + 1) {
+  CliEnvironment inherited;
+  if (wchar_t* strings = GetEnvironmentStringsW()) {
+    for (const wchar_t* e = strings; *e; e += wcslen(e) + 1) {
       const std::wstring entry = e;
       const size_t eq = entry.find(L'=', 1);  // "=C:=C:\..." entries start with '='
-      if (eq != std::wstring::npos) merged[entry.substr(0, eq)] = entry.substr(eq + 1);
+      if (eq != std::wstring::npos) inherited[Narrow(entry.substr(0, eq))] = Narrow(entry.substr(eq + 1));
     }
-    FreeEnvironmentStringsW(block);
-  }
-  if (!merged.count(L"BRINDLE_LOCK_DIR")) merged[L"BRINDLE_LOCK_DIR"] = Widen(ownLocks);
-  for (const auto& [name, value] : extra) {
-    if (value.empty())
-      merged.erase(Widen(name));
-    else
-      merged[Widen(name)] = Widen(value);
+    FreeEnvironmentStringsW(strings);
   }
   std::wstring block;
-  for (const auto& [name, value] : merged) block += name + L"=" + value + L'\0';
+  for (const auto& [name, value] : ChildEnvironment(std::move(inherited), extra, ownLocks))
+    block += Widen(name) + L"=" + Widen(value) + L'\0';
   block += L'\0';
   return block;
 }
 
-HANDLE InheritableFile(const std::string& path) {
+CUniqueHandle InheritableFile(const std::string& path) {
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  return CreateFileW(Widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                     CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return CUniqueHandle(CreateFileW(Widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 std::wstring Quote(const std::string& argument) {
@@ -65,16 +60,19 @@ CCliProcess::CCliProcess(const std::vector<std::string>& args, const CliEnvironm
   }
   const std::string locks = m_dir->Path() + "/locks";
   CreateDirectoryW(Widen(locks).c_str(), nullptr);
-  HANDLE out = nullptr;
+  CUniqueHandle out;
   if (stdoutTo == StdoutTo::kCaptured) {
     out = InheritableFile(m_dir->Path() + "/out");
   } else if (stdoutTo == StdoutTo::kDevFull) {
     // A pipe nobody reads: every write fails, as on a full device.
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    HANDLE reader = nullptr;
-    if (CreatePipe(&reader, &out, &inherit, 0)) CloseHandle(reader);
+    HANDLE reader = nullptr, writer = nullptr;
+    if (CreatePipe(&reader, &writer, &inherit, 0)) {
+      CloseHandle(reader);
+      out.Reset(writer);
+    }
   }
-  HANDLE err = InheritableFile(m_dir->Path() + "/err");
+  const CUniqueHandle err = InheritableFile(m_dir->Path() + "/err");
   std::wstring commandLine = Quote(cli);
   for (const std::string& a : args) commandLine += L" " + Quote(a);
   std::wstring block = EnvironmentBlock(env, locks);
@@ -82,8 +80,8 @@ CCliProcess::CCliProcess(const std::vector<std::string>& args, const CliEnvironm
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdInput = nullptr;
-  startup.hStdOutput = out;
-  startup.hStdError = err;
+  startup.hStdOutput = out.Get();
+  startup.hStdError = err.Get();
   PROCESS_INFORMATION info{};
   // No console at all: given one (even a hidden one), a child without a
   // standard output handle writes to the console instead, and no write of
@@ -91,8 +89,6 @@ CCliProcess::CCliProcess(const std::vector<std::string>& args, const CliEnvironm
   const BOOL started = CreateProcessW(Widen(cli).c_str(), commandLine.data(), nullptr, nullptr, TRUE,
                                       CREATE_UNICODE_ENVIRONMENT | DETACHED_PROCESS, block.data(), nullptr,
                                       &startup, &info);
-  if (out && out != INVALID_HANDLE_VALUE) CloseHandle(out);
-  if (err != INVALID_HANDLE_VALUE) CloseHandle(err);
   if (!started) {
     m_result.err = "cannot start brindle-cli";
     return;
@@ -118,22 +114,9 @@ CliResult CCliProcess::Wait() {
   CloseHandle(m_process);
   m_process = nullptr;
   m_pid = -1;
-  m_result.exitCode = static_cast<int>(code);
-  m_result.out = ReadWholeFile(m_dir->Path() + "/out");
-  m_result.err = ReadWholeFile(m_dir->Path() + "/err");
-  return m_result;
+  return Collect(static_cast<int>(code));
 }
 
 bool CCliProcess::Kill() { return m_process && TerminateProcess(m_process, 137); }
-
-std::string CCliProcess::ErrSoFar() const { return ReadWholeFile(m_dir->Path() + "/err"); }
-
-CliResult RunCli(const std::vector<std::string>& args, const CliEnvironment& env) {
-  return CCliProcess(args, env).Wait();
-}
-
-CliResult RunCli(const std::vector<std::string>& args, StdoutTo stdoutTo) {
-  return CCliProcess(args, {}, stdoutTo).Wait();
-}
 
 }  // namespace brindle::test
