@@ -1,6 +1,7 @@
 #pragma once
 // Texts of brindle-cli's own that more than one command prints. The texts
 // the console shares with the window come from app/window_texts.h.
+#include <iostream>
 #include <string>
 
 namespace brindle::cli::console_text {
@@ -17,3 +18,11 @@ inline std::string AccessHint(const std::string& devicePath) {
 }
 
 }  // namespace brindle::cli::console_text
+
+namespace brindle::cli {
+
+// Standard error with the program's name written first: every error line
+// brindle-cli prints starts this way, so a script can tell them apart.
+inline std::ostream& ErrorLine() { return std::cerr << "brindle-cli: "; }
+
+}  // namespace brindle::cli

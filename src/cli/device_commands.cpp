@@ -3,11 +3,13 @@
 #include <cstdio>
 #include <iostream>
 
+#include "cli/cli_texts.h"
+
 namespace brindle::cli {
 
 int RunVersion(CDeviceSession& session, const std::vector<std::string>& args) {
   if (!args.empty()) {
-    std::cerr << "version takes no arguments\n" << kUsage;
+    ErrorLine() << "version takes no arguments\n" << kUsage;
     return kExitUsage;
   }
   CHidCmd& hid = session.Hid();
@@ -26,19 +28,19 @@ int RunVersion(CDeviceSession& session, const std::vector<std::string>& args) {
 
 int RunRead(CDeviceSession& session, const std::vector<std::string>& args) {
   if (args.size() != 2) {
-    std::cerr << "read takes AREA and BLOCK\n" << kUsage;
+    ErrorLine() << "read takes AREA and BLOCK\n" << kUsage;
     return kExitUsage;
   }
   const auto area = ParseNumber(args[0]);
   const auto block = ParseNumber(args[1]);
   if (!area || *area > 1 || !block) {
-    std::cerr << "read: AREA is 0 or 1 and BLOCK a number (decimal or 0x hex)\n";
+    ErrorLine() << "read: AREA is 0 or 1 and BLOCK a number (decimal or 0x hex)\n";
     return kExitUsage;
   }
   uint8_t data[kBlockSize];
   const int n = session.Hid().ReadBlock(static_cast<uint8_t>(*area), *block, data);
   if (n != static_cast<int>(kBlockSize)) {
-    std::cerr << "read failed: " << n << "\n";
+    ErrorLine() << "read failed: " << n << "\n";
     return kExitFailed;
   }
   for (uint32_t row = 0; row < kBlockSize; row += 16) {

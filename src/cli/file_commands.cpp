@@ -8,10 +8,11 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/cli_options.h"
+#include "cli/cli_texts.h"
 #include "core/build_config.h"
 #include "core/model_tag.h"
-#include "settings/brand_tag.h"
 #include "core/utf8_path.h"
+#include "settings/brand_tag.h"
 #include "update/byte_source.h"
 #include "update/update_acceptance.h"
 #include "update/update_packer.h"
@@ -56,7 +57,7 @@ bool ReadInputFile(const std::string& path, uint64_t maxSize, std::vector<uint8_
 }
 
 int Usage(const std::string& text) {
-  std::cerr << "brindle-cli: " << text << "\n" << kUsage;
+  ErrorLine() << text << "\n" << kUsage;
   return kExitUsage;
 }
 
@@ -79,7 +80,7 @@ int RunInspect(const std::vector<std::string>& args) {
 
   CFileSource file;
   if (!file.Open(args[0])) {
-    std::cerr << "brindle-cli: cannot open " << args[0] << "\n";
+    ErrorLine() << "cannot open " << args[0] << "\n";
     return kExitFailed;
   }
   UpdateDescription description;
@@ -147,26 +148,26 @@ int RunPack(const std::vector<std::string>& args) {
                                                   {"E", trailer::kMaxSectionESize}};
   for (const auto& [name, path] : sectionFiles) {
     if (!ReadInputFile(path, limits.at(name), *targets.at(name), why)) {
-      std::cerr << "brindle-cli: section " << name << ": " << why << "\n";
+      ErrorLine() << "section " << name << ": " << why << "\n";
       return kExitFailed;
     }
   }
   for (const auto& [tag, path] : brandFiles) {
     input.brands.push_back({tag, {}});
     if (!ReadInputFile(path, std::numeric_limits<uint32_t>::max(), input.brands.back().data, why)) {
-      std::cerr << "brindle-cli: brand section: " << why << "\n";
+      ErrorLine() << "brand section: " << why << "\n";
       return kExitFailed;
     }
   }
   std::vector<uint8_t> packed;
   if (!PackUpdateFile(input, packed, why)) {
-    std::cerr << "brindle-cli: " << why << "\n";
+    ErrorLine() << why << "\n";
     return kExitFailed;
   }
   std::ofstream out(outPath, std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(packed.data()), static_cast<std::streamsize>(packed.size()));
   if (!out.flush()) {
-    std::cerr << "brindle-cli: cannot write " << outPath << "\n";
+    ErrorLine() << "cannot write " << outPath << "\n";
     return kExitFailed;
   }
   return kExitOk;

@@ -11,7 +11,7 @@ namespace brindle::cli {
 
 int RunIdentify(CDeviceSession& session, const std::vector<std::string>& args) {
   if (!args.empty()) {
-    std::cerr << "identify takes no arguments\n" << kUsage;
+    ErrorLine() << "identify takes no arguments\n" << kUsage;
     return kExitUsage;
   }
   CConsoleWindow window(session.Backend());
@@ -35,7 +35,7 @@ int RunIdentify(CDeviceSession& session, const std::vector<std::string>& args) {
   // Brand bytes are in the device's code page, not necessarily UTF-8.
   std::cout << out.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
   if (!connected && window.Hid().LastOpenFailure() == HidOpenFailure::kPermission)
-    std::cerr << "brindle-cli: " << console_text::AccessHint(window.Hid().DevicePath()) << "\n";
+    ErrorLine() << console_text::AccessHint(window.Hid().DevicePath()) << "\n";
   return connected ? kExitOk : kExitNoDevice;
 }
 

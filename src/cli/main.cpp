@@ -37,7 +37,7 @@ int RunCommandLine(int argc, char** argv) {
   std::string error;
   const auto options = ParseOptions(argc, argv, error);
   if (!options) {
-    std::cerr << "brindle-cli: " << error << "\n" << kUsage;
+    ErrorLine() << error << "\n" << kUsage;
     return kExitUsage;
   }
   // Commands on files alone open no device.
@@ -63,12 +63,12 @@ int RunCommandLine(int argc, char** argv) {
   const auto it = kDeviceCommands.find(options->command);
   const auto windowCommand = kWindowCommands.find(options->command);
   if (it == kDeviceCommands.end() && windowCommand == kWindowCommands.end()) {
-    std::cerr << "brindle-cli: unknown command " << options->command << "\n" << kUsage;
+    ErrorLine() << "unknown command " << options->command << "\n" << kUsage;
     return kExitUsage;
   }
   CDeviceSession session;
   if (!session.Create(*options, error)) {
-    std::cerr << "brindle-cli: " << error << "\n";
+    ErrorLine() << error << "\n";
     return kExitUsage;
   }
   // The device and the working folder are used by one copy of Brindle at a
@@ -78,21 +78,21 @@ int RunCommandLine(int argc, char** argv) {
     case LockResult::kAcquired:
       break;
     case LockResult::kHeld:
-      std::cerr << "brindle-cli: " << console_text::kAnotherCopyRunning << "\n";
+      ErrorLine() << console_text::kAnotherCopyRunning << "\n";
       return kExitBusy;
     case LockResult::kUnusable:
-      std::cerr << "brindle-cli: " << instance.Error() << "\n";
+      ErrorLine() << instance.Error() << "\n";
       return kExitFailed;
   }
   const CRunFolderScope runFolder;  // this run's working files go with it
   const bool opened = session.Open();
   if (!opened && session.Hid().LastOpenFailure() == HidOpenFailure::kInUse) {
     // Another user's copy holds it: the device is locked machine-wide.
-    std::cerr << "brindle-cli: " << console_text::kDeviceInUse << "\n";
+    ErrorLine() << console_text::kDeviceInUse << "\n";
     return kExitBusy;
   }
   if (!opened && session.Hid().LastOpenFailure() == HidOpenFailure::kLockUnavailable) {
-    std::cerr << "brindle-cli: " << console_text::kDeviceCannotBeLocked << session.Hid().LockError()
+    ErrorLine() << console_text::kDeviceCannotBeLocked << session.Hid().LockError()
               << "\n";
     return kExitFailed;
   }
@@ -102,14 +102,14 @@ int RunCommandLine(int argc, char** argv) {
   } else if (!opened) {
     std::cout << text::kNoHardware << "\n";
     const std::string hint = session.OpenFailureHint();
-    if (!hint.empty()) std::cerr << "brindle-cli: " << hint << "\n";
+    if (!hint.empty()) ErrorLine() << hint << "\n";
     return kExitNoDevice;
   }
   const int rc = windowCommand != kWindowCommands.end()
                      ? windowCommand->second(session, options->args)
                      : it->second(session, options->args);
   if (!options->simDumpDir.empty() && !session.DumpSimMemory(options->simDumpDir, error)) {
-    std::cerr << "brindle-cli: " << error << "\n";
+    ErrorLine() << error << "\n";
     return kExitFailed;
   }
   return rc;

@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "cli/cli_options.h"
+#include "cli/cli_texts.h"
 #include "cli/console_platform.h"
 #include "core/posted_message_queue.h"
 #include "online/http_download.h"
@@ -23,7 +24,7 @@ extern "C" void OnInterrupt(int) { g_interrupted.store(true); }
 
 int RunDownload(const std::vector<std::string>& args) {
   if (args.size() != 2) {
-    std::cerr << "brindle-cli: download needs URL and OUT\n" << kUsage;
+    ErrorLine() << "download needs URL and OUT\n" << kUsage;
     return kExitUsage;
   }
   // The downloader posts from its worker; this thread takes the messages in order.

@@ -6,6 +6,7 @@
 #include <iostream>
 
 #include "cli/cli_options.h"
+#include "cli/cli_texts.h"
 
 namespace brindle::cli {
 
@@ -17,7 +18,7 @@ int FinishResult(int rc) {
   if (std::ferror(stdout)) failed = true;
   const int error = errno;
   if (!failed) return rc;
-  std::cerr << "brindle-cli: the result could not be written to stdout";
+  ErrorLine() << "the result could not be written to stdout";
   if (error != 0) std::cerr << ": " << std::strerror(error);
   std::cerr << "\n";
   return rc == kExitOk ? kExitFailed : rc;

@@ -173,7 +173,7 @@ int RunSettings(CDeviceSession& session, const std::vector<std::string>& args) {
   SettingsChanges changes;
   std::string error;
   if (!ParseArgs(args, changes, error)) {
-    std::cerr << "brindle-cli: " << error << "\n" << kUsage;
+    ErrorLine() << error << "\n" << kUsage;
     return kExitUsage;
   }
   const bool showOnly = changes.Empty();
@@ -207,7 +207,7 @@ int RunSettings(CDeviceSession& session, const std::vector<std::string>& args) {
   window.HandleMessage(WM_COMMAND, kIdSettingButton, 0);
 
   if (!error.empty()) {
-    std::cerr << "brindle-cli: " << error << "; nothing was written\n";
+    ErrorLine() << error << "; nothing was written\n";
     return kExitUsage;
   }
   if (shown) {
@@ -219,12 +219,12 @@ int RunSettings(CDeviceSession& session, const std::vector<std::string>& args) {
     // A refusal, already printed.
     if (connected) return kExitFailed;
     if (window.Hid().LastOpenFailure() == HidOpenFailure::kPermission)
-      std::cerr << "brindle-cli: " << console_text::AccessHint(window.Hid().DevicePath()) << "\n";
+      ErrorLine() << console_text::AccessHint(window.Hid().DevicePath()) << "\n";
     return kExitNoDevice;
   }
   if (refusedByForm) return kExitFailed;
   if (window.LastMessage().empty()) {
-    std::cerr << "brindle-cli: the device went away; nothing was written\n";
+    ErrorLine() << "the device went away; nothing was written\n";
     return kExitNoDevice;
   }
   return (window.LastMessageFlags() & MB_ICONINFORMATION) != 0 ? kExitOk : kExitFailed;

@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "app/window_texts.h"
+#include "cli/cli_texts.h"
 #include "cli/console_platform.h"
 #include "cli/console_window.h"
 #include "cli/identify_command.h"
@@ -26,7 +27,7 @@ int RunUpdate(CDeviceSession& session, const std::vector<std::string>& args) {
   } else if (args.size() == 2 && args[0] == "--archive-url" && !args[1].empty()) {
     archiveUrl = args[1];
   } else {
-    std::cerr << "brindle-cli: update needs FILE or --archive-url URL\n" << kUsage;
+    ErrorLine() << "update needs FILE or --archive-url URL\n" << kUsage;
     return kExitUsage;
   }
 
@@ -52,7 +53,7 @@ int RunUpdate(CDeviceSession& session, const std::vector<std::string>& args) {
   CatchInterrupts(OnUpdateInterrupt, true);
 
   if (!window.StartUpdateWorker()) {
-    std::cerr << "brindle-cli: the update worker could not be started\n";
+    ErrorLine() << "the update worker could not be started\n";
     return kExitFailed;
   }
   // The progress timer keeps the loop awake, so an interrupt is seen within
@@ -62,7 +63,7 @@ int RunUpdate(CDeviceSession& session, const std::vector<std::string>& args) {
     // Closing the window: the worker stops on its own, without an error box.
     window.Shutdown();
     window.EndProgressLine();
-    std::cerr << "brindle-cli: interrupted\n";
+    ErrorLine() << "interrupted\n";
     return kExitFailed;
   }
   window.EndProgressLine();
