@@ -39,9 +39,9 @@ void BM_SendBlocksLargestSection(benchmark::State& state) {
     }
   }
   const int64_t reports = int64_t{kBlocks} * 4;
-  state.counters["ns_per_report"] = benchmark::Counter(
-      static_cast<double>(reports) * static_cast<double>(state.iterations()),
-      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["ns_per_report"] =
+      benchmark::Counter(static_cast<double>(reports) * static_cast<double>(state.iterations()),
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
   state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(data.size()));
 }
 BENCHMARK(BM_SendBlocksLargestSection)->Unit(benchmark::kMillisecond);

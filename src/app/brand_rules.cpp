@@ -20,8 +20,7 @@ void FillIdentity(IdentityBlock& identity, std::string_view text) {
 
 }  // namespace
 
-BrandRule MatchBrandRule(const CBuildConfig& config, const IdentityBlock& identity,
-                         int32_t settingsLayout) {
+BrandRule MatchBrandRule(const CBuildConfig& config, const IdentityBlock& identity, int32_t settingsLayout) {
   const std::string_view company = config.companyName;
   // The blank configuration is exactly 21 blanks; a shorter name is never
   // read past its end.
@@ -29,8 +28,7 @@ BrandRule MatchBrandRule(const CBuildConfig& config, const IdentityBlock& identi
   if (std::all_of(identity.begin(), identity.end(), [](uint8_t b) { return b == 0xFF; }))
     return BrandRule::kClaimBlank;
   if (IdentityBeginsWith(identity, company)) return BrandRule::kOwnCompany;
-  if (IdentityBeginsWith(identity, kBrandNervPindar) && company == kBrandGravo &&
-      settingsLayout <= 1)
+  if (IdentityBeginsWith(identity, kBrandNervPindar) && company == kBrandGravo && settingsLayout <= 1)
     return BrandRule::kRebrandToGravo;
   if (IdentityBeginsWith(identity, kBrandCindrova) && company.starts_with(kBrandTamberly))
     return BrandRule::kCindrova;

@@ -27,12 +27,9 @@ constexpr const char* kBrandTamberly = "Tamberly";
 
 // Decides the rule for an identity block; settingsLayout is the layout the
 // same identification found. Pure: writes nothing.
-BrandRule MatchBrandRule(const CBuildConfig& config, const IdentityBlock& identity,
-                         int32_t settingsLayout);
+BrandRule MatchBrandRule(const CBuildConfig& config, const IdentityBlock& identity, int32_t settingsLayout);
 
-inline bool IsAccepted(BrandRule rule) {
-  return rule != BrandRule::kNone && rule != BrandRule::kRejected;
-}
+inline bool IsAccepted(BrandRule rule) { return rule != BrandRule::kNone && rule != BrandRule::kRejected; }
 
 // The identity block a rule writes to the device: the brand text followed by
 // zeros. Rules 1 and 3 write; the others give nothing.

@@ -48,36 +48,22 @@ void CBrindleWindow::Shutdown() {
 
 LRESULT CBrindleWindow::HandleMessage(uint32_t msg, WPARAM wParam, LPARAM lParam) {
   switch (msg) {
-    case WM_DEVICECHANGE:
-      return OnDeviceChange(wParam, lParam);
+    case WM_DEVICECHANGE: return OnDeviceChange(wParam, lParam);
     case WM_COMMAND:
       // A button click carries the control id in the low word.
       if ((wParam & 0xFFFF) == kIdOpenButton) OnOpenClicked();
       if ((wParam & 0xFFFF) == kIdUpdateButton) OnUpdateClicked();
       if ((wParam & 0xFFFF) == kIdSettingButton) OnSettingClicked();
       return 0;
-    case WM_HID_BYTES_SENT:
-      return OnBytesSent(wParam, lParam);
-    case WM_TIMER:
-      OnTimer(static_cast<uint32_t>(wParam));
-      return 0;
-    case WM_REFRESH_CONNECTION:
-      RefreshConnectionStateHere();
-      return 0;
-    case WM_RUN_WINDOW_CALLS:
-      ServeWindowCalls();
-      return 0;
-    case WM_UPDATE_WORKER_ENDED:
-      OnUpdateWorkerEnded();
-      return 0;
-    case WM_DOWNLOAD_FINISHED:
-      return OnDownloadFinished(wParam, lParam);
-    case WM_DOWNLOAD_PERCENT:
-      return OnDownloadPercent(wParam, lParam);
-    case WM_DOWNLOAD_SIZE:
-      return OnDownloadSize(wParam, lParam);
-    case WM_DOWNLOAD_SPEED:
-      return OnDownloadSpeed(wParam, lParam);
+    case WM_HID_BYTES_SENT: return OnBytesSent(wParam, lParam);
+    case WM_TIMER: OnTimer(static_cast<uint32_t>(wParam)); return 0;
+    case WM_REFRESH_CONNECTION: RefreshConnectionStateHere(); return 0;
+    case WM_RUN_WINDOW_CALLS: ServeWindowCalls(); return 0;
+    case WM_UPDATE_WORKER_ENDED: OnUpdateWorkerEnded(); return 0;
+    case WM_DOWNLOAD_FINISHED: return OnDownloadFinished(wParam, lParam);
+    case WM_DOWNLOAD_PERCENT: return OnDownloadPercent(wParam, lParam);
+    case WM_DOWNLOAD_SIZE: return OnDownloadSize(wParam, lParam);
+    case WM_DOWNLOAD_SPEED: return OnDownloadSpeed(wParam, lParam);
     default:
       // WM_HID_BYTES_RECEIVED and everything else: nothing to do.
       return 0;

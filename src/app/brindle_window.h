@@ -6,14 +6,14 @@
 // the console of brindle-cli and the tests' recording window derive from it.
 #include <array>
 #include <atomic>
-#include <cstdint>
-#include <memory>
-#include <string>
-#include <thread>
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <mutex>
+#include <string>
+#include <thread>
 #include <utility>
 
 #include "app/brand_rules.h"
@@ -145,7 +145,7 @@ class CBrindleWindow : public IMessageTarget {
   // ---- State record, shared by the handlers, the worker and the downloads. ----
   CHidCmd m_hid;
   std::atomic<int32_t> m_deviceVersion{kResultNotSent};  // QueryVersion value or a negative result
-  std::atomic<bool> m_stopWorker{false};     // stop request for the update worker
+  std::atomic<bool> m_stopWorker{false};                 // stop request for the update worker
   // The running update worker; joinable while it has not been collected.
   std::thread m_workerThread;
   // Set while the worker runs; the worker clears it as its last step.
@@ -163,7 +163,7 @@ class CBrindleWindow : public IMessageTarget {
   CHttpDownload m_download;                  // the one downloader: version file and archive
   std::string m_archiveUrl;                  // URL of the update archive; empty when none
   std::string m_versionFileUrl;              // URL of the brand's version file
-  int32_t m_internetVersion = -1;  // -1 none or failed, 0 check under way, > 0 published
+  int32_t m_internetVersion = -1;            // -1 none or failed, 0 check under way, > 0 published
   int32_t m_deviceDataVersion = -1;          // yyyymmdd of the device's data; -1 no device
   uint32_t m_downloadTotal = 0;              // size of the running download
   bool m_checkingVersion = false;            // the version file (not the archive) downloads
@@ -172,8 +172,8 @@ class CBrindleWindow : public IMessageTarget {
   SettingsBlock m_settingsBlock{};
   std::atomic<int32_t> m_settingsLayout{0};  // 3, 2, 1; 0 or -1 no usable settings
   int32_t m_settingsRevision = 0;
-  bool m_deviceReady = false;                // the connected device has been identified
-  bool m_onlineSourceSet = false;            // start-up found a version file or archive URL
+  bool m_deviceReady = false;      // the connected device has been identified
+  bool m_onlineSourceSet = false;  // start-up found a version file or archive URL
   // The status text holds the update file the user chose with Open. The
   // online route then leaves it alone: no check replaces it with its text.
   bool m_fileChosen = false;

@@ -34,8 +34,7 @@ class CSteadyClock final : public IClock {
 class CManualClock final : public IClock {
  public:
   SteadyTime Now() override { return m_now; }
-  void WaitUntil(std::condition_variable&, std::unique_lock<std::mutex>&,
-                 SteadyTime deadline) override {
+  void WaitUntil(std::condition_variable&, std::unique_lock<std::mutex>&, SteadyTime deadline) override {
     if (deadline > m_now) m_now = deadline;
   }
   void Advance(std::chrono::milliseconds by) { m_now += by; }

@@ -32,8 +32,7 @@ bool HasArchiveExtension(const std::string& path) {
 // Sleeps ms, waking early when the window asks the worker to stop.
 void SleepUnlessStopped(CBrindleWindow& w, int ms) {
   const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (!Shared::StopRequest(w).load(std::memory_order_acquire) &&
-         std::chrono::steady_clock::now() < until)
+  while (!Shared::StopRequest(w).load(std::memory_order_acquire) && std::chrono::steady_clock::now() < until)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
 }
 
@@ -43,8 +42,8 @@ std::string ManualUnpackOutcome(const std::string& archivePath) {
   return std::string(kTextNoArchiver) + "\nThe downloaded archive is: " + archivePath;
 }
 
-std::string FetchUpdateFileFromArchive(CBrindleWindow& w, const std::string& archiveUrl,
-                                       ArchiveRoute& route, std::string& path) {
+std::string FetchUpdateFileFromArchive(CBrindleWindow& w, const std::string& archiveUrl, ArchiveRoute& route,
+                                       std::string& path) {
   // The archive keeps the name the URL gives it. A name that is no file
   // name ("", "." or "..") would point at the working folder or its parent.
   const size_t slash = archiveUrl.rfind('/');

@@ -25,22 +25,21 @@ using Shared = UpdateWorkerAccess;
 
 // A stop request, or a device that went away: no further write is started.
 bool WritesStopped(CBrindleWindow& w) {
-  return Shared::StopRequest(w).load(std::memory_order_acquire) ||
-         !w.Hid().IsConnected();
+  return Shared::StopRequest(w).load(std::memory_order_acquire) || !w.Hid().IsConnected();
 }
 
 // How one write attempt ended.
 enum class Attempt {
-  kWritten,        // the data went out and the device acknowledged it
-  kRefused,        // the device answered, but not with success
-  kLinkFailed,     // a report was not moved: device gone, silent or broken
-  kCancelled,      // a stop request or a removal cut the data short
+  kWritten,     // the data went out and the device acknowledged it
+  kRefused,     // the device answered, but not with success
+  kLinkFailed,  // a report was not moved: device gone, silent or broken
+  kCancelled,   // a stop request or a removal cut the data short
 };
 
 // One attempt: the WriteBlocks command and, only when it went out, the data
 // with its status reply.
-Attempt WriteAttempt(CBrindleWindow& w, const SectionDestination& d, uint32_t count,
-                     uint32_t dataLength, uint32_t checksum, const uint8_t* data) {
+Attempt WriteAttempt(CBrindleWindow& w, const SectionDestination& d, uint32_t count, uint32_t dataLength,
+                     uint32_t checksum, const uint8_t* data) {
   CHidCmd& hid = w.Hid();
   hid.ClearTransportFailure();
   if (!hid.SendCommand(kCmdWriteBlocks, d.block, count, dataLength, d.area, checksum))
@@ -54,8 +53,8 @@ Attempt WriteAttempt(CBrindleWindow& w, const SectionDestination& d, uint32_t co
 }
 
 // The write with the retry rules of the device's version.
-int WriteWithRules(CBrindleWindow& w, const SectionDestination& d, uint32_t count,
-                   uint32_t dataLength, uint32_t checksum, const uint8_t* data) {
+int WriteWithRules(CBrindleWindow& w, const SectionDestination& d, uint32_t count, uint32_t dataLength,
+                   uint32_t checksum, const uint8_t* data) {
   if (!UsesRetries(w.DeviceVersion())) {
     // Older devices answer writes without meaning: one attempt whose answer
     // is ignored. Only the answer, though: data that never reached the
@@ -95,8 +94,7 @@ bool ReadSection(IByteSource& file, uint64_t offset, uint32_t size, std::vector<
   return file.ReadAt(offset, data.data(), size) == size;
 }
 
-int SendPadded(CBrindleWindow& w, std::vector<uint8_t>& data, uint32_t size,
-               const SectionDestination& d) {
+int SendPadded(CBrindleWindow& w, std::vector<uint8_t>& data, uint32_t size, const SectionDestination& d) {
   if (!PadTo256(data)) return 0;
   const uint32_t padded = static_cast<uint32_t>(data.size());
   const uint32_t checksum = SectionChecksum(data.data(), padded, size, d.scrambled);
@@ -119,8 +117,7 @@ int SendBrandSection(CBrindleWindow& w, IByteSource& file, const UpdateDescripti
   if (!ReadSection(file, b.offset, b.size, data)) return 0;
   const TransferHeader header = BuildTransferHeader(b.size, ScrambledByteSum(data.data(), b.size));
   w.SetTransferStage(kStageBrandHeader);
-  if (!WriteWithRules(w, kDestinationHeader, 1, 0, ByteSum(header.data(), header.size()),
-                      header.data()))
+  if (!WriteWithRules(w, kDestinationHeader, 1, 0, ByteSum(header.data(), header.size()), header.data()))
     return 0;
   w.SetTransferStage(kStageBrandData);
   return SendPadded(w, data, b.size, kDestinationBrand);
@@ -159,8 +156,8 @@ std::string RunUpdate(CBrindleWindow& w, const UpdateRunInput& input, ArchiveRou
   std::string outcome = UpdateAcceptanceOutcome(parsed, d, w.Config());
   if (!outcome.empty()) return outcome;
 
-  const uint32_t total = static_cast<uint32_t>(
-      std::min<uint64_t>(d.TotalSize(), std::numeric_limits<uint32_t>::max()));
+  const uint32_t total =
+      static_cast<uint32_t>(std::min<uint64_t>(d.TotalSize(), std::numeric_limits<uint32_t>::max()));
   Shared::BytesDone(w).store(0, std::memory_order_relaxed);
   Shared::Attempt(w).store(0, std::memory_order_relaxed);
   Shared::ProgressTicks(w).store(0, std::memory_order_relaxed);
@@ -217,8 +214,7 @@ int UpdateWorker(CBrindleWindow& w, const UpdateRunInput& input) {
   Shared::Attempt(w).store(0, std::memory_order_relaxed);
   Shared::Outcome(w) = outcome;
   if (outcome.empty()) {
-    w.RunOnWindowThread(
-        [&] { w.MessageBox(kTextUpdateSucceeded, text::kTitle, MB_ICONINFORMATION); });
+    w.RunOnWindowThread([&] { w.MessageBox(kTextUpdateSucceeded, text::kTitle, MB_ICONINFORMATION); });
   } else if (!Shared::StopRequest(w).load(std::memory_order_acquire)) {
     Shared::BytesTotal(w).store(0, std::memory_order_relaxed);
     Shared::BytesDone(w).store(0, std::memory_order_relaxed);

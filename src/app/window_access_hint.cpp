@@ -17,8 +17,7 @@ int CBrindleWindow::SearchForDevice() {
 }
 
 void CBrindleWindow::ShowAccessHint() {
-  const bool refused = m_hid.IsConnected() == 0 &&
-                       m_hid.LastOpenFailure() == HidOpenFailure::kPermission;
+  const bool refused = m_hid.IsConnected() == 0 && m_hid.LastOpenFailure() == HidOpenFailure::kPermission;
   const std::string status = GetControlText(kIdStatusText);
   const bool showing = status == text::kAccessHint;
   if (refused) {

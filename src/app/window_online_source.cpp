@@ -9,7 +9,6 @@
 
 namespace brindle {
 
-
 void CBrindleWindow::SetUpOnlineSource() {
   m_archiveUrl.clear();
   m_checkingVersion = false;
@@ -34,8 +33,7 @@ void CBrindleWindow::StartVersionCheckForIdentity() {
   // The check would write its answer over the file the user chose, and the
   // next Update would then fetch the online archive instead of that file.
   if (m_fileChosen) return;
-  const std::string_view brand(reinterpret_cast<const char*>(m_identityBlock.data()),
-                               m_identityBlock.size());
+  const std::string_view brand(reinterpret_cast<const char*>(m_identityBlock.data()), m_identityBlock.size());
   m_versionFileUrl = BrandToVersionUrl(m_config, brand);
   if (!m_versionFileUrl.empty()) StartVersionCheck();
 }

@@ -7,8 +7,7 @@ namespace brindle {
 
 void CBrindleWindow::OnOpenClicked() {
   std::string path;
-  if (ShowFileOpenDialog(text::kUpdateFileExtension, text::kUpdateFileFilter, path) != IDOK)
-    return;
+  if (ShowFileOpenDialog(text::kUpdateFileExtension, text::kUpdateFileFilter, path) != IDOK) return;
   // A local file replaces whatever the online route was fetching.
   RequestDownloadAbort();
   m_fileChosen = true;

@@ -59,9 +59,8 @@ void CBrindleWindow::OnSettingClicked() {
   // classifies the written block the same way.
   SealBlock(block, layout);
   m_transferStage.store(kStageFinished, std::memory_order_relaxed);
-  const bool written =
-      m_hid.SendCommand(kCmdWriteBlocks, kSettingsBlock, 1, 0, kParameterArea, 0) &&
-      m_hid.SendBlocks(1, block.data()) == static_cast<int>(kBlockSize);
+  const bool written = m_hid.SendCommand(kCmdWriteBlocks, kSettingsBlock, 1, 0, kParameterArea, 0) &&
+                       m_hid.SendBlocks(1, block.data()) == static_cast<int>(kBlockSize);
   m_hid.EndSession();
   if (!written) {
     // The device kept its old block; showing the new one as the device's

@@ -18,16 +18,14 @@ constexpr const char* kUpdate = "Update";
 
 constexpr const char* kChooseFile = "Please choose the updated file!";
 constexpr const char* kSearchingVersion = "Searching the database version now,please wait\u2026";
-constexpr const char* kCheckNotStarted =
-    "Choose updated file or connect device for automatic detection!";
+constexpr const char* kCheckNotStarted = "Choose updated file or connect device for automatic detection!";
 
 constexpr const char* kAccessFailed = "Access database failed,please updated by local file!";
 constexpr const char* kDownloadFailed = "Error! Please update by local file!";
 constexpr const char* kInternetVersion = "Internet vesion:";
 
 // A matching device is present but the user may not open its hidraw node.
-constexpr const char* kAccessHint =
-    "Device found but not accessible: install 70-brindle.rules (see README)";
+constexpr const char* kAccessHint = "Device found but not accessible: install 70-brindle.rules (see README)";
 
 // File-open dialog of the Open button.
 constexpr const char* kUpdateFileExtension = "file";

@@ -12,9 +12,9 @@ namespace brindle::cli {
 enum ExitCode { kExitOk = 0, kExitFailed = 1, kExitUsage = 2, kExitNoDevice = 3, kExitBusy = 4 };
 
 struct Options {
-  BackendOptions device;    // --simulate[=PROFILE.json]
-  std::string simDumpDir;   // --sim-dump=DIR
-  int readTimeoutMs = 0;    // --read-timeout=MS; 0 keeps the transport's own bound
+  BackendOptions device;   // --simulate[=PROFILE.json]
+  std::string simDumpDir;  // --sim-dump=DIR
+  int readTimeoutMs = 0;   // --read-timeout=MS; 0 keeps the transport's own bound
   std::string command;
   std::vector<std::string> args;  // everything after the command, device options removed
 };

@@ -14,8 +14,7 @@ namespace brindle::cli {
 
 class CConsoleWindow final : public CBrindleWindow {
  public:
-  CConsoleWindow(std::shared_ptr<IHidBackend> backend,
-                 const CBuildConfig& config = CBuildConfig::Default(),
+  CConsoleWindow(std::shared_ptr<IHidBackend> backend, const CBuildConfig& config = CBuildConfig::Default(),
                  std::shared_ptr<IClock> clock = std::make_shared<CSteadyClock>());
   ~CConsoleWindow() override;
 
@@ -28,8 +27,8 @@ class CConsoleWindow final : public CBrindleWindow {
   int MessageBox(const std::string& text, const std::string& caption, uint32_t flags) override;
   int ShowFileOpenDialog(const std::string& defaultExtension, const std::string& filter,
                          std::string& path) override;
-  int RunSettingsDialog(const std::string& captionPrefix, int32_t layout,
-                        const IdentityBlock& identity, SettingsBlock& block) override;
+  int RunSettingsDialog(const std::string& captionPrefix, int32_t layout, const IdentityBlock& identity,
+                        SettingsBlock& block) override;
   void SetTimer(uint32_t id, uint32_t periodMs) override { m_loop.SetTimer(id, periodMs); }
   void KillTimer(uint32_t id) override { m_loop.KillTimer(id); }
   void PostMessage(uint32_t msg, WPARAM wParam, LPARAM lParam) override;

@@ -42,8 +42,8 @@ bool ReadInputFile(const std::string& path, uint64_t maxSize, std::vector<uint8_
   }
   const uint64_t size = std::filesystem::file_size(Utf8Path(path), ec);
   if (ec || size > maxSize) {
-    why = ec ? "cannot read " + path : path + " has " + std::to_string(size) + " bytes, at most " +
-                                           std::to_string(maxSize) + " fit";
+    why = ec ? "cannot read " + path
+             : path + " has " + std::to_string(size) + " bytes, at most " + std::to_string(maxSize) + " fit";
     return false;
   }
   out.resize(static_cast<size_t>(size));
@@ -90,9 +90,11 @@ int RunInspect(const std::vector<std::string>& args) {
 
   using json = nlohmann::ordered_json;
   json sections = json::object();
-  const std::pair<const char*, const SectionSpan*> spans[] = {
-      {"A", &description.a}, {"B", &description.b}, {"C", &description.c}, {"D", &description.d},
-      {"E", &description.e}};
+  const std::pair<const char*, const SectionSpan*> spans[] = {{"A", &description.a},
+                                                              {"B", &description.b},
+                                                              {"C", &description.c},
+                                                              {"D", &description.d},
+                                                              {"E", &description.e}};
   for (const auto& [name, span] : spans) sections[name] = {{"offset", span->offset}, {"size", span->size}};
   const json report = {
       {"result", result},
@@ -131,7 +133,8 @@ int RunPack(const std::vector<std::string>& args) {
       if (!sectionFiles.emplace(option.substr(2), value).second) return Usage(option + " given twice");
     } else if (option == "--brand") {
       const size_t eq = value.find('=');
-      if (eq != kTagLength || eq + 1 == value.size()) return Usage("--brand takes TAG=FILE with a 4-character TAG");
+      if (eq != kTagLength || eq + 1 == value.size())
+        return Usage("--brand takes TAG=FILE with a 4-character TAG");
       brandFiles.emplace_back(TagFromText(value.substr(0, kTagLength)), value.substr(eq + 1));
     } else {
       return Usage("pack does not know " + option);

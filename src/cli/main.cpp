@@ -75,14 +75,9 @@ int RunCommandLine(int argc, char** argv) {
   // time, window or console.
   CSharedLock instance;
   switch (AcquireInstanceLock(instance)) {
-    case LockResult::kAcquired:
-      break;
-    case LockResult::kHeld:
-      ErrorLine() << console_text::kAnotherCopyRunning << "\n";
-      return kExitBusy;
-    case LockResult::kUnusable:
-      ErrorLine() << instance.Error() << "\n";
-      return kExitFailed;
+    case LockResult::kAcquired: break;
+    case LockResult::kHeld: ErrorLine() << console_text::kAnotherCopyRunning << "\n"; return kExitBusy;
+    case LockResult::kUnusable: ErrorLine() << instance.Error() << "\n"; return kExitFailed;
   }
   const CRunFolderScope runFolder;  // this run's working files go with it
   const bool opened = session.Open();
@@ -92,8 +87,7 @@ int RunCommandLine(int argc, char** argv) {
     return kExitBusy;
   }
   if (!opened && session.Hid().LastOpenFailure() == HidOpenFailure::kLockUnavailable) {
-    ErrorLine() << console_text::kDeviceCannotBeLocked << session.Hid().LockError()
-              << "\n";
+    ErrorLine() << console_text::kDeviceCannotBeLocked << session.Hid().LockError() << "\n";
     return kExitFailed;
   }
   if (windowCommand != kWindowCommands.end()) {
@@ -105,9 +99,8 @@ int RunCommandLine(int argc, char** argv) {
     if (!hint.empty()) ErrorLine() << hint << "\n";
     return kExitNoDevice;
   }
-  const int rc = windowCommand != kWindowCommands.end()
-                     ? windowCommand->second(session, options->args)
-                     : it->second(session, options->args);
+  const int rc = windowCommand != kWindowCommands.end() ? windowCommand->second(session, options->args)
+                                                        : it->second(session, options->args);
   if (!options->simDumpDir.empty() && !session.DumpSimMemory(options->simDumpDir, error)) {
     ErrorLine() << error << "\n";
     return kExitFailed;

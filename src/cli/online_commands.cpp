@@ -50,9 +50,7 @@ int RunDownload(const std::vector<std::string>& args) {
         total = m.wParam;
         std::cerr << "size " << m.wParam << " bytes, resuming at " << m.lParam << "\n";
         break;
-      case WM_DOWNLOAD_PERCENT:
-        std::cerr << m.wParam << "%\n";
-        break;
+      case WM_DOWNLOAD_PERCENT: std::cerr << m.wParam << "%\n"; break;
       case WM_DOWNLOAD_SPEED: {
         char line[128];
         std::snprintf(line, sizeof line, "%.2f KB/s, %lld of %llu bytes\n", m.wParam / 100000.0,
@@ -67,8 +65,7 @@ int RunDownload(const std::vector<std::string>& args) {
         std::cout << "\n";
         return m.wParam == DownloadOk ? kExitOk : kExitFailed;
       }
-      default:
-        break;
+      default: break;
     }
   }
 }

@@ -127,9 +127,8 @@ bool ApplyChanges(const SettingsChanges& changes, CSettingsForm& form, std::stri
   for (const auto& [index, ticked] : changes.boxes) {
     if (!form.SetBoxChecked(index, ticked)) {
       const size_t count = form.Boxes().size();
-      error = "box." + std::to_string(index) + " does not exist: this device has " +
-              std::to_string(count) + " band boxes" +
-              (count ? " (box.0 to box." + std::to_string(count - 1) + ")" : std::string());
+      error = "box." + std::to_string(index) + " does not exist: this device has " + std::to_string(count) +
+              " band boxes" + (count ? " (box.0 to box." + std::to_string(count - 1) + ")" : std::string());
       return false;
     }
   }
@@ -161,9 +160,7 @@ nlohmann::ordered_json FormJson(const CSettingsForm& form, int32_t layout, int32
       {"dayStart", edit(SettingsEditField::kDayStart)},
       {"nightStart", edit(SettingsEditField::kNightStart)},
       {"frequency",
-       {{"visible", frequency.visible},
-        {"caption", frequency.caption},
-        {"checked", frequency.checked}}},
+       {{"visible", frequency.visible}, {"caption", frequency.caption}, {"checked", frequency.checked}}},
   };
 }
 

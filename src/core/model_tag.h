@@ -6,7 +6,8 @@
 namespace brindle {
 
 constexpr uint32_t MakeTag(char c0, char c1, char c2, char c3) {
-  return static_cast<uint32_t>(static_cast<uint8_t>(c0)) | (static_cast<uint32_t>(static_cast<uint8_t>(c1)) << 8) |
+  return static_cast<uint32_t>(static_cast<uint8_t>(c0)) |
+         (static_cast<uint32_t>(static_cast<uint8_t>(c1)) << 8) |
          (static_cast<uint32_t>(static_cast<uint8_t>(c2)) << 16) |
          (static_cast<uint32_t>(static_cast<uint8_t>(c3)) << 24);
 }

@@ -118,8 +118,7 @@ LockResult CSharedLock::TryAcquireFile(const std::string& folder, const std::str
   m_dirFd.Reset(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
   if (!m_dirFd) return Fail("the lock folder " + folder + " cannot be used", errno);
   struct stat dir {};
-  if (fstat(m_dirFd.Get(), &dir) != 0)
-    return Fail("the lock folder " + folder + " cannot be used", errno);
+  if (fstat(m_dirFd.Get(), &dir) != 0) return Fail("the lock folder " + folder + " cannot be used", errno);
   if (const std::string problem = TrustProblem(dir); !problem.empty())
     return Fail("the lock folder " + folder + " " + problem, 0);
 
@@ -127,11 +126,11 @@ LockResult CSharedLock::TryAcquireFile(const std::string& folder, const std::str
   for (int attempt = 0; attempt < kReplacedRetries; ++attempt) {
     // An existing file is opened without O_CREAT: in a sticky folder the
     // kernel refuses O_CREAT on another user's file (protected_regular).
-    CUniqueFd fd(openat(m_dirFd.Get(), name.c_str(),
-                        O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    CUniqueFd fd(
+        openat(m_dirFd.Get(), name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (!fd && errno == ENOENT) {
-      fd.Reset(openat(m_dirFd.Get(), name.c_str(), O_RDONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                      0644));
+      fd.Reset(
+          openat(m_dirFd.Get(), name.c_str(), O_RDONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644));
       if (!fd && errno == EEXIST) continue;
       // Other users must be able to open it to see that it is held.
       if (fd) fchmod(fd.Get(), 0644);
@@ -145,8 +144,8 @@ LockResult CSharedLock::TryAcquireFile(const std::string& folder, const std::str
     // The holder before us removes the file while it still holds it: if the
     // name now leads elsewhere (or nowhere), our lock is on a dead file.
     struct stat now {};
-    if (fstatat(m_dirFd.Get(), name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0 ||
-        now.st_dev != st.st_dev || now.st_ino != st.st_ino) {
+    if (fstatat(m_dirFd.Get(), name.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0 || now.st_dev != st.st_dev ||
+        now.st_ino != st.st_ino) {
       m_fd.Reset();
       continue;
     }

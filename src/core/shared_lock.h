@@ -54,8 +54,8 @@ class CSharedLock {
   // kHeld, or kUnusable naming what.
   LockResult Flock(CUniqueFd fd, const std::string& what);
 
-  CUniqueFd m_fd;     // the open node or file holding the flock
-  CUniqueFd m_dirFd;  // the lock file's folder, kept to remove the file
+  CUniqueFd m_fd;           // the open node or file holding the flock
+  CUniqueFd m_dirFd;        // the lock file's folder, kept to remove the file
   void* m_mutex = nullptr;  // Windows: the named mutex that is the lock
   std::string m_name;
   std::string m_error;

@@ -30,9 +30,9 @@ constexpr uint32_t kIdentityBlock = 0x70;
 constexpr uint32_t kSettingsBlock = 0x110;
 constexpr uint32_t kDataDateBlock = 0x2DE0;
 
-constexpr size_t kReportLength = 65;       // report id + 64 payload bytes
+constexpr size_t kReportLength = 65;  // report id + 64 payload bytes
 constexpr size_t kReportPayload = 64;
-constexpr uint8_t kReportFiller = 0xCC;    // unused report bytes, never zero
+constexpr uint8_t kReportFiller = 0xCC;  // unused report bytes, never zero
 
 namespace record {
 constexpr size_t kCode = 0;

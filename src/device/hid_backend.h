@@ -19,7 +19,7 @@ struct HidInterfaceInfo {
 // Why an interface that matched could not be opened.
 enum class HidOpenFailure {
   kNone,
-  kPermission,       // the node exists but the user may not open it
+  kPermission,  // the node exists but the user may not open it
   kOther,
   kInUse,            // another copy of the program holds the device's lock
   kLockUnavailable,  // the device's lock cannot be taken at all (see LockError)

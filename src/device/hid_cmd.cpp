@@ -14,10 +14,9 @@ void CHidCmd::Post(uint32_t msg, WPARAM tag, uint32_t bytes) {
   if (m_progressWnd) m_progressWnd->PostMessage(msg, tag, static_cast<LPARAM>(bytes));
 }
 
-int CHidCmd::SendCommand(uint8_t code, uint32_t blockAddress, uint32_t blockCount,
-                         uint32_t dataLength, uint8_t area, uint32_t dataChecksum) {
-  const CommandRecord rec =
-      BuildRecord({code, blockAddress, blockCount, dataLength, area, dataChecksum});
+int CHidCmd::SendCommand(uint8_t code, uint32_t blockAddress, uint32_t blockCount, uint32_t dataLength,
+                         uint8_t area, uint32_t dataChecksum) {
+  const CommandRecord rec = BuildRecord({code, blockAddress, blockCount, dataLength, area, dataChecksum});
   m_report.fill(kReportFiller);
   m_report[0] = 0;
   std::copy(rec.begin(), rec.end(), m_report.begin() + 1);

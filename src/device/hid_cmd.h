@@ -27,8 +27,8 @@ class CHidCmd {
   CHidCmd& operator=(const CHidCmd&) = delete;
 
   // 1 sent, 0 the report could not be written.
-  int SendCommand(uint8_t code, uint32_t blockAddress, uint32_t blockCount, uint32_t dataLength,
-                  uint8_t area, uint32_t dataChecksum);
+  int SendCommand(uint8_t code, uint32_t blockAddress, uint32_t blockCount, uint32_t dataLength, uint8_t area,
+                  uint32_t dataChecksum);
   // 1 when a valid reply with status 0 arrived, else 0. A valid reply is
   // copied to reply whatever its status; an invalid one leaves it cleared.
   int ReceiveStatus(CommandRecord* reply = nullptr);

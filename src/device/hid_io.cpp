@@ -84,13 +84,12 @@ int CHidIO::ReadPayload(uint8_t* buffer) {
   // only read when the device is slow, so the common path stays cheap.
   int n = m_device->Read(buffer + 1, kReportPayload, std::min(kReadSliceMs, m_readTimeoutMs));
   if (n == 0) {
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(m_readTimeoutMs);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_readTimeoutMs);
     while (n == 0) {
       if (m_abortRequested.exchange(false, std::memory_order_acq_rel)) return -1;
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                            deadline - std::chrono::steady_clock::now())
-                            .count();
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
+              .count();
       if (left <= 0) return -1;
       n = m_device->Read(buffer + 1, kReportPayload,
                          static_cast<int>(std::min<long long>(kReadSliceMs, left)));

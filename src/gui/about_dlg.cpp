@@ -3,9 +3,9 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "gui/seams/dialog_units.h"
-#include "gui/drawn_art.h"
 #include "core/version.h"
+#include "gui/drawn_art.h"
+#include "gui/seams/dialog_units.h"
 
 namespace brindle {
 
@@ -16,8 +16,8 @@ constexpr int kAboutIconPixels = 32;
 }  // namespace
 
 CAboutDlg::CAboutDlg(QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                          Qt::WindowCloseButtonHint) {
+    : QDialog(parent,
+              Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint) {
   setObjectName(QStringLiteral("100"));
   setFont(DialogFont(kAboutFontPoints));
   setWindowTitle(QStringLiteral("关于 Brindle"));
@@ -35,8 +35,7 @@ CAboutDlg::CAboutDlg(QWidget* parent)
 
   // The first line is the product's name and number as the device's makers
   // print it; this one names the tool and this program's own version.
-  auto* purpose = new QLabel(
-      QStringLiteral("更新与设置工具 %1").arg(QString::fromLatin1(kVersion)), this);
+  auto* purpose = new QLabel(QStringLiteral("更新与设置工具 %1").arg(QString::fromLatin1(kVersion)), this);
   purpose->setObjectName(QStringLiteral("aboutPurpose"));
   purpose->setTextFormat(Qt::PlainText);
   purpose->setGeometry(DialogUnitsToPixels(QRect(42, 26, 114, 8), base));

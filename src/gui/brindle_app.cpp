@@ -3,11 +3,11 @@
 #include <QMessageBox>
 #include <cstdio>
 
+#include "core/version.h"
 #include "gui/brindle_dlg.h"
 #include "gui/demo_update.h"
-#include "gui/sim_hotplug.h"
 #include "gui/desktop_platform.h"
-#include "core/version.h"
+#include "gui/sim_hotplug.h"
 #include "sim/sim_device.h"
 
 namespace brindle {
@@ -24,8 +24,7 @@ constexpr const char* kUsage =
 
 }  // namespace
 
-int ParseGuiOptions(int argc, char** argv, GuiOptions& options, bool& showHelp,
-                    std::string& text) {
+int ParseGuiOptions(int argc, char** argv, GuiOptions& options, bool& showHelp, std::string& text) {
   showHelp = false;
   for (int i = 1; i < argc; ++i) {
     const std::string a = argv[i];

@@ -13,17 +13,17 @@
 #include <climits>
 #include <functional>
 
-#include "gui/about_dlg.h"
-#include "gui/seams/dialog_units.h"
-#include "gui/drawn_art.h"
-#include "gui/seams/file_open_dialog.h"
-#include "gui/group_box.h"
-#include "gui/seams/message_box.h"
-#include "gui/status_text.h"
 #include "app/system_menu_entry.h"
+#include "gui/about_dlg.h"
+#include "gui/config_dialog.h"
 #include "gui/controls/shade_button_st.h"
 #include "gui/controls/text_progress_ctrl.h"
-#include "gui/config_dialog.h"
+#include "gui/drawn_art.h"
+#include "gui/group_box.h"
+#include "gui/seams/dialog_units.h"
+#include "gui/seams/file_open_dialog.h"
+#include "gui/seams/message_box.h"
+#include "gui/status_text.h"
 
 namespace brindle {
 
@@ -86,8 +86,7 @@ int ClampToInt(uint32_t value) { return value > INT_MAX ? INT_MAX : static_cast<
 
 }  // namespace
 
-CBrindleDlg::CBrindleDlg(std::shared_ptr<IHidBackend> backend, const CBuildConfig& config,
-                         QWidget* parent)
+CBrindleDlg::CBrindleDlg(std::shared_ptr<IHidBackend> backend, const CBuildConfig& config, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
       CBrindleWindow(std::move(backend), config) {
@@ -111,9 +110,7 @@ void CBrindleDlg::CreateControls() {
         widget = m_banner = new QLabel(this);
         m_banner->setAlignment(Qt::AlignCenter);
         break;
-      case Kind::kGroup:
-        widget = new CGroupBox(this);
-        break;
+      case Kind::kGroup: widget = new CGroupBox(this); break;
       case Kind::kStatic: {
         if (c.id == kIdStatusText) {
           widget = m_statusText = new CStatusText(this);
@@ -143,9 +140,7 @@ void CBrindleDlg::CreateControls() {
         widget = button;
         break;
       }
-      case Kind::kProgress:
-        widget = m_progress = new CTextProgressCtrl(this);
-        break;
+      case Kind::kProgress: widget = m_progress = new CTextProgressCtrl(this); break;
     }
     widget->setObjectName(QString::number(c.id));
     widget->setGeometry(DialogUnitsToPixels(c.dialogUnits, base));
@@ -259,8 +254,7 @@ int CBrindleDlg::ShowFileOpenDialog(const std::string& defaultExtension, const s
 int CBrindleDlg::RunSettingsDialog(const std::string& captionPrefix, int32_t layout,
                                    const IdentityBlock& identity, SettingsBlock& block) {
   int answer = 0;
-  if (CarriedToWindowThread(
-          [&] { answer = RunSettingsDialog(captionPrefix, layout, identity, block); }))
+  if (CarriedToWindowThread([&] { answer = RunSettingsDialog(captionPrefix, layout, identity, block); }))
     return answer;
   CConfigDialog dialog(this);
   return dialog.ShowSettings(captionPrefix, layout, identity, &block);
@@ -293,8 +287,7 @@ bool CBrindleDlg::IsTimerArmed(uint32_t id) const {
 
 void CBrindleDlg::PostMessage(uint32_t msg, WPARAM wParam, LPARAM lParam) {
   // postEvent is thread-safe and takes ownership of the event.
-  QCoreApplication::postEvent(this,
-                              std::make_unique<CWindowMessageEvent>(msg, wParam, lParam).release());
+  QCoreApplication::postEvent(this, std::make_unique<CWindowMessageEvent>(msg, wParam, lParam).release());
 }
 
 bool CBrindleDlg::event(QEvent* event) {
@@ -304,8 +297,7 @@ bool CBrindleDlg::event(QEvent* event) {
     return true;
   }
   // Moved to a screen of another pixel ratio, or first shown on one.
-  if (event->type() == QEvent::ScreenChangeInternal || event->type() == QEvent::Show)
-    RenderArt();
+  if (event->type() == QEvent::ScreenChangeInternal || event->type() == QEvent::Show) RenderArt();
   return QDialog::event(event);
 }
 
@@ -341,9 +333,7 @@ void CBrindleDlg::OnSysCommand(uint32_t command) {
   about.exec();
 }
 
-void CBrindleDlg::AddWindowMenuActions(const QList<QAction*>& actions) {
-  m_extraMenuActions += actions;
-}
+void CBrindleDlg::AddWindowMenuActions(const QList<QAction*>& actions) { m_extraMenuActions += actions; }
 
 QList<QAction*> CBrindleDlg::WindowMenuActions() {
   // Built once; the actions are children of the dialog.
@@ -365,9 +355,7 @@ QList<QAction*> CBrindleDlg::WindowMenuActions() {
   return actions() + m_extraMenuActions;
 }
 
-QString CBrindleDlg::VersionEntryText() const {
-  return DecodeCompanyText(VersionMenuEntry(Config()));
-}
+QString CBrindleDlg::VersionEntryText() const { return DecodeCompanyText(VersionMenuEntry(Config())); }
 
 void CBrindleDlg::contextMenuEvent(QContextMenuEvent* event) {
   QMenu menu(this);

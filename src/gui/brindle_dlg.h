@@ -24,8 +24,7 @@ class CBrindleDlg : public QDialog, public CBrindleWindow {
   Q_OBJECT
  public:
   explicit CBrindleDlg(std::shared_ptr<IHidBackend> backend,
-                       const CBuildConfig& config = CBuildConfig::Default(),
-                       QWidget* parent = nullptr);
+                       const CBuildConfig& config = CBuildConfig::Default(), QWidget* parent = nullptr);
   ~CBrindleDlg() override;
 
   // The dialog's start-up: faces and icons of the buttons, then the
@@ -45,8 +44,8 @@ class CBrindleDlg : public QDialog, public CBrindleWindow {
   int MessageBox(const std::string& text, const std::string& caption, uint32_t flags) override;
   int ShowFileOpenDialog(const std::string& defaultExtension, const std::string& filter,
                          std::string& path) override;
-  int RunSettingsDialog(const std::string& captionPrefix, int32_t layout,
-                        const IdentityBlock& identity, SettingsBlock& block) override;
+  int RunSettingsDialog(const std::string& captionPrefix, int32_t layout, const IdentityBlock& identity,
+                        SettingsBlock& block) override;
   void SetTimer(uint32_t id, uint32_t periodMs) override;
   void KillTimer(uint32_t id) override;
   // Any thread: a posted event, handled on the window's thread.

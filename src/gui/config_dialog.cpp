@@ -1,14 +1,14 @@
 #include "gui/config_dialog.h"
 
 #include <QCheckBox>
-#include <algorithm>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <algorithm>
 
+#include "app/window_ids.h"
 #include "gui/seams/dialog_units.h"
 #include "gui/seams/message_box.h"
-#include "app/window_ids.h"
 #include "settings/config_dialog_ids.h"
 #include "settings/edit_integer.h"
 
@@ -101,8 +101,8 @@ CConfigDialog::CConfigDialog(QWidget* parent)
 
 CConfigDialog::~CConfigDialog() = default;
 
-int CConfigDialog::ShowSettings(const std::string& title, int layout,
-                                const IdentityBlock& identity, SettingsBlock* settings) {
+int CConfigDialog::ShowSettings(const std::string& title, int layout, const IdentityBlock& identity,
+                                SettingsBlock* settings) {
   if (!settings) return IDCANCEL;
   Prepare(title, layout, identity, settings);
   const int result = exec();
@@ -121,8 +121,7 @@ void CConfigDialog::Prepare(const std::string& title, int layout, const Identity
 
   for (const SettingsBox& b : m_form->Boxes()) {
     QCheckBox* box =
-        m_bandBoxes.emplace_back(std::make_unique<QCheckBox>(QString::fromStdString(b.caption), this))
-            .get();
+        m_bandBoxes.emplace_back(std::make_unique<QCheckBox>(QString::fromStdString(b.caption), this)).get();
     box->setObjectName(QString::number(b.id));
     box->setChecked(b.checked);
     box->show();
@@ -190,8 +189,8 @@ void CConfigDialog::PlaceBandBoxes() {
 bool CConfigDialog::BandBoxesFit(const std::vector<QRect>& places) const {
   const QRect dialog(QPoint(0, 0), m_templateSize);
   std::vector<QRect> taken;
-  for (QWidget* w : {static_cast<QWidget*>(m_frequencyBox), static_cast<QWidget*>(m_ok),
-                     static_cast<QWidget*>(m_cancel)})
+  for (QWidget* w :
+       {static_cast<QWidget*>(m_frequencyBox), static_cast<QWidget*>(m_ok), static_cast<QWidget*>(m_cancel)})
     if (!w->isHidden()) taken.push_back(w->geometry());
   for (int i = 0; i < 3; ++i) {
     if (m_edits[i]->isHidden()) continue;
@@ -229,8 +228,7 @@ void CConfigDialog::OnOK() {
     }
     m_form->SetEditValue(static_cast<SettingsEditField>(i), value);
   }
-  for (size_t i = 0; i < m_bandBoxes.size(); ++i)
-    m_form->SetBoxChecked(i, m_bandBoxes[i]->isChecked());
+  for (size_t i = 0; i < m_bandBoxes.size(); ++i) m_form->SetBoxChecked(i, m_bandBoxes[i]->isChecked());
   m_form->SetFrequencyChecked(m_frequencyBox->isChecked());
   const std::string_view refusal = m_form->Validate();
   if (!refusal.empty()) {
@@ -246,8 +244,6 @@ void CConfigDialog::OnCancel() { done(IDCANCEL); }
 // Esc and closing the window take the Cancel path.
 void CConfigDialog::reject() { OnCancel(); }
 
-void CConfigDialog::ClearBandBoxes() {
-  m_bandBoxes.clear();
-}
+void CConfigDialog::ClearBandBoxes() { m_bandBoxes.clear(); }
 
 }  // namespace brindle

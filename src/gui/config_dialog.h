@@ -29,8 +29,7 @@ class CConfigDialog : public QDialog {
   int ShowSettings(const std::string& title, int layout, const IdentityBlock& identity,
                    SettingsBlock* settings);
   // Builds the controls for one run without showing the dialog.
-  void Prepare(const std::string& title, int layout, const IdentityBlock& identity,
-               SettingsBlock* settings);
+  void Prepare(const std::string& title, int layout, const IdentityBlock& identity, SettingsBlock* settings);
 
  public slots:
   // OK: reads the edits, validates through the form, writes the block and

@@ -20,8 +20,7 @@ void ScheduleDemoUpdate(CBrindleDlg& dialog, const QString& file) {
     // What Open leaves behind, then a click on the real button.
     dialog.SetControlText(kIdStatusText, file.toStdString());
     dialog.EnableControl(kIdUpdateButton, true);
-    if (auto* update = qobject_cast<QAbstractButton*>(dialog.Control(kIdUpdateButton)))
-      update->click();
+    if (auto* update = qobject_cast<QAbstractButton*>(dialog.Control(kIdUpdateButton))) update->click();
   });
   timer->start();
 }

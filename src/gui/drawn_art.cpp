@@ -25,8 +25,8 @@ void PaintDevice(QPainter& p, const QRectF& box) {
   p.setPen(QPen(QColor(30, 34, 44), box.width() * 0.05));
   p.setBrush(QColor(52, 58, 72));
   p.drawRoundedRect(box, box.width() * 0.12, box.width() * 0.12);
-  const QRectF screen = box.adjusted(box.width() * 0.12, box.height() * 0.14, -box.width() * 0.12,
-                                     -box.height() * 0.14);
+  const QRectF screen =
+      box.adjusted(box.width() * 0.12, box.height() * 0.14, -box.width() * 0.12, -box.height() * 0.14);
   QLinearGradient sky(screen.topLeft(), screen.bottomLeft());
   sky.setColorAt(0, QColor(120, 200, 255));
   sky.setColorAt(1, QColor(40, 120, 210));
@@ -108,7 +108,10 @@ QPixmap DrawSettingIcon(int size, qreal ratio) {
     const double angle = (i - 0.5) * M_PI * 2 / (kTeeth * 4);
     const double r = (i % 4 < 2) ? s * 0.46 : s * 0.34;
     const QPointF point(c.x() + r * std::cos(angle), c.y() + r * std::sin(angle));
-    if (i == 0) gear.moveTo(point); else gear.lineTo(point);
+    if (i == 0)
+      gear.moveTo(point);
+    else
+      gear.lineTo(point);
   }
   gear.closeSubpath();
   gear.addEllipse(c, s * 0.13, s * 0.13);

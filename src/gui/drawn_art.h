@@ -14,7 +14,7 @@ QPixmap DrawOpenIcon(int size, qreal ratio = 1.0);     // a folder
 QPixmap DrawCloseIcon(int size, qreal ratio = 1.0);    // a red disc with a cross
 QPixmap DrawSettingIcon(int size, qreal ratio = 1.0);  // a gear
 QPixmap DrawUpdateIcon(int size, qreal ratio = 1.0);   // an arrow into the device
-QPixmap DrawBanner(QSize size, qreal ratio = 1.0);    // sky, road and the device on the dashboard
+QPixmap DrawBanner(QSize size, qreal ratio = 1.0);     // sky, road and the device on the dashboard
 
 // The application icon at the sizes desktops ask for.
 QIcon AppIconSet();

@@ -26,8 +26,8 @@ void CGroupBox::paintEvent(QPaintEvent*) {
   const int gap = metrics.averageCharWidth() / 2;
   const QRect text(indent + gap, 0, metrics.horizontalAdvance(title()), metrics.height());
   painter.fillRect(text.adjusted(-gap, 0, gap, 0), palette().color(backgroundRole()));
-  style()->drawItemText(&painter, text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                        palette(), isEnabled(), title(), QPalette::WindowText);
+  style()->drawItemText(&painter, text, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, palette(),
+                        isEnabled(), title(), QPalette::WindowText);
 }
 
 }  // namespace brindle

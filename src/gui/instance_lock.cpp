@@ -6,12 +6,9 @@ CInstanceLock::~CInstanceLock() { Release(); }
 
 CInstanceLock::Result CInstanceLock::Acquire(const QString& folder) {
   switch (AcquireInstanceLock(m_lock, folder.toStdString())) {
-    case LockResult::kAcquired:
-      return Result::kAcquired;
-    case LockResult::kHeld:
-      return Result::kHeldElsewhere;
-    case LockResult::kUnusable:
-      break;
+    case LockResult::kAcquired: return Result::kAcquired;
+    case LockResult::kHeld: return Result::kHeldElsewhere;
+    case LockResult::kUnusable: break;
   }
   return Result::kUnavailable;
 }

@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <string_view>
 
+#include "core/version.h"
 #include "gui/brindle_app.h"
 #include "online/working_folder.h"
-#include "core/version.h"
 
 namespace {
 

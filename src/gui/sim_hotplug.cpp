@@ -18,9 +18,8 @@ CSimHotplug::CSimHotplug(std::shared_ptr<CSimDevice> device, QObject* parent)
   // Every change of the device, also the fault unplug of its profile in the
   // middle of a transfer (on the update worker's thread), is announced here
   // on this object's thread, as udev announces a real device's.
-  m_device->SetPlugListener([this] {
-    QMetaObject::invokeMethod(this, &CSimHotplug::OnPlugChanged, Qt::AutoConnection);
-  });
+  m_device->SetPlugListener(
+      [this] { QMetaObject::invokeMethod(this, &CSimHotplug::OnPlugChanged, Qt::AutoConnection); });
   UpdateActions();
 }
 

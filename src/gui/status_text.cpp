@@ -36,8 +36,7 @@ void CStatusText::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   const QString shown = ShownText();
   const int flags = int(alignment()) | (shown == text() ? Qt::TextWordWrap : Qt::TextSingleLine);
-  style()->drawItemText(&painter, contentsRect(), flags, palette(), isEnabled(), shown,
-                        foregroundRole());
+  style()->drawItemText(&painter, contentsRect(), flags, palette(), isEnabled(), shown, foregroundRole());
 }
 
 }  // namespace brindle

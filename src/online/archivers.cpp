@@ -52,15 +52,15 @@ std::vector<ArchiverCommand> FittingArchivers(const std::string& archivePath,
       if (!program) break;
       std::string found = FindOnPath(program, pathList);
       if (found.empty()) continue;
-      commands.push_back({std::move(found), ArchiverArguments(row.style, archivePath, target),
-                          target, row.createsTargetFirst});
+      commands.push_back({std::move(found), ArchiverArguments(row.style, archivePath, target), target,
+                          row.createsTargetFirst});
     }
   }
   return commands;
 }
 
-int FindArchiver(const std::string& archivePath, const std::string& targetFolder,
-                 std::string& programPath, std::vector<std::string>& arguments) {
+int FindArchiver(const std::string& archivePath, const std::string& targetFolder, std::string& programPath,
+                 std::vector<std::string>& arguments) {
   std::vector<ArchiverCommand> commands = FittingArchivers(archivePath, targetFolder);
   if (commands.empty()) return 0;
   ArchiverCommand& first = commands.front();

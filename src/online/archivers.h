@@ -78,7 +78,7 @@ std::vector<ArchiverCommand> FittingArchivers(const std::string& archivePath,
 // The first of FittingArchivers: creates targetFolder (mode 0700) when its
 // row needs it, sets programPath and arguments and returns 1. 0 when no
 // program fits.
-int FindArchiver(const std::string& archivePath, const std::string& targetFolder,
-                 std::string& programPath, std::vector<std::string>& arguments);
+int FindArchiver(const std::string& archivePath, const std::string& targetFolder, std::string& programPath,
+                 std::vector<std::string>& arguments);
 
 }  // namespace brindle

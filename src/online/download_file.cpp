@@ -49,7 +49,6 @@ TargetKind DownloadTargetKind(const std::string& path, int& error) {
   return S_ISREG(st.st_mode) ? TargetKind::kRegular : TargetKind::kOther;
 }
 
-
 std::string CDownloadFile::NewName() const {
   return FolderOf(m_target) + "/" + DownloadPartPrefix(m_target) + std::to_string(getpid()) + "-" +
          std::to_string(g_nameCounter.fetch_add(1));
@@ -153,8 +152,7 @@ void RemoveStaleDownloadParts(const std::string& target) {
     if (kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM) continue;  // still running
     const std::string path = folder + "/" + name;
     struct stat st {};
-    if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == geteuid())
-      unlink(path.c_str());
+    if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == geteuid()) unlink(path.c_str());
   }
 }
 

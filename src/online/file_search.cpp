@@ -26,9 +26,12 @@ uint32_t AttributesOf(int dirFd, const dirent* entry) {
   if (type == DT_UNKNOWN) {
     struct stat st {};
     if (fstatat(dirFd, entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) return kFileAttributeDevice;
-    if (S_ISDIR(st.st_mode)) type = DT_DIR;
-    else if (S_ISLNK(st.st_mode)) type = DT_LNK;
-    else if (S_ISREG(st.st_mode)) type = DT_REG;
+    if (S_ISDIR(st.st_mode))
+      type = DT_DIR;
+    else if (S_ISLNK(st.st_mode))
+      type = DT_LNK;
+    else if (S_ISREG(st.st_mode))
+      type = DT_REG;
   }
   switch (type) {
     case DT_DIR: return kFileAttributeDirectory;
@@ -54,8 +57,8 @@ int FindFilesAt(CUniqueFd fd, const std::string& folder, FindFilesCallback callb
     const uint32_t attributes = AttributesOf(dir.Fd(), entry);
     if (recursive && attributes == kFileAttributeDirectory) {
       if (name == "." || name == "..") continue;
-      const int sub = FindFilesAt(OpenFolder(dir.Fd(), entry->d_name), path + "/", callback,
-                                  recursive, context);
+      const int sub =
+          FindFilesAt(OpenFolder(dir.Fd(), entry->d_name), path + "/", callback, recursive, context);
       if (sub > 0) count += sub;
       continue;
     }

@@ -36,8 +36,7 @@ constexpr long kMaxRedirects = 10;
 // readings as unsigned numbers, which stays right when the count wraps.
 uint32_t TickCount() {
   using namespace std::chrono;
-  return static_cast<uint32_t>(
-      duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+  return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
 std::string Format(const char* format, const std::string& text) {
@@ -142,15 +141,15 @@ const char* DownloadOutcomeName(int outcome) {
 // What one Transfer learns while libcurl runs it.
 struct CHttpDownload::TransferState {
   CURL* curl = nullptr;
-  long status = 0;          // status of the last complete header block
-  bool accepted = false;    // a 200 or 206 arrived and WM_DOWNLOAD_SIZE is posted
-  bool aborted = false;     // an abort check found the request
+  long status = 0;               // status of the last complete header block
+  bool accepted = false;         // a 200 or 206 arrived and WM_DOWNLOAD_SIZE is posted
+  bool aborted = false;          // an abort check found the request
   bool redirectRefused = false;  // a redirect to a URL that may not be fetched
-  std::string lastUrl;      // URL of the last request sent
-  bool lengthSeen = false;  // this header block has a Content-Length
-  bool lengthBad = false;   // ... that cannot be read, or two that differ
+  std::string lastUrl;           // URL of the last request sent
+  bool lengthSeen = false;       // this header block has a Content-Length
+  bool lengthBad = false;        // ... that cannot be read, or two that differ
   uint64_t headerLength = 0;
-  int failStage = 0;        // set when a callback ended the transfer for a reason of its own
+  int failStage = 0;  // set when a callback ended the transfer for a reason of its own
   long failCode = 0;
   bool haveLength = false;
   uint64_t contentLength = 0;
@@ -192,8 +191,8 @@ struct TransferCallbacks {
   static size_t Header(char* data, size_t, size_t size, void* userData) {
     auto* c = static_cast<Context*>(userData);
     State& s = *c->state;
-    const bool blankLine = (size == 2 && data[0] == '\r' && data[1] == '\n') ||
-                           (size == 1 && data[0] == '\n');
+    const bool blankLine =
+        (size == 2 && data[0] == '\r' && data[1] == '\n') || (size == 1 && data[0] == '\n');
     if (s.accepted) return size;
     if (StartsWithIgnoringCase(data, size, "http/")) {
       s.lengthSeen = s.lengthBad = false;  // a new header block
@@ -251,12 +250,12 @@ CHttpDownload::~CHttpDownload() {
   CloseFile();
 }
 
-int CHttpDownload::SetParams(IMessageTarget* notifyWnd, const std::string& url,
-                             const std::string& localPath, const std::string& proxy,
-                             const std::string& proxyUser, const std::string& proxyPassword,
-                             const std::string& user, const std::string& password, int accessType,
-                             bool failIfExists, bool askProxyLogin, bool askServerLogin,
-                             double maxBytesPerMs, uint32_t resumeOffset) {
+int CHttpDownload::SetParams(IMessageTarget* notifyWnd, const std::string& url, const std::string& localPath,
+                             const std::string& proxy, const std::string& proxyUser,
+                             const std::string& proxyPassword, const std::string& user,
+                             const std::string& password, int accessType, bool failIfExists,
+                             bool askProxyLogin, bool askServerLogin, double maxBytesPerMs,
+                             uint32_t resumeOffset) {
   (void)askProxyLogin;
   (void)askServerLogin;
   m_notifyWnd = notifyWnd;
@@ -280,8 +279,8 @@ int CHttpDownload::SetParams(IMessageTarget* notifyWnd, const std::string& url,
 
 int CHttpDownload::SetParams(IMessageTarget* notifyWnd, const std::string& url,
                              const std::string& localPath) {
-  return SetParams(notifyWnd, url, localPath, "", "", "", "", "", kAccessPreconfig, false, false,
-                   false, 0.0, 0);
+  return SetParams(notifyWnd, url, localPath, "", "", "", "", "", kAccessPreconfig, false, false, false, 0.0,
+                   0);
 }
 
 void CHttpDownload::SetStallBounds(long bytesPerSecond, long seconds) {
@@ -323,22 +322,17 @@ std::string CHttpDownload::Start(bool inCallingThread) {
   // The scheme is judged before anything else: "file:/x" or "ftp://x" is
   // refused as it stands and never completed into an http URL.
   switch (SchemeOf(m_url)) {
-    case UrlScheme::kOther:
-      return Format("Failed to parse the URL: %s\n", m_url);
-    case UrlScheme::kNone:
-      m_url = "http://" + m_url;
-      break;
+    case UrlScheme::kOther: return Format("Failed to parse the URL: %s\n", m_url);
+    case UrlScheme::kNone: m_url = "http://" + m_url; break;
     case UrlScheme::kHttp:
-    case UrlScheme::kHttps:
-      break;
+    case UrlScheme::kHttps: break;
   }
   if (ParseUrl(m_url) != UrlParse::kHttp) return Format("Failed to parse the URL: %s\n", m_url);
   // Only a regular file is ever replaced: a symbolic link, folder, FIFO or
   // device at the local path is not Brindle's to overwrite or wait on.
   int error = 0;
   const TargetKind target = DownloadTargetKind(m_localPath, error);
-  if (error != 0)
-    return Format("An error occured while opening the file to be downloaded, Error:%d", error);
+  if (error != 0) return Format("An error occured while opening the file to be downloaded, Error:%d", error);
   if (target == TargetKind::kOther)
     return Format("The file '%s' is not a regular file; it is left as it is.", m_localPath);
   if (target == TargetKind::kRegular && m_resumeOffset == 0 && m_failIfExists)
@@ -347,14 +341,11 @@ std::string CHttpDownload::Start(bool inCallingThread) {
   CloseFile();
   RemoveStaleDownloadParts(m_localPath);
   error = m_file.Create(m_localPath);
-  if (error != 0)
-    return Format("An error occured while opening the file to be downloaded, Error:%d", error);
-  error = m_file.StartWith(target == TargetKind::kRegular ? m_localPath : std::string(),
-                           m_resumeOffset);
+  if (error != 0) return Format("An error occured while opening the file to be downloaded, Error:%d", error);
+  error = m_file.StartWith(target == TargetKind::kRegular ? m_localPath : std::string(), m_resumeOffset);
   if (error != 0) {
     CloseFile();
-    return Format(
-        "An error occurred while seeking to the end of the file to be downloaded, Error:%d", error);
+    return Format("An error occurred while seeking to the end of the file to be downloaded, Error:%d", error);
   }
 
   m_running.store(true, std::memory_order_release);
@@ -373,8 +364,7 @@ std::string CHttpDownload::Start(bool inCallingThread) {
 }
 
 void CHttpDownload::RequestAbort() {
-  if (!m_finished.load(std::memory_order_acquire))
-    m_abortRequested.store(true, std::memory_order_release);
+  if (!m_finished.load(std::memory_order_acquire)) m_abortRequested.store(true, std::memory_order_release);
 }
 
 void CHttpDownload::Stop() {
@@ -421,8 +411,7 @@ bool CHttpDownload::AcceptResponse(TransferState& s, long status) {
   }
   s.accepted = true;
   curl_off_t length = -1;
-  if (curl_easy_getinfo(s.curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK &&
-      length >= 0) {
+  if (curl_easy_getinfo(s.curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) == CURLE_OK && length >= 0) {
     s.haveLength = true;
     s.contentLength = static_cast<uint64_t>(length);
   }

@@ -68,11 +68,9 @@ class CHttpDownload {
   // dialog: askProxyLogin and askServerLogin are accepted and ignored, so an
   // unanswered challenge fails the attempt.
   int SetParams(IMessageTarget* notifyWnd, const std::string& url, const std::string& localPath,
-                const std::string& proxy, const std::string& proxyUser,
-                const std::string& proxyPassword, const std::string& user,
-                const std::string& password, int accessType, bool failIfExists,
-                bool askProxyLogin, bool askServerLogin, double maxBytesPerMs,
-                uint32_t resumeOffset);
+                const std::string& proxy, const std::string& proxyUser, const std::string& proxyPassword,
+                const std::string& user, const std::string& password, int accessType, bool failIfExists,
+                bool askProxyLogin, bool askServerLogin, double maxBytesPerMs, uint32_t resumeOffset);
   // The plain form: url to localPath from its start, the proxy settings of
   // the environment, no credentials, no bandwidth cap, an existing file
   // replaced once the whole body is there.

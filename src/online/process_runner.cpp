@@ -51,8 +51,8 @@ class CPipe {
 // The child's side between fork and exec: only async-signal-safe calls,
 // since the parent may have other threads. Reports errno through the pipe
 // and leaves when anything fails.
-[[noreturn]] void StartChild(const char* program, char* const* argv, const char* folder,
-                             pid_t parent, int reportFd) {
+[[noreturn]] void StartChild(const char* program, char* const* argv, const char* folder, pid_t parent,
+                             int reportFd) {
   // The archiver must not outlive us, however we end (SIGKILL included).
   // The signal is tied to the thread that forked: RunAndWait waits in that
   // same thread for as long as the child lives.
@@ -88,8 +88,8 @@ class CPipe {
 
 }  // namespace
 
-int RunAndWait(const std::string& programPath, const std::vector<std::string>& arguments,
-               int& exitCode, const std::atomic<bool>* stop, const std::string& workingFolder) {
+int RunAndWait(const std::string& programPath, const std::vector<std::string>& arguments, int& exitCode,
+               const std::atomic<bool>* stop, const std::string& workingFolder) {
   if (programPath.empty()) return 0;
   // Everything the child needs is built before the fork.
   std::vector<std::string> argvText;

@@ -16,8 +16,7 @@ namespace brindle {
 // process: it is killed when we end, however we end (SIGKILL included).
 // 1 when the program ran, 0 when it could not be started (exitCode is then
 // untouched).
-int RunAndWait(const std::string& programPath, const std::vector<std::string>& arguments,
-               int& exitCode, const std::atomic<bool>* stop = nullptr,
-               const std::string& workingFolder = {});
+int RunAndWait(const std::string& programPath, const std::vector<std::string>& arguments, int& exitCode,
+               const std::atomic<bool>* stop = nullptr, const std::string& workingFolder = {});
 
 }  // namespace brindle

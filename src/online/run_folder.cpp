@@ -36,8 +36,8 @@ std::string HomeFolder() {
   std::vector<char> buffer(16384);
   passwd entry{};
   passwd* found = nullptr;
-  if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
-      found->pw_dir && found->pw_dir[0] == '/')
+  if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found && found->pw_dir &&
+      found->pw_dir[0] == '/')
     return found->pw_dir;
   return {};
 }
@@ -75,7 +75,8 @@ CUniqueFd LockRunFolder(int baseFd, const char* name) {
 // Whether held (an open folder) is still what stands at name in baseFd:
 // one that replaced it under that name is not ours.
 bool StillStandsAt(int heldFd, int baseFd, const char* name) {
-  struct stat held {}, now {};
+  struct stat held {
+  }, now{};
   return fstat(heldFd, &held) == 0 && fstatat(baseFd, name, &now, AT_SYMLINK_NOFOLLOW) == 0 &&
          held.st_dev == now.st_dev && held.st_ino == now.st_ino;
 }
@@ -141,7 +142,8 @@ void RemoveHeldRunFolder(const std::string& folder) {
   if (!g_runFd) return;
   const size_t slash = folder.rfind('/');
   const std::string name = folder.substr(slash + 1);
-  const CUniqueFd baseFd(open(folder.substr(0, slash).c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  const CUniqueFd baseFd(
+      open(folder.substr(0, slash).c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
   // Only the folder we hold: one that replaced it under our name is not ours.
   if (baseFd && StillStandsAt(g_runFd.Get(), baseFd.Get(), name.c_str()))
     RemoveTreeAt(baseFd.Get(), name.c_str(), 0);

@@ -23,8 +23,8 @@ UrlScheme SchemeOf(std::string_view url) {
   // scheme = ALPHA *( ALPHA / DIGIT / "+" / "-" / "." ) ":"
   if (url.empty() || !IsAlpha(url[0])) return UrlScheme::kNone;
   size_t i = 1;
-  while (i < url.size() && (IsAlpha(url[i]) || IsDigit(url[i]) || url[i] == '+' || url[i] == '-' ||
-                            url[i] == '.'))
+  while (i < url.size() &&
+         (IsAlpha(url[i]) || IsDigit(url[i]) || url[i] == '+' || url[i] == '-' || url[i] == '.'))
     ++i;
   if (i >= url.size() || url[i] != ':') return UrlScheme::kNone;
   const std::string_view scheme = url.substr(0, i);

@@ -8,7 +8,7 @@
 namespace brindle {
 
 enum class UrlScheme {
-  kNone,   // no scheme given ("host/path", "host:8080/path")
+  kNone,  // no scheme given ("host/path", "host:8080/path")
   kHttp,
   kHttps,
   kOther,  // any other scheme ("file:", "ftp:", "gopher:", ...)

@@ -10,9 +10,9 @@ namespace brindle {
 constexpr size_t kVersionLineMax = 259;
 
 struct VersionFileContent {
-  int version = 0;           // leading number of line 1
-  std::string versionLine;   // line 1 as read, its line end included when it fit
-  std::string archiveUrl;    // line 2 without one trailing CR or LF
+  int version = 0;          // leading number of line 1
+  std::string versionLine;  // line 1 as read, its line end included when it fit
+  std::string archiveUrl;   // line 2 without one trailing CR or LF
 };
 
 // Reads the two lines from the bytes of the file as text: CR LF arrives as

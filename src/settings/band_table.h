@@ -34,8 +34,8 @@ inline constexpr std::array<FixedBand, layout12::kBandCount> kFixedBands = {{
 // The fixed table shows a range only when both ends exceed this (MHz).
 constexpr unsigned kFixedRangeMinimumMHz = 10;
 
-inline constexpr std::array<const char*, 5> kFiveBoxCaptions = {"X Band", "Ku Band", "K Band",
-                                                                "KA Band", "Laser Band"};
+inline constexpr std::array<const char*, 5> kFiveBoxCaptions = {"X Band", "Ku Band", "K Band", "KA Band",
+                                                                "Laser Band"};
 
 // "(low~high)" in GHz with three decimals, e.g. "(10.480~10.720)".
 std::string BandRangeText(unsigned lowMHz, unsigned highMHz);

@@ -9,8 +9,7 @@
 namespace brindle {
 namespace {
 
-constexpr std::array<const char*, layout3::kBandGroupCount> kGroupNames = {"X", "Ku", "K", "Ka",
-                                                                           "Laser"};
+constexpr std::array<const char*, layout3::kBandGroupCount> kGroupNames = {"X", "Ku", "K", "Ka", "Laser"};
 constexpr unsigned kCountedRangeMinimumMHz = 1000;
 
 int GroupCount(const SettingsBlock& block, size_t group) {
@@ -44,8 +43,7 @@ std::vector<std::string> CountedBandCaptions(const SettingsBlock& block) {
     const uint8_t* range = &block[layout3::kBandRanges + layout3::kBandRangeSize * i];
     const unsigned low = LoadLE16(range);
     const unsigned high = LoadLE16(range + layout3::kBandRangeHigh);
-    if (low > kCountedRangeMinimumMHz && high > kCountedRangeMinimumMHz)
-      caption += BandRangeText(low, high);
+    if (low > kCountedRangeMinimumMHz && high > kCountedRangeMinimumMHz) caption += BandRangeText(low, high);
     captions.push_back(std::move(caption));
   }
   return captions;

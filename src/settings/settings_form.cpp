@@ -42,19 +42,16 @@ struct EditRule {
 constexpr std::array<EditRule, 3> kEditRules = {{
     {config_dialog::kTimeZoneLabel, config_dialog::kTimeZoneEdit, "Time Zone(-12~13)", -12, 13,
      kTimeZoneError},
-    {config_dialog::kDayStartLabel, config_dialog::kDayStartEdit, "Daytime screen start time(3~10)",
-     3, 10, kDayStartError},
-    {config_dialog::kNightStartLabel, config_dialog::kNightStartEdit,
-     "Nighttime screen start time(15~23)", 15, 23, kNightStartError},
+    {config_dialog::kDayStartLabel, config_dialog::kDayStartEdit, "Daytime screen start time(3~10)", 3, 10,
+     kDayStartError},
+    {config_dialog::kNightStartLabel, config_dialog::kNightStartEdit, "Nighttime screen start time(15~23)",
+     15, 23, kNightStartError},
 }};
 
-int8_t SignedByte(const SettingsBlock& block, size_t offset) {
-  return static_cast<int8_t>(block[offset]);
-}
+int8_t SignedByte(const SettingsBlock& block, size_t offset) { return static_cast<int8_t>(block[offset]); }
 
 bool AnySet(const SettingsBlock& block, size_t first, size_t count) {
-  return std::any_of(block.begin() + first, block.begin() + first + count,
-                     [](uint8_t b) { return b != 0; });
+  return std::any_of(block.begin() + first, block.begin() + first + count, [](uint8_t b) { return b != 0; });
 }
 
 bool ModelIs(const SettingsBlock& block, size_t offset, const char* code) {
@@ -78,15 +75,13 @@ CSettingsForm::CSettingsForm(std::string_view title, int layout, const IdentityB
   const int featureLevel = SignedByte(settings, layout3::kFeatureLevel);
   const int radarType = SignedByte(settings, layout3::kRadarType);
   if (m_layout == 3) {
-    m_area = (featureLevel >= kCountedFeatureLevel || radarType > 0) ? BandArea::kCounted
-                                                                     : BandArea::kFiveBox;
+    m_area =
+        (featureLevel >= kCountedFeatureLevel || radarType > 0) ? BandArea::kCounted : BandArea::kFiveBox;
     m_bandEntries = CountedBandEntries(settings);
   } else if (m_layout == 2) {
-    m_area = ModelIs(settings, fields.modelCode, kFixedBandModel) ? BandArea::kFixed
-                                                                  : BandArea::kFiveBox;
+    m_area = ModelIs(settings, fields.modelCode, kFixedBandModel) ? BandArea::kFixed : BandArea::kFiveBox;
   } else {
-    const bool gravo =
-        std::memcmp(identity.data(), kFiveBoxIdentity, sizeof kFiveBoxIdentity - 1) == 0;
+    const bool gravo = std::memcmp(identity.data(), kFiveBoxIdentity, sizeof kFiveBoxIdentity - 1) == 0;
     m_area = gravo ? BandArea::kFiveBox : BandArea::kFixed;
   }
   BuildBandArea(settings);
@@ -126,18 +121,15 @@ void CSettingsForm::BuildBandArea(const SettingsBlock& settings) {
     case BandArea::kFiveBox: {
       std::array<bool, kFiveBoxCaptions.size()> ticks{};
       if (m_layout == 3) {
-        for (size_t i = 0; i < ticks.size(); ++i)
-          ticks[i] = settings[layout3::kBandEnables + i] != 0;
+        for (size_t i = 0; i < ticks.size(); ++i) ticks[i] = settings[layout3::kBandEnables + i] != 0;
       } else {
         const size_t enables = layout12::kBandEnables;
-        ticks = {settings[enables + layout12::kBandX] != 0,
-                 settings[enables + layout12::kBandKu] != 0,
+        ticks = {settings[enables + layout12::kBandX] != 0, settings[enables + layout12::kBandKu] != 0,
                  AnySet(settings, enables + layout12::kBandK1, layout12::kBandKCount),
                  AnySet(settings, enables + layout12::kBandKA1, layout12::kBandKACount),
                  settings[enables + layout12::kBandLaser] != 0};
       }
-      for (size_t i = 0; i < ticks.size(); ++i)
-        m_boxes.push_back({kFiveBoxCaptions[i], 0, 0, 0, ticks[i]});
+      for (size_t i = 0; i < ticks.size(); ++i) m_boxes.push_back({kFiveBoxCaptions[i], 0, 0, 0, ticks[i]});
       PlaceBoxes(kOneColumn);
       break;
     }
@@ -154,8 +146,7 @@ void CSettingsForm::BuildBandArea(const SettingsBlock& settings) {
     case BandArea::kCounted: {
       std::vector<std::string> captions = CountedBandCaptions(settings);
       for (size_t i = 0; i < captions.size(); ++i)
-        m_boxes.push_back(
-            {std::move(captions[i]), 0, 0, 0, settings[layout3::kBandEnables + i] != 0});
+        m_boxes.push_back({std::move(captions[i]), 0, 0, 0, settings[layout3::kBandEnables + i] != 0});
       PlaceBoxes(kCountedSecondColumn);
       break;
     }

@@ -64,9 +64,7 @@ class CSettingsForm {
   // 1 for the fixed and counted layouts, 0 for the five-box layout.
   int ManyBoxes() const { return m_area == BandArea::kFiveBox ? 0 : 1; }
   const std::vector<SettingsBox>& Boxes() const { return m_boxes; }
-  const SettingsEdit& Edit(SettingsEditField field) const {
-    return m_edits[static_cast<size_t>(field)];
-  }
+  const SettingsEdit& Edit(SettingsEditField field) const { return m_edits[static_cast<size_t>(field)]; }
   const std::array<SettingsEdit, 3>& Edits() const { return m_edits; }
   const FrequencyBox& Frequency() const { return m_frequency; }
 

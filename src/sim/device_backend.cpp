@@ -13,8 +13,7 @@ constexpr std::string_view kSimulate = "--simulate";
 
 }  // namespace
 
-ArgumentUse ParseBackendArgument(const std::string& arg, BackendOptions& options,
-                                 std::string& error) {
+ArgumentUse ParseBackendArgument(const std::string& arg, BackendOptions& options, std::string& error) {
   if (arg == kSimulate) {
     options.simulate = true;
     options.profilePath.clear();
@@ -38,8 +37,7 @@ bool MakeDeviceBackend(const BackendOptions& options, DeviceBackend& backend, st
     return true;
   }
   SimProfile profile = DefaultSimProfile();
-  if (!options.profilePath.empty() && !LoadSimProfile(options.profilePath, profile, error))
-    return false;
+  if (!options.profilePath.empty() && !LoadSimProfile(options.profilePath, profile, error)) return false;
   auto sim = std::make_shared<CSimDevice>(profile);
   backend = {std::make_shared<CSimBackend>(sim), sim};
   return true;

@@ -39,8 +39,6 @@ std::unique_ptr<IHidDevice> CSimBackend::Open(const std::string& path, HidOpenFa
   return std::make_unique<CSimHidDevice>(m_device, m_device->Generation());
 }
 
-bool CSimBackend::Probe(const std::string& path) {
-  return path == m_device->Path() && m_device->IsPlugged();
-}
+bool CSimBackend::Probe(const std::string& path) { return path == m_device->Path() && m_device->IsPlugged(); }
 
 }  // namespace brindle

@@ -30,10 +30,8 @@ CSimDevice::CSimDevice(const SimProfile& profile)
       m_area1(size_t{kSimArea1Blocks} * kBlockSize, 0xFF),
       m_failWritesLeft(profile.faults.failWrites),
       m_corruptLeft(profile.faults.corruptReplies) {
-  std::copy(profile.identity.begin(), profile.identity.end(),
-            m_area0.begin() + kIdentityBlock * kBlockSize);
-  std::copy(profile.settings.begin(), profile.settings.end(),
-            m_area0.begin() + kSettingsBlock * kBlockSize);
+  std::copy(profile.identity.begin(), profile.identity.end(), m_area0.begin() + kIdentityBlock * kBlockSize);
+  std::copy(profile.settings.begin(), profile.settings.end(), m_area0.begin() + kSettingsBlock * kBlockSize);
   StoreLE32(&m_area1[size_t{kDataDateBlock} * kBlockSize], profile.dataSeconds);
   // A count of 0 means the fault holds from the start.
   if (profile.faults.unplugAfterReports == 0) m_plugged = false;
@@ -135,8 +133,7 @@ bool CSimDevice::CountReport() {
   ++m_reports;
   const auto& f = m_profile.faults;
   bool removed = false;
-  if (f.unplugAfterReports >= 0 && m_reports >= static_cast<uint64_t>(f.unplugAfterReports) &&
-      m_plugged) {
+  if (f.unplugAfterReports >= 0 && m_reports >= static_cast<uint64_t>(f.unplugAfterReports) && m_plugged) {
     m_plugged = false;
     removed = true;
   }
@@ -186,8 +183,7 @@ int CSimDevice::SendReport(uint8_t* payload, size_t length, int timeoutMs, uint6
   {
     std::unique_lock lock(m_mutex);
     auto ready = [&] { return !m_plugged || generation != m_generation || m_queueSize > 0; };
-    if (!ready() && !m_outputReady.wait_for(lock, std::chrono::milliseconds(timeoutMs), ready))
-      return 0;
+    if (!ready() && !m_outputReady.wait_for(lock, std::chrono::milliseconds(timeoutMs), ready)) return 0;
     if (!m_plugged || generation != m_generation) return -1;
     const Payload& p = m_queue[m_queueHead];
     const size_t n = std::min(length, p.size());

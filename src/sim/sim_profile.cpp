@@ -26,10 +26,10 @@ std::array<uint8_t, 256> DefaultSimSettings() {
     StoreLE16(&s[0x3F + 4 * i], ranges[i][0]);
     StoreLE16(&s[0x3F + 4 * i + 2], ranges[i][1]);
   }
-  s[0x30] = 1;     // feature level
-  s[0x32] = 7;     // day starts
-  s[0x33] = 19;    // night starts
-  s[0x34] = 1;     // radar module identified
+  s[0x30] = 1;                      // feature level
+  s[0x32] = 7;                      // day starts
+  s[0x33] = 19;                     // night starts
+  s[0x34] = 1;                      // radar module identified
   StoreLE32(&s[0x37], 14);          // settings revision
   StoreLE32(&s[0x3B], 0x12345678);  // layout-3 magic
   StoreLE32(&s[0x00], ByteSum(&s[0x04], 59));
@@ -166,11 +166,16 @@ bool ParseSimProfile(const std::string& json, SimProfile& profile, std::string& 
         const std::string name = "faults." + fkey;
         int64_t* target = nullptr;
         int64_t lo = 0;
-        if (fkey == "failWrites") target = &profile.faults.failWrites;
-        else if (fkey == "corruptReplies") target = &profile.faults.corruptReplies;
-        else if (fkey == "reportDelayMicros") target = &profile.faults.reportDelayMicros;
-        else if (fkey == "silentAfterReports") target = &profile.faults.silentAfterReports, lo = -1;
-        else if (fkey == "unplugAfterReports") target = &profile.faults.unplugAfterReports, lo = -1;
+        if (fkey == "failWrites")
+          target = &profile.faults.failWrites;
+        else if (fkey == "corruptReplies")
+          target = &profile.faults.corruptReplies;
+        else if (fkey == "reportDelayMicros")
+          target = &profile.faults.reportDelayMicros;
+        else if (fkey == "silentAfterReports")
+          target = &profile.faults.silentAfterReports, lo = -1;
+        else if (fkey == "unplugAfterReports")
+          target = &profile.faults.unplugAfterReports, lo = -1;
         if (!target) {
           error = "unknown key " + name;
           return false;

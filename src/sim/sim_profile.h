@@ -7,11 +7,11 @@
 namespace brindle {
 
 struct SimFaults {
-  int64_t failWrites = 0;            // the first N WriteBlocks end with a non-zero status
-  int64_t silentAfterReports = -1;   // after N reports the device stops answering
-  int64_t unplugAfterReports = -1;   // after N reports the device disappears
-  int64_t corruptReplies = 0;        // the first N status replies carry a wrong checksum
-  int64_t reportDelayMicros = 0;     // time the device takes per report
+  int64_t failWrites = 0;           // the first N WriteBlocks end with a non-zero status
+  int64_t silentAfterReports = -1;  // after N reports the device stops answering
+  int64_t unplugAfterReports = -1;  // after N reports the device disappears
+  int64_t corruptReplies = 0;       // the first N status replies carry a wrong checksum
+  int64_t reportDelayMicros = 0;    // time the device takes per report
 };
 
 // How long one report occupies the link. A USB full-speed interrupt
@@ -19,11 +19,11 @@ struct SimFaults {
 constexpr int64_t kFullSpeedFrameMicros = 1000;
 
 struct SimProfile {
-  uint32_t version = 1008;               // answer to QueryVersion
-  int64_t frameMicros = 0;               // 0: reports move at once; else one per frame
-  std::array<uint8_t, 256> identity{};   // block 0x70 of area 0
-  std::array<uint8_t, 256> settings{};   // block 0x110 of area 0
-  uint32_t dataSeconds = 1330560000;     // first bytes of block 0x2DE0 of area 1
+  uint32_t version = 1008;              // answer to QueryVersion
+  int64_t frameMicros = 0;              // 0: reports move at once; else one per frame
+  std::array<uint8_t, 256> identity{};  // block 0x70 of area 0
+  std::array<uint8_t, 256> settings{};  // block 0x110 of area 0
+  uint32_t dataSeconds = 1330560000;    // first bytes of block 0x2DE0 of area 1
   SimFaults faults;
 };
 

@@ -43,10 +43,8 @@ constexpr bool CountsAsProgress(uintptr_t stage) {
     case kStageSectionD:
     case kStageSectionC:
     case kStageSectionE:
-    case kStageSectionA:
-      return true;
-    default:
-      return false;
+    case kStageSectionA: return true;
+    default: return false;
   }
 }
 

@@ -7,7 +7,8 @@ namespace brindle {
 bool ProducerMatches(const UpdateDescription& description, const CBuildConfig& config) {
   if (config.IsBlankCompany()) return true;
   std::array<uint8_t, trailer::kProducerCompared> company{};
-  std::copy_n(config.companyName.begin(), std::min(config.companyName.size(), company.size()), company.begin());
+  std::copy_n(config.companyName.begin(), std::min(config.companyName.size(), company.size()),
+              company.begin());
   return std::equal(company.begin(), company.end(), description.producerName.begin());
 }
 

@@ -26,8 +26,9 @@ int PackUpdateFile(const UpdatePackInput& in, std::vector<uint8_t>& out, std::st
     const std::vector<uint8_t>& data;
     uint32_t max;
   };
-  for (const Limit& l : {Limit{"A", in.a, trailer::kMaxSectionASize}, Limit{"C", in.c, trailer::kMaxSectionCSize},
-                         Limit{"D", in.d, trailer::kMaxSectionDSize}, Limit{"E", in.e, trailer::kMaxSectionESize}}) {
+  for (const Limit& l :
+       {Limit{"A", in.a, trailer::kMaxSectionASize}, Limit{"C", in.c, trailer::kMaxSectionCSize},
+        Limit{"D", in.d, trailer::kMaxSectionDSize}, Limit{"E", in.e, trailer::kMaxSectionESize}}) {
     if (l.data.size() > l.max) {
       why = std::string("section ") + l.name + " has " + std::to_string(l.data.size()) + " bytes, at most " +
             std::to_string(l.max) + " fit";

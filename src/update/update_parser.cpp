@@ -14,10 +14,10 @@ namespace {
 constexpr size_t kEntriesPerRead = 1024;
 
 bool TrailerIsGood(std::span<const uint8_t, trailer::kSize> plain, const UpdateTrailer& t) {
-  return t.trailerLength == trailer::kTrailerLengthValue && t.trailerChecksum == ComputeTrailerChecksum(plain) &&
-         t.sectionASize <= trailer::kMaxSectionASize && t.sectionCSize <= trailer::kMaxSectionCSize &&
-         t.sectionDSize <= trailer::kMaxSectionDSize && t.sectionESize <= trailer::kMaxSectionESize &&
-         t.formatVersion >= trailer::kMinFormatVersion;
+  return t.trailerLength == trailer::kTrailerLengthValue &&
+         t.trailerChecksum == ComputeTrailerChecksum(plain) && t.sectionASize <= trailer::kMaxSectionASize &&
+         t.sectionCSize <= trailer::kMaxSectionCSize && t.sectionDSize <= trailer::kMaxSectionDSize &&
+         t.sectionESize <= trailer::kMaxSectionESize && t.formatVersion >= trailer::kMinFormatVersion;
 }
 
 // An absent section lies nowhere; a present one must end inside the file.
@@ -57,7 +57,8 @@ int ParseUpdateFile(IByteSource& file, UpdateDescription& description, uint32_t 
   if (fileSize < trailer::kSize) return kParseBadTrailer;
 
   TrailerBytes plain{};
-  if (file.ReadAt(fileSize - trailer::kSize, plain.data(), plain.size()) != plain.size()) return kParseBadTrailer;
+  if (file.ReadAt(fileSize - trailer::kSize, plain.data(), plain.size()) != plain.size())
+    return kParseBadTrailer;
   ScrambleTrailer(plain);
   const UpdateTrailer t = DecodeTrailer(plain);
   if (!TrailerIsGood(plain, t)) return kParseBadTrailer;

@@ -11,8 +11,8 @@ namespace brindle {
 
 enum ParseResult : int {
   kParseOk = 0,
-  kParseBadTrailer = -1,      // no acceptable trailer, or a section outside the file
-  kParseBadBrandTable = -4,   // the brand table cannot be read or held
+  kParseBadTrailer = -1,     // no acceptable trailer, or a section outside the file
+  kParseBadBrandTable = -4,  // the brand table cannot be read or held
 };
 
 struct SectionSpan {

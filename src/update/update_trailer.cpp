@@ -8,7 +8,8 @@
 namespace brindle {
 
 void ScrambleTrailer(std::span<uint8_t, trailer::kSize> bytes) {
-  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] ^= trailer::kScrambleKey[i % trailer::kScrambleKey.size()];
+  for (size_t i = 0; i < bytes.size(); ++i)
+    bytes[i] ^= trailer::kScrambleKey[i % trailer::kScrambleKey.size()];
 }
 
 UpdateTrailer DecodeTrailer(std::span<const uint8_t, trailer::kSize> plain) {

@@ -74,8 +74,8 @@ TEST(BrandRules, ClaimAndRebrandWriteTheBrandFollowedByZeros) {
   ASSERT_TRUE(BrandRuleIdentity(ConfigFor("Gravo"), BrandRule::kRebrandToGravo, b));
   EXPECT_EQ(b, IdentityText("Gravo"));
 
-  for (BrandRule rule : {BrandRule::kBlankCompany, BrandRule::kOwnCompany, BrandRule::kCindrova,
-                         BrandRule::kRejected}) {
+  for (BrandRule rule :
+       {BrandRule::kBlankCompany, BrandRule::kOwnCompany, BrandRule::kCindrova, BrandRule::kRejected}) {
     b = IdentityText("Cindrova");
     EXPECT_FALSE(BrandRuleIdentity(ConfigFor("Tamberly"), rule, b));
     EXPECT_EQ(b, IdentityText("Cindrova"));

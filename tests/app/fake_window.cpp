@@ -6,9 +6,11 @@ namespace brindle::test {
 // the accessors, and tests arrange it only through the Arrange methods of
 // the recording window. Each field is checked on its own, so that no single
 // one slips back into the open.
-#define BRINDLE_EXPECT_HIDDEN(field)                                            \
+#define BRINDLE_EXPECT_HIDDEN(field)                                           \
   template <typename W>                                                        \
-  constexpr bool kOpen_##field = requires { &W::field; };                      \
+  constexpr bool kOpen_##field = requires {                                    \
+    &W::field;                                                                 \
+  };                                                                           \
   static_assert(!kOpen_##field<CBrindleWindow> && !kOpen_##field<CFakeWindow>, \
                 #field " can be reached from outside the window");
 BRINDLE_EXPECT_HIDDEN(m_hid)

@@ -42,10 +42,9 @@ class CFakeWindow final : public CBrindleWindow {
   std::optional<std::string> fileToChoose;  // the file dialog's answer; cancel when empty
   int fileDialogs = 0;
   // Runs in place of the settings dialog; without one the dialog is cancelled.
-  std::function<int(const std::string&, int32_t, const IdentityBlock&, SettingsBlock&)>
-      settingsDialog;
+  std::function<int(const std::string&, int32_t, const IdentityBlock&, SettingsBlock&)> settingsDialog;
   int settingsDialogs = 0;
-  std::map<uint32_t, uint32_t> timers;      // armed timers and their periods
+  std::map<uint32_t, uint32_t> timers;  // armed timers and their periods
   std::vector<TimerCall> timerCalls;
   // Threads on which the window operations ran.
   std::vector<std::thread::id> operationThreads;
@@ -59,8 +58,8 @@ class CFakeWindow final : public CBrindleWindow {
   int MessageBox(const std::string& text, const std::string& caption, uint32_t flags) override;
   int ShowFileOpenDialog(const std::string& defaultExtension, const std::string& filter,
                          std::string& path) override;
-  int RunSettingsDialog(const std::string& captionPrefix, int32_t layout,
-                        const IdentityBlock& identity, SettingsBlock& block) override;
+  int RunSettingsDialog(const std::string& captionPrefix, int32_t layout, const IdentityBlock& identity,
+                        SettingsBlock& block) override;
   void SetTimer(uint32_t id, uint32_t periodMs) override;
   void KillTimer(uint32_t id) override;
   void PostMessage(uint32_t msg, WPARAM wParam, LPARAM lParam) override;

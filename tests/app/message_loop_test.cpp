@@ -40,10 +40,8 @@ TEST_F(MessageLoopTest, TimersFireWhenDueAndRepeatUntilKilled) {
   loop.SetTimer(kTimerIdentify, 400);
   const bool done = loop.RunUntil([&] { return events.size() == 4; }, Record());
   EXPECT_TRUE(done);
-  EXPECT_EQ(events, (std::vector<Event>{{WM_TIMER, 1, 166},
-                                        {WM_TIMER, 1, 332},
-                                        {WM_TIMER, 2, 400},
-                                        {WM_TIMER, 1, 498}}));
+  EXPECT_EQ(events, (std::vector<Event>{
+                        {WM_TIMER, 1, 166}, {WM_TIMER, 1, 332}, {WM_TIMER, 2, 400}, {WM_TIMER, 1, 498}}));
   loop.KillTimer(kTimerIdentify);
   EXPECT_FALSE(loop.IsTimerArmed(kTimerIdentify));
   events.clear();

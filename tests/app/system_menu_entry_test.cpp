@@ -18,15 +18,14 @@ TEST_P(VersionMenuEntryTest, PrefixFollowsTheCompany) {
   EXPECT_EQ(VersionMenuEntry(config), GetParam().entry);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Companies, VersionMenuEntryTest,
-    ::testing::Values(EntryCase{"Valdemo Tech Co.", "Version14"},
-                      EntryCase{"Nerv/Pindar", "NervVersion14"},
-                      EntryCase{"Acme", "AcmeVersion14"},
-                      // Only the first 16 bytes count, and a NUL ends the name.
-                      EntryCase{"Valdemo Tech Co.XYZ", "Version14"},
-                      EntryCase{std::string("Nerv/Pindar\0zz", 14), "NervVersion14"},
-                      EntryCase{"", "Version14"}));
+INSTANTIATE_TEST_SUITE_P(Companies, VersionMenuEntryTest,
+                         ::testing::Values(EntryCase{"Valdemo Tech Co.", "Version14"},
+                                           EntryCase{"Nerv/Pindar", "NervVersion14"},
+                                           EntryCase{"Acme", "AcmeVersion14"},
+                                           // Only the first 16 bytes count, and a NUL ends the name.
+                                           EntryCase{"Valdemo Tech Co.XYZ", "Version14"},
+                                           EntryCase{std::string("Nerv/Pindar\0zz", 14), "NervVersion14"},
+                                           EntryCase{"", "Version14"}));
 
 }  // namespace
 }  // namespace brindle

@@ -11,15 +11,15 @@
 #include <thread>
 
 #include "app/update_archive_route.h"
+#include "environment.h"
 #include "online/archivers.h"
 #include "online/loopback_http_server.h"
 #include "online/process_runner.h"
 #include "online/working_folder.h"
-#include "update_fixture.h"
-#include "environment.h"
 #include "read_file.h"
 #include "stored_zip.h"
 #include "test_archiver.h"
+#include "update_fixture.h"
 
 namespace brindle {
 namespace {
@@ -49,7 +49,8 @@ class UpdateArchiveTest : public test::UpdateTest {
 
   // Packs files (relative path -> bytes) with 7-Zip into an archive of type
   // ("zip" or "7z") and returns its bytes.
-  std::string MakeArchive(const std::string& type, const std::map<std::string, std::vector<uint8_t>>& content) {
+  std::string MakeArchive(const std::string& type,
+                          const std::map<std::string, std::vector<uint8_t>>& content) {
 #ifdef _WIN32
     // The stand-in 7-Zip only unpacks; the test writes its zips itself.
     std::map<std::string, std::string> files;
@@ -72,7 +73,8 @@ class UpdateArchiveTest : public test::UpdateTest {
   // Serves body at path and runs the Update button with the archive URL as
   // the start-up would have set it up.
   void UpdateFromArchive(const std::string& path, const std::string& body, bool found = true) {
-    server.Serve(path, found ? test::MakeResponse("200 OK", body) : test::MakeResponse("404 Not Found", "no"));
+    server.Serve(path,
+                 found ? test::MakeResponse("200 OK", body) : test::MakeResponse("404 Not Found", "no"));
     window->SetArchiveUrl(server.Url(path));
     UpdateWith(window->ArchiveUrl());
   }
@@ -133,13 +135,19 @@ TEST_F(UpdateArchiveTest, RouteEndsEarlyWithItsOutcome) {
   const Case cases[] = {
       {"archive missing on the server", "/x.zip", zipWith({}), false, false, false, text::kDownloadFailed,
        false},
-      {"upper-case extension", "/x.ZIP", [this](UpdateArchiveTest& t) { return t.MakeArchive("zip", {{"a.dwm", update}}); },
+      {"upper-case extension", "/x.ZIP",
+       [this](UpdateArchiveTest& t) {
+         return t.MakeArchive("zip", {{"a.dwm", update}});
+       },
        true, false, false, kTextNoUpdateFile, false},
       {"no update file inside", "/x.zip", zipWith({{"a.txt", Bytes(9, 1)}}), true, false, false,
        kTextNoUpdateFile, true},
       {"only a stale update file", "/x.zip", zipWith({{"a.txt", Bytes(9, 1)}}), true, false, true,
        kTextNoUpdateFile, true},
-      {"no archiver installed", "/x.zip", [this](UpdateArchiveTest& t) { return t.MakeArchive("zip", {{"a.dwm", update}}); },
+      {"no archiver installed", "/x.zip",
+       [this](UpdateArchiveTest& t) {
+         return t.MakeArchive("zip", {{"a.dwm", update}});
+       },
        true, true, false, ManualUnpackOutcome((fs::path(work.Path()) / "x.zip").string()), true},
   };
   test::CTempDir emptyPath;
@@ -308,8 +316,9 @@ TEST_F(UpdateArchiveTest, ArchiverFitsTheArchiveAndFailuresFallBack) {
   // unrar-free's way with a zip: it says nothing useful and unpacks nothing.
   const std::string unrarFree = "echo 'Not a RAR archive' >&2; exit 0";
   // A 7-Zip-style tool that dies half-way through, leaving a cut update file.
-  const std::string dies = "t=$(echo \"$5\" | cut -c3-); mkdir -p \"$t\"; "
-                           "head -c 100 /dev/zero > \"$t/cut.dwm\"; exit 2";
+  const std::string dies =
+      "t=$(echo \"$5\" | cut -c3-); mkdir -p \"$t\"; "
+      "head -c 100 /dev/zero > \"$t/cut.dwm\"; exit 2";
   struct Case {
     const char* name;
     std::vector<std::pair<std::string, std::string>> tools;  // name, script body

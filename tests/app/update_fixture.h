@@ -8,8 +8,8 @@
 
 #include "update/transfer_layout.h"
 #include "update/update_acceptance.h"
-#include "update/update_outcomes.h"
 #include "update/update_file_builder.h"
+#include "update/update_outcomes.h"
 #include "window_fixture.h"
 
 namespace brindle::test {
@@ -61,7 +61,8 @@ class UpdateTest : public WindowTest {
   size_t WritesTo(const SectionDestination& d) const {
     size_t n = 0;
     for (const auto& c : UpdateCommands())
-      if (c.fields.code == kCmdWriteBlocks && c.fields.area == d.area && c.fields.blockAddress == d.block) ++n;
+      if (c.fields.code == kCmdWriteBlocks && c.fields.area == d.area && c.fields.blockAddress == d.block)
+        ++n;
     return n;
   }
   std::vector<uint8_t> DeviceBytes(uint8_t area, uint32_t block, size_t n) const {

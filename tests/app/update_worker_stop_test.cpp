@@ -9,10 +9,10 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::Bytes;
+using test::CFakeWindow;
 using test::Input;
 using test::kCompany;
 using test::Pack;
-using test::CFakeWindow;
 using test::UpdateTest;
 using Clock = std::chrono::steady_clock;
 
@@ -40,21 +40,17 @@ class UpdateStopTest : public UpdateTest {
 TEST_F(UpdateStopTest, DeviceGoneOrSilentMidSectionFailsWithinTheReadBound) {
   struct Case {
     const char* name;
-    bool unplug;     // else silent
-    bool retried;    // section A (ten attempts), else C (one)
+    bool unplug;   // else silent
+    bool retried;  // section A (ten attempts), else C (one)
     uint32_t version;
   };
   // Below version 1008 the device's answers are ignored, but a device that
   // is gone or silent has not taken the data: that fails on every version.
   const Case cases[] = {
-      {"unplugged in A", true, true, 1008},
-      {"unplugged in C", true, false, 1008},
-      {"silent in A", false, true, 1008},
-      {"silent in C", false, false, 1008},
-      {"1007, unplugged in A", true, true, 1007},
-      {"1007, unplugged in C", true, false, 1007},
-      {"1007, silent in A", false, true, 1007},
-      {"1007, silent in C", false, false, 1007},
+      {"unplugged in A", true, true, 1008},       {"unplugged in C", true, false, 1008},
+      {"silent in A", false, true, 1008},         {"silent in C", false, false, 1008},
+      {"1007, unplugged in A", true, true, 1007}, {"1007, unplugged in C", true, false, 1007},
+      {"1007, silent in A", false, true, 1007},   {"1007, silent in C", false, false, 1007},
   };
   const uint64_t identify = IdentifyReports();
   for (const Case& c : cases) {
@@ -102,8 +98,8 @@ TEST_F(UpdateStopTest, LinkLostBeforeTheExchangeIsClosedFailsTheRunOnEveryVersio
     // never (the console hears of none): the outcome is the same.
     for (const bool announced : {false, true}) {
       for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.name) + (announced ? ", announced" : ", not announced") +
-                     ", version " + std::to_string(version));
+        SCOPED_TRACE(std::string(c.name) + (announced ? ", announced" : ", not announced") + ", version " +
+                     std::to_string(version));
         SimProfile p = CompanyDevice(version);
         (c.unplug ? p.faults.unplugAfterReports : p.faults.silentAfterReports) =
             static_cast<int64_t>(identify + c.after);
@@ -133,18 +129,22 @@ TEST_F(UpdateStopTest, ProgressTextNamesTheAttemptWhileASectionIsRetried) {
     const char* outcome;
   };
   const Case cases[] = {
-      {"silent device, A", true, true,
-       {"Attempt 2 of 10", "Attempt 5 of 10", "Attempt 10 of 10"}, kTextUpdateFailed},
-      {"refusing device, A", true, false, {"Attempt 2 of 10", "Attempt 4 of 10"},
-       kTextUpdateSucceeded},
+      {"silent device, A",
+       true,
+       true,
+       {"Attempt 2 of 10", "Attempt 5 of 10", "Attempt 10 of 10"},
+       kTextUpdateFailed},
+      {"refusing device, A", true, false, {"Attempt 2 of 10", "Attempt 4 of 10"}, kTextUpdateSucceeded},
       {"silent device, C: one attempt", false, true, {}, kTextUpdateFailed},
   };
   const uint64_t identify = IdentifyReports();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     SimProfile p = CompanyDevice();
-    if (c.silent) p.faults.silentAfterReports = static_cast<int64_t>(identify) + 10;
-    else p.faults.failWrites = 3;
+    if (c.silent)
+      p.faults.silentAfterReports = static_cast<int64_t>(identify) + 10;
+    else
+      p.faults.failWrites = 3;
     p.faults.reportDelayMicros = 500;  // each attempt spans many turns of the loop below
     Connect(p);
     const auto section = Bytes(0x2000, 1);
@@ -215,8 +215,8 @@ TEST_F(UpdateStopTest, ClosingDuringATransferEndsTheRunWithoutABox) {
   struct Case {
     const char* name;
     uint32_t version;
-    bool retried;     // section A, else D
-    bool silent;      // the device stops answering; the read bound is long
+    bool retried;  // section A, else D
+    bool silent;   // the device stops answering; the read bound is long
   };
   const Case cases[] = {
       {"1008, single attempt", 1008, false, false},

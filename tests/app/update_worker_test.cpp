@@ -30,15 +30,14 @@ TEST_F(UpdateTest, FullUpdatePutsEverySectionAtItsBlockPaddedWithFF) {
   // Zeros over every block first, so that the padding of the real update
   // shows in memory.
   const auto zeros = [](const std::vector<uint8_t>& v) { return std::vector<uint8_t>(Padded(v.size()), 0); };
-  UpdateWith(WriteFile(Pack(Input(kCompany, zeros(a), zeros(c), zeros(d), zeros(e),
-                                  {{kSimModel, zeros(b)}})),
+  UpdateWith(WriteFile(Pack(Input(kCompany, zeros(a), zeros(c), zeros(d), zeros(e), {{kSimModel, zeros(b)}})),
                        "zeros.dwm"));
   ASSERT_TRUE(RunWorker());
   ASSERT_EQ(LastBoxText(), kTextUpdateSucceeded);
   identifyCommands = sim->CommandLog().size();
 
-  UpdateWith(WriteFile(Pack(Input(kCompany, a, c, d, e,
-                                  {{MakeTag('X', 'X', 'X', 'X'), other}, {kSimModel, b}}))));
+  UpdateWith(
+      WriteFile(Pack(Input(kCompany, a, c, d, e, {{MakeTag('X', 'X', 'X', 'X'), other}, {kSimModel, b}}))));
   ASSERT_TRUE(RunWorker());
 
   ASSERT_NE(LastBox(), nullptr);
@@ -50,8 +49,10 @@ TEST_F(UpdateTest, FullUpdatePutsEverySectionAtItsBlockPaddedWithFF) {
     const SectionDestination& dest;
     const std::vector<uint8_t>& data;
   };
-  const Expect sections[] = {{"A", kDestinationA, a}, {"brand", kDestinationBrand, b},
-                             {"C", kDestinationC, c}, {"D", kDestinationD, d},
+  const Expect sections[] = {{"A", kDestinationA, a},
+                             {"brand", kDestinationBrand, b},
+                             {"C", kDestinationC, c},
+                             {"D", kDestinationD, d},
                              {"E", kDestinationE, e}};
   for (const Expect& s : sections) {
     SCOPED_TRACE(s.name);
@@ -77,8 +78,8 @@ TEST_F(UpdateTest, FullUpdatePutsEverySectionAtItsBlockPaddedWithFF) {
     if (cmd.fields.code == kCmdWriteBlocks) writes.push_back(cmd.fields);
   ASSERT_EQ(writes.size(), 6u);
   const uint32_t blocks[] = {0x00, 0x80, 0x90, 0x160, 0xDE0, 0x2DE0};
-  const uint32_t lengths[] = {uint32_t(a.size()), 0, uint32_t(b.size()), uint32_t(c.size()), 0,
-                              uint32_t(e.size())};
+  const uint32_t lengths[] = {uint32_t(a.size()), 0, uint32_t(b.size()),
+                              uint32_t(c.size()), 0, uint32_t(e.size())};
   for (size_t i = 0; i < writes.size(); ++i) {
     EXPECT_EQ(writes[i].blockAddress, blocks[i]) << i;
     EXPECT_EQ(writes[i].dataLength, lengths[i]) << i;
@@ -108,26 +109,26 @@ TEST_F(UpdateTest, RetriesAndClosingCommandFollowTheDeviceVersion) {
     uint8_t closing;  // 0: none
   };
   const Case cases[] = {
-      {"1008, A fails nine times", 1008, 9, 0, 0, true, false, false, false, false,
-       kTextUpdateSucceeded, 10, 0, 0, 0, 0, 0, kCmdEndUpdate},
+      {"1008, A fails nine times", 1008, 9, 0, 0, true, false, false, false, false, kTextUpdateSucceeded, 10,
+       0, 0, 0, 0, 0, kCmdEndUpdate},
       {"1008, A fails ten times, C never sent", 1008, 10, 0, 0, true, false, true, false, false,
        kTextUpdateFailed, 10, 0, 0, 0, 0, 0, 0},
-      {"1008, header fails nine times", 1008, 9, 0, 0, false, true, false, false, false,
-       kTextUpdateSucceeded, 0, 10, 1, 0, 0, 0, kCmdEndUpdate},
-      {"1008, header fails ten times", 1008, 10, 0, 0, false, true, true, false, false,
-       kTextUpdateFailed, 0, 10, 0, 0, 0, 0, 0},
-      {"1008, C fails once", 1008, 1, 0, 0, false, false, true, true, false, kTextUpdateFailed,
-       0, 0, 0, 1, 0, 0, 0},
-      {"1008, D fails once", 1008, 1, 0, 0, false, false, false, true, true, kTextUpdateFailed,
-       0, 0, 0, 0, 1, 0, 0},
-      {"1008, E fails once", 1008, 1, 0, 0, false, false, false, false, true, kTextUpdateFailed,
-       0, 0, 0, 0, 0, 1, 0},
-      {"1007, every write fails", 1007, 1000, 0, 0, true, true, true, true, true,
-       kTextUpdateSucceeded, 1, 1, 1, 1, 1, 1, kCmdEndSession},
+      {"1008, header fails nine times", 1008, 9, 0, 0, false, true, false, false, false, kTextUpdateSucceeded,
+       0, 10, 1, 0, 0, 0, kCmdEndUpdate},
+      {"1008, header fails ten times", 1008, 10, 0, 0, false, true, true, false, false, kTextUpdateFailed, 0,
+       10, 0, 0, 0, 0, 0},
+      {"1008, C fails once", 1008, 1, 0, 0, false, false, true, true, false, kTextUpdateFailed, 0, 0, 0, 1, 0,
+       0, 0},
+      {"1008, D fails once", 1008, 1, 0, 0, false, false, false, true, true, kTextUpdateFailed, 0, 0, 0, 0, 1,
+       0, 0},
+      {"1008, E fails once", 1008, 1, 0, 0, false, false, false, false, true, kTextUpdateFailed, 0, 0, 0, 0,
+       0, 1, 0},
+      {"1007, every write fails", 1007, 1000, 0, 0, true, true, true, true, true, kTextUpdateSucceeded, 1, 1,
+       1, 1, 1, 1, kCmdEndSession},
       {"version reply bad (-2), C fails once", 1007, 1, 1, 0, false, false, true, false, false,
        kTextUpdateFailed, 0, 0, 0, 1, 0, 0, 0},
-      {"version reply bad (-2), A fails nine times", 1007, 9, 1, 0, true, false, false, false,
-       false, kTextUpdateSucceeded, 10, 0, 0, 0, 0, 0, kCmdEndUpdate},
+      {"version reply bad (-2), A fails nine times", 1007, 9, 1, 0, true, false, false, false, false,
+       kTextUpdateSucceeded, 10, 0, 0, 0, 0, 0, kCmdEndUpdate},
       {"version not sent (-1), E fails once", 1007, 1, 0, -1, false, false, false, false, true,
        kTextUpdateFailed, 0, 0, 0, 0, 0, 1, 0},
   };
@@ -143,10 +144,9 @@ TEST_F(UpdateTest, RetriesAndClosingCommandFollowTheDeviceVersion) {
     if (c.forceVersion) window->ArrangeDeviceVersion(c.forceVersion);
     std::vector<BrandSectionInput> brands;
     if (c.brand) brands.push_back({kSimModel, Bytes(300, 2)});
-    UpdateWith(WriteFile(Pack(Input(kCompany, c.a ? Bytes(600, 1) : test::ByteVector{},
-                                    c.c ? Bytes(500, 3) : test::ByteVector{},
-                                    c.d ? Bytes(400, 4) : test::ByteVector{},
-                                    c.e ? Bytes(200, 5) : test::ByteVector{}, brands))));
+    UpdateWith(WriteFile(Pack(
+        Input(kCompany, c.a ? Bytes(600, 1) : test::ByteVector{}, c.c ? Bytes(500, 3) : test::ByteVector{},
+              c.d ? Bytes(400, 4) : test::ByteVector{}, c.e ? Bytes(200, 5) : test::ByteVector{}, brands))));
     ASSERT_TRUE(RunWorker());
     EXPECT_EQ(LastBoxText(), c.outcome);
     EXPECT_EQ(WritesTo(kDestinationA), c.writesA);
@@ -189,8 +189,8 @@ TEST_F(UpdateTest, RefusedFilesEndWithTheirOutcomeAndSendNothing) {
   };
   const Case cases[] = {
       {"no path", [](UpdateTest&) { return std::string(); }, kTextOpenFailed},
-      {"missing file, no archive URL",
-       [](UpdateTest& t) { return t.files.Path() + "/missing.dwm"; }, kTextOpenFailed},
+      {"missing file, no archive URL", [](UpdateTest& t) { return t.files.Path() + "/missing.dwm"; },
+       kTextOpenFailed},
       {"a folder", [](UpdateTest& t) { return t.files.Path(); }, kTextOpenFailed},
       {"trailer checksum off by one",
        packed(Input(kCompany, Bytes(600, 1)), [](auto& f) { f[f.size() - 1] ^= 1; }),
@@ -198,16 +198,16 @@ TEST_F(UpdateTest, RefusedFilesEndWithTheirOutcomeAndSendNothing) {
       {"another company", packed(Input("Other Company Co", Bytes(600, 1))), kTextVersionUnmatched},
       {"all sections empty", packed(Input(kCompany)), kTextNoDatabase},
       {"only brand sections for other models",
-       packed(Input(kCompany, {}, {}, {}, {},
-                    {{MakeTag('Z', 'Z', 'Z', 'Z'), Bytes(300, 2)}, {MakeTag('Y', 'Y', 'Y', 'Y'), Bytes(200, 3)}})),
+       packed(Input(
+           kCompany, {}, {}, {}, {},
+           {{MakeTag('Z', 'Z', 'Z', 'Z'), Bytes(300, 2)}, {MakeTag('Y', 'Y', 'Y', 'Y'), Bytes(200, 3)}})),
        kTextNoDatabase},
       // Block 0x90 plus 0xD001 bytes reaches into section C's region.
       {"brand section one byte over its region",
        packed(Input(kCompany, Bytes(600, 1), Bytes(300, 4), {}, {}, {{kSimModel, Bytes(0xD000, 2)}}),
               [](auto& f) {
                 const UpdateTrailer t = ReadTrailer(f);
-                StoreLE32(f.data() + t.brandTableOffset + brand_table::kEntries + brand_table::kSize,
-                          0xD001);
+                StoreLE32(f.data() + t.brandTableOffset + brand_table::kEntries + brand_table::kSize, 0xD001);
               }),
        std::string(kTextWrongFormat) + "-1"},
   };
@@ -263,9 +263,9 @@ TEST_F(UpdateTest, StagesMarkEachStepAsItsReportsGoOut) {
   ASSERT_TRUE(RunWorker());
   ASSERT_EQ(LastBoxText(), kTextUpdateSucceeded);
   const std::vector<std::pair<uint8_t, uint32_t>> expected = {
-      {kStageSectionA, Padded(a.size())}, {kStageBrandHeader, kBlockSize},
+      {kStageSectionA, Padded(a.size())},  {kStageBrandHeader, kBlockSize},
       {kStageBrandData, Padded(b.size())}, {kStageSectionC, Padded(c.size())},
-      {kStageSectionD, Padded(d.size())}, {kStageSectionE, Padded(e.size())}};
+      {kStageSectionD, Padded(d.size())},  {kStageSectionE, Padded(e.size())}};
   EXPECT_EQ(recorder.Stages(), expected);
   window->Hid().SetProgressWindow(window.get());
 }

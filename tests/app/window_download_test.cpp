@@ -7,12 +7,12 @@
 #include <fstream>
 #include <thread>
 
+#include "../online/loopback_http_server.h"
 #include "online/brand_table.h"
 #include "online/http_download.h"
 #include "online/working_folder.h"
 #include "swap_backend.h"
 #include "window_fixture.h"
-#include "../online/loopback_http_server.h"
 
 namespace brindle::test {
 namespace {
@@ -24,9 +24,7 @@ class WindowDownloadTest : public WindowTest {
 
   // The version file lives in this run's own folder.
   std::string TmpPath() const { return WorkingFolderPath("Tmp"); }
-  void WriteVersionFile(const std::string& bytes) {
-    std::ofstream(TmpPath(), std::ios::binary) << bytes;
-  }
+  void WriteVersionFile(const std::string& bytes) { std::ofstream(TmpPath(), std::ios::binary) << bytes; }
   // The version-file download has just ended with outcome.
   void FinishVersionCheck(int outcome) {
     window->ArrangeCheckingVersion(true);
@@ -152,8 +150,7 @@ TEST_F(WindowDownloadTest, ArchiveDownloadOutcomes) {
   EXPECT_EQ(window->progressPos, 0u);
   window->HandleMessage(WM_DOWNLOAD_FINISHED, DownloadOk, 0);
   EXPECT_EQ(window->progressPos, 4096u);
-  EXPECT_EQ(window->texts[kIdProgress],
-            "Updated percent100.00% Speed0.00Kb/s  Remaining time0Second");
+  EXPECT_EQ(window->texts[kIdProgress], "Updated percent100.00% Speed0.00Kb/s  Remaining time0Second");
 }
 
 TEST_F(WindowDownloadTest, SpeedTexts) {

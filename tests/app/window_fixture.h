@@ -47,8 +47,7 @@ class WindowTest : public ::testing::Test {
     StartOn(std::make_shared<CSimBackend>(sim), config);
   }
   // The same on a backend of the test's own (sim is left as it is).
-  void StartOn(std::shared_ptr<IHidBackend> backend,
-               const CBuildConfig& config = CBuildConfig::Default()) {
+  void StartOn(std::shared_ptr<IHidBackend> backend, const CBuildConfig& config = CBuildConfig::Default()) {
     window = std::make_unique<CFakeWindow>(std::move(backend), config);
     window->Hid().SetLockFolder(lockDir.Path());
     window->Hid().SetReadTimeoutMs(kReadTimeoutMs);

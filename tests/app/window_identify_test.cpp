@@ -20,8 +20,8 @@ using test::WindowTest;
 
 TEST_F(WindowTest, TitleGoesFromConnectingToConnectedWithTheDataDate) {
   Start();
-  EXPECT_EQ(window->titles, (std::vector<std::string>{"Update Program",
-                                                      "Update Program   GPS Connecting..."}));
+  EXPECT_EQ(window->titles,
+            (std::vector<std::string>{"Update Program", "Update Program   GPS Connecting..."}));
   ASSERT_TRUE(window->IsArmed(kTimerIdentify));
   EXPECT_EQ(window->timers.at(kTimerIdentify), 2000u);
   EXPECT_EQ(sim->ReportCount(), 0u) << "nothing is sent before timer 2";

@@ -26,9 +26,15 @@ TEST_F(ProgressTest, OnlyTransferStagesCountSentBytes) {
     uint8_t stage;
     bool counts;
   };
-  const Case cases[] = {{kStageSectionA, true},  {kStageBrandHeader, false}, {kStageBrandData, true},
-                        {kStageSectionC, true},  {kStageSectionD, true},     {kStageSectionE, true},
-                        {0, false},              {3, false},                 {8, false},
+  const Case cases[] = {{kStageSectionA, true},
+                        {kStageBrandHeader, false},
+                        {kStageBrandData, true},
+                        {kStageSectionC, true},
+                        {kStageSectionD, true},
+                        {kStageSectionE, true},
+                        {0, false},
+                        {3, false},
+                        {8, false},
                         {kStageFinished, false}};
   // The message carries the stage it was sent in; the current one does not
   // matter, as the worker may have moved on since.
@@ -82,7 +88,7 @@ TEST_F(ProgressTest, ProgressTickOnlyWhileATransferIsUnderWay) {
     uint32_t done;
     bool shows;
   };
-  const Case cases[] = {{0, 0, false}, {0, 5, false}, {100, 100, false},
+  const Case cases[] = {{0, 0, false},     {0, 5, false},   {100, 100, false},
                         {100, 101, false}, {100, 99, true}, {100, 0, true}};
   for (const Case& c : cases) {
     BeginTransfer(c.total, "label");

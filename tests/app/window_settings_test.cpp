@@ -56,7 +56,7 @@ SimProfile Profile(const SettingsBlock& settings) {
 
 // A dialog that sets the daytime start hour to 9 on the form and confirms it.
 int ConfirmDayStart9(const std::string& prefix, int32_t layout, const IdentityBlock& identity,
-                          SettingsBlock& block) {
+                     SettingsBlock& block) {
   CSettingsForm form(prefix, layout, identity, block);
   form.SetEditValue(SettingsEditField::kDayStart, 9);
   return form.Apply(block) == 1 ? IDOK : IDCANCEL;
@@ -200,8 +200,7 @@ TEST_F(SettingTest, RadarQuestionOnlyForAnUnidentifiedModuleOfLayout3) {
 TEST_F(SettingTest, CancelledDialogSendsNothingAndKeepsTheBlock) {
   StartIdentified(Layout3Block());
   const SettingsBlock held = window->Settings();
-  window->settingsDialog = [](const std::string&, int32_t, const IdentityBlock&,
-                              SettingsBlock& block) {
+  window->settingsDialog = [](const std::string&, int32_t, const IdentityBlock&, SettingsBlock& block) {
     block[0x12] = 5;  // the copy may change; a cancel must not carry it over
     return IDCANCEL;
   };

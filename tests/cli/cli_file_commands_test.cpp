@@ -84,15 +84,23 @@ TEST_F(CliFileCommands, InspectShowsWhyAFileIsRefused) {
     const char* outcome;
   };
   const Case cases[] = {
-      {"other producer", {"--producer", "Other Co.", "--A", Write("a", 10, 'a')}, 0, false, "Version unmatched!"},
+      {"other producer",
+       {"--producer", "Other Co.", "--A", Write("a", 10, 'a')},
+       0,
+       false,
+       "Version unmatched!"},
       {"format version 2",
        {"--producer", "Valdemo Tech Co.", "--format-version", "2", "--A", Write("a", 10, 'a')},
-       -1, false, "Wrong format of the file!-1"},
+       -1,
+       false,
+       "Wrong format of the file!-1"},
       {"nothing in it", {"--producer", "Valdemo Tech Co."}, 0, true, "Cannot find the available database!"},
       {"two brands, none fits",
        {"--producer", "Valdemo Tech Co.", "--brand", "EXO =" + Write("b", 5, 'b'), "--brand",
         "RQZD=" + Write("b", 5, 'b')},
-       0, true, "Cannot find the available database!"},
+       0,
+       true,
+       "Cannot find the available database!"},
   };
   for (const Case& c : cases) {
     std::vector<std::string> args = {"pack", Out("x.dwm")};

@@ -37,8 +37,7 @@ TEST(CliOutput, UnwrittenResultIsAFailure) {
       SCOPED_TRACE(to == StdoutTo::kDevFull ? "every write to stdout fails" : "stdout closed");
       const auto r = RunCli(args, to);
       EXPECT_EQ(r.exitCode, 1);
-      EXPECT_NE(r.err.find("brindle-cli: the result could not be written to stdout"),
-                std::string::npos)
+      EXPECT_NE(r.err.find("brindle-cli: the result could not be written to stdout"), std::string::npos)
           << r.err;
     }
   }
@@ -53,7 +52,8 @@ TEST(CliOutput, NoResultNoFailure) {
 // With stdout closed, the downloaded file must not take its place and get
 // the outcome line written into it.
 TEST(CliOutput, ClosedStdoutNeverLandsInTheDownloadedFile) {
-  for (const char* name : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"}) test::UnsetEnvironment(name);
+  for (const char* name : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"})
+    test::UnsetEnvironment(name);
   test::CLoopbackHttpServer server;
   ASSERT_TRUE(server.Started());
   const std::string body(5000, 'd');

@@ -36,8 +36,7 @@ std::vector<std::string> EnvironmentText(const CliEnvironment& extra, const std:
 
 }  // namespace
 
-CCliProcess::CCliProcess(const std::vector<std::string>& args, const CliEnvironment& env,
-                         StdoutTo stdoutTo)
+CCliProcess::CCliProcess(const std::vector<std::string>& args, const CliEnvironment& env, StdoutTo stdoutTo)
     : m_dir(std::make_unique<CTempDir>()) {
   const char* cli = std::getenv("BRINDLE_CLI");
   if (!cli) {

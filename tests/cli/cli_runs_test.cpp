@@ -33,18 +33,19 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using test::Bytes;
 using test::CCliProcess;
+using test::Ended;
 using test::Input;
 using test::kCompany;
+using test::KillProcess;
 using test::Pack;
 using test::RunCli;
-using test::Ended;
-using test::KillProcess;
 using test::WaitFor;
 
 int RunFolders(const std::string& base) {
   int n = 0;
   std::error_code ec;
-  for (const auto& e : fs::directory_iterator(base, ec)) n += e.path().filename().string().rfind("run-", 0) == 0;
+  for (const auto& e : fs::directory_iterator(base, ec))
+    n += e.path().filename().string().rfind("run-", 0) == 0;
   return n;
 }
 
@@ -188,7 +189,8 @@ TEST_F(CliRuns, TwoArchiveUpdatesAtOnceNeverCross) {
     const auto bytes = Pack(Input(kCompany, run.section));
     run.server = std::make_unique<test::CLoopbackHttpServer>();
     ASSERT_TRUE(run.server->Started());
-    run.server->Serve("/db/u.zip", Slow(test::StoredZip({{"map.dwm", std::string(bytes.begin(), bytes.end())}}), 40));
+    run.server->Serve("/db/u.zip",
+                      Slow(test::StoredZip({{"map.dwm", std::string(bytes.begin(), bytes.end())}}), 40));
     run.dump = Folder("dump" + std::to_string(i));
   }
   // Each with its own lock folder, so that nothing but the working files
@@ -227,7 +229,8 @@ TEST_F(CliRuns, KilledMidUnpackTheArchiverEndsAndTheNextRunCleansUp) {
                         << "[ -e " << hang << " ] || exit 0\n"
                         << "for a; do case $a in -o*) out=${a#-o};; esac; done\n"
                         << "/bin/mkdir -p \"$out\"\n"
-                        << "echo $$ > " << pidFile << ".tmp; /bin/mv " << pidFile << ".tmp " << pidFile << "\n"
+                        << "echo $$ > " << pidFile << ".tmp; /bin/mv " << pidFile << ".tmp " << pidFile
+                        << "\n"
                         << "while :; do echo data >> \"$out/big.bin\"; /bin/sleep 0.02; done\n";
   ASSERT_EQ(chmod(script.c_str(), 0755), 0);
 #endif

@@ -41,14 +41,13 @@ class CliSettings : public ::testing::Test {
   // with the given settings block and extra profile keys.
   std::string Profile(const Block& settings, const std::string& extra = "") {
     const std::string path = dir.Path() + "/profile" + std::to_string(++profiles) + ".json";
-    std::ofstream(path) << R"({"identity": "text:Valdemo Tech Co.", "settings": "hex:)"
-                        << Hex(settings) << "\"" << extra << "}";
+    std::ofstream(path) << R"({"identity": "text:Valdemo Tech Co.", "settings": "hex:)" << Hex(settings)
+                        << "\"" << extra << "}";
     return path;
   }
   // Runs brindle-cli on profile with args after "settings", dumping memory.
   test::CliResult Settings(const std::string& profile, std::vector<std::string> args = {}) {
-    std::vector<std::string> all = {"--simulate=" + profile, "--sim-dump=" + dir.Path(),
-                                    "settings"};
+    std::vector<std::string> all = {"--simulate=" + profile, "--sim-dump=" + dir.Path(), "settings"};
     all.insert(all.end(), args.begin(), args.end());
     return RunCli(all);
   }
@@ -79,16 +78,15 @@ TEST_F(CliSettings, ShowsTheFormAsJsonAndWritesNothing) {
   EXPECT_EQ(j["timeZone"], (nlohmann::json{{"visible", true}, {"value", 1}}));
   EXPECT_EQ(j["dayStart"], (nlohmann::json{{"visible", true}, {"value", 7}}));
   EXPECT_EQ(j["nightStart"], (nlohmann::json{{"visible", true}, {"value", 19}}));
-  EXPECT_EQ(j["frequency"], (nlohmann::json{{"visible", true},
-                                            {"caption", "Radar Frequency display"},
-                                            {"checked", true}}));
+  EXPECT_EQ(j["frequency"],
+            (nlohmann::json{{"visible", true}, {"caption", "Radar Frequency display"}, {"checked", true}}));
   EXPECT_EQ(DumpedSettings(), DefaultSimSettings());
 }
 
 TEST_F(CliSettings, SetWritesTheBlockThatTheNextRunShows) {
   const auto r = Settings(Profile(DefaultSimSettings()),
-                          {"--set", "timeZone=-5", "--set", "dayStart=10", "--set", "nightStart=15",
-                           "--set", "box.0=0", "--set", "box.11=0", "--set", "frequency=0"});
+                          {"--set", "timeZone=-5", "--set", "dayStart=10", "--set", "nightStart=15", "--set",
+                           "box.0=0", "--set", "box.11=0", "--set", "frequency=0"});
   ASSERT_EQ(r.exitCode, 0) << r.err;
   EXPECT_EQ(r.out, "Configuration success!\n");
 
@@ -131,20 +129,39 @@ TEST_F(CliSettings, ValidationTextsAndRefusalsWriteNothing) {
     std::string out;
   };
   const Case cases[] = {
-      {"time zone beyond", DefaultSimSettings(), "", {"--set", "timeZone=14"}, 1,
+      {"time zone beyond", DefaultSimSettings(), "", {"--set", "timeZone=14"}, 1, "Time Zone error!\n"},
+      {"time zone first",
+       DefaultSimSettings(),
+       "",
+       {"--set", "nightStart=24", "--set", "timeZone=-13"},
+       1,
        "Time Zone error!\n"},
-      {"time zone first", DefaultSimSettings(), "",
-       {"--set", "nightStart=24", "--set", "timeZone=-13"}, 1, "Time Zone error!\n"},
-      {"day start", DefaultSimSettings(), "", {"--set", "dayStart=2"}, 1,
+      {"day start",
+       DefaultSimSettings(),
+       "",
+       {"--set", "dayStart=2"},
+       1,
        "Daytime screen start time error!\n"},
-      {"night start", DefaultSimSettings(), "", {"--set", "nightStart=24"}, 1,
+      {"night start",
+       DefaultSimSettings(),
+       "",
+       {"--set", "nightStart=24"},
+       1,
        "Nighttime screen start time error!\n"},
       {"unclassified, show", unclassified, "", {}, 1, kNotInitialised},
       {"unclassified, set", unclassified, "", {"--set", "timeZone=3"}, 1, kNotInitialised},
-      {"revision 15", revision15, "", {"--set", "timeZone=3"}, 1,
+      {"revision 15",
+       revision15,
+       "",
+       {"--set", "timeZone=3"},
+       1,
        "Please upgrade the current update tool!\n"},
-      {"write refused", DefaultSimSettings(), R"(, "faults": {"failWrites": 1})",
-       {"--set", "timeZone=3"}, 1, "Configuration failed!\n"},
+      {"write refused",
+       DefaultSimSettings(),
+       R"(, "faults": {"failWrites": 1})",
+       {"--set", "timeZone=3"},
+       1,
+       "Configuration failed!\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -174,11 +191,20 @@ TEST_F(CliSettings, BadSetIsAUsageErrorBeforeTheDeviceIsTouched) {
   // "No hardware connected!" on stdout.
   const std::string gone = Profile(DefaultSimSettings(), R"(, "faults": {"unplugAfterReports": 0})");
   const std::vector<std::vector<std::string>> cases = {
-      {"--set", "colour=1"},   {"--set", "timeZone=abc"}, {"--set", "timeZone="},
-      {"--set", "dayStart=99999999999"}, {"--set", "box.0=2"}, {"--set", "box.x=1"},
-      {"--set", "box.-1=1"},   {"--set", "box.24=1"},     {"--set", "frequency=yes"},
-      {"--set", "=1"},         {"--set", "timeZone"},     {"--set"},
-      {"timeZone=1"},          {"--set", "box.0=1", "extra"},
+      {"--set", "colour=1"},
+      {"--set", "timeZone=abc"},
+      {"--set", "timeZone="},
+      {"--set", "dayStart=99999999999"},
+      {"--set", "box.0=2"},
+      {"--set", "box.x=1"},
+      {"--set", "box.-1=1"},
+      {"--set", "box.24=1"},
+      {"--set", "frequency=yes"},
+      {"--set", "=1"},
+      {"--set", "timeZone"},
+      {"--set"},
+      {"timeZone=1"},
+      {"--set", "box.0=1", "extra"},
   };
   for (const auto& args : cases) {
     SCOPED_TRACE(args.back());

@@ -54,7 +54,8 @@ TEST_F(CliUpdate, SendsTheFileAndPrintsTheOutcome) {
   EXPECT_EQ(r.out, "Update Successfully!\n");
   EXPECT_NE(r.err.find("updating"), std::string::npos) << r.err;
   EXPECT_NE(r.err.find("Updated 100.00%   Time 0 Second"), std::string::npos) << r.err;
-  const std::string area0 = test::ReadWholeFile(dump + "/area0.bin"), area1 = test::ReadWholeFile(dump + "/area1.bin");
+  const std::string area0 = test::ReadWholeFile(dump + "/area0.bin"),
+                    area1 = test::ReadWholeFile(dump + "/area1.bin");
   ASSERT_GE(area1.size(), 0x2DE000u + e.size());
   EXPECT_EQ(area0.substr(0, a.size()), std::string(a.begin(), a.end()));
   EXPECT_EQ(area1.substr(0x2DE000, e.size()), std::string(e.begin(), e.end()));
@@ -78,11 +79,13 @@ TEST_F(CliUpdate, EveryRefusalAndFailureHasItsTextAndExitCode) {
     };
   };
   const Case cases[] = {
-      {"missing file", [](CliUpdate& t) {
+      {"missing file",
+       [](CliUpdate& t) {
          return std::vector<std::string>{"--simulate", "update", t.m_dir.Path() + "/none.dwm"};
        },
        "Open update file failed!\n", 1},
-      {"not an update file", [](CliUpdate& t) {
+      {"not an update file",
+       [](CliUpdate& t) {
          return std::vector<std::string>{"--simulate", "update", t.Write("x.dwm", "short")};
        },
        "Wrong format of the file!-1\n", 1},
@@ -90,20 +93,26 @@ TEST_F(CliUpdate, EveryRefusalAndFailureHasItsTextAndExitCode) {
       {"nothing to send", update("", Input(kCompany)), "Cannot find the available database!\n", 1},
       {"every write fails", update(R"({"faults":{"failWrites":100}})", Input(kCompany, Bytes(600, 1))),
        "Update Failed!\n", 1},
-      {"1007 with every write failing", update(R"({"version":1007,"faults":{"failWrites":100}})",
-                                               Input(kCompany, Bytes(600, 1))),
+      {"1007 with every write failing",
+       update(R"({"version":1007,"faults":{"failWrites":100}})", Input(kCompany, Bytes(600, 1))),
        "Update Successfully!\n", 0},
       // The console hears of no removal: the transport itself tells it. The
       // identification takes well under 200 reports, section A 450.
-      {"1007 unplugged mid-update", update(R"({"version":1007,"faults":{"unplugAfterReports":200}})",
-                                           Input(kCompany, Bytes(0x7000, 1))),
+      {"1007 unplugged mid-update",
+       update(R"({"version":1007,"faults":{"unplugAfterReports":200}})", Input(kCompany, Bytes(0x7000, 1))),
        "Update Failed!\n", 1},
-      {"1007 silent mid-update", update(R"({"version":1007,"faults":{"silentAfterReports":200}})",
-                                        Input(kCompany, Bytes(0x7000, 1)), {"--read-timeout=200"}),
+      {"1007 silent mid-update",
+       update(R"({"version":1007,"faults":{"silentAfterReports":200}})", Input(kCompany, Bytes(0x7000, 1)),
+              {"--read-timeout=200"}),
        "Update Failed!\n", 1},
-      {"device of another brand", update(R"({"identity":"text:Other Brand"})", Input(kCompany, Bytes(600, 1))),
+      {"device of another brand",
+       update(R"({"identity":"text:Other Brand"})", Input(kCompany, Bytes(600, 1))),
        "   No hardware connected!\n", 3},
-      {"no file given", [](CliUpdate&) { return std::vector<std::string>{"--simulate", "update"}; }, "", 2},
+      {"no file given",
+       [](CliUpdate&) {
+         return std::vector<std::string>{"--simulate", "update"};
+       },
+       "", 2},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -118,11 +127,14 @@ TEST_F(CliUpdate, ArchiveUrlDownloadsUnpacksAndSends) {
   test::CLoopbackHttpServer server;
   ASSERT_TRUE(server.Started());
   const auto update = Pack(Input(kCompany, Bytes(0x800, 3)));
-  server.Serve("/u.zip", test::MakeResponse("200 OK", test::StoredZip({{"db/map.dwm", std::string(update.begin(), update.end())}})));
+  server.Serve("/u.zip",
+               test::MakeResponse(
+                   "200 OK", test::StoredZip({{"db/map.dwm", std::string(update.begin(), update.end())}})));
 
   // The child's working folder lies in the test's own folder.
   const std::string cache = m_dir.Path() + "/cache";
-  const test::CliEnvironment env = {{test::kWorkingFolderVariable, cache}, {"PATH", test::PathWithTestSevenZip()}};
+  const test::CliEnvironment env = {{test::kWorkingFolderVariable, cache},
+                                    {"PATH", test::PathWithTestSevenZip()}};
   auto r = RunCli({"--simulate", "update", "--archive-url", server.Url("/u.zip")}, env);
   EXPECT_EQ(r.out, "Update Successfully!\n") << r.err;
   EXPECT_EQ(r.exitCode, 0);

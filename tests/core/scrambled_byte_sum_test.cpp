@@ -35,7 +35,7 @@ uint32_t ReferenceScrambledSum(std::vector<uint8_t> copy) {
 TEST(ScrambledByteSum, KnownValues) {
   const uint8_t abc[] = {'a', 'b', 'c'};
   EXPECT_EQ(ScrambledByteSum(abc, 3), 294u);  // no whole group: the plain sum
-  const uint8_t group[] = {1, 2, 3, 4};      // 01 02 02 06 ^ 78 56 34 12
+  const uint8_t group[] = {1, 2, 3, 4};       // 01 02 02 06 ^ 78 56 34 12
   EXPECT_EQ(ScrambledByteSum(group, 4), 0x79u + 0x54 + 0x36 + 0x14);
   EXPECT_EQ(ScrambledByteSum(nullptr, 0), 0u);
 }

@@ -110,7 +110,7 @@ TEST(DeviceExclusion, TwoProcessesNeverHoldOneDevice) {
 
   struct Case {
     const char* name;
-    bool onNode;                       // a hidraw node, or a device known by name only
+    bool onNode;                        // a hidraw node, or a device known by name only
     std::function<bool()> becomeOther;  // turns the child into the other user of the device
     bool needsRoot;
   };
@@ -119,13 +119,12 @@ TEST(DeviceExclusion, TwoProcessesNeverHoldOneDevice) {
        [&] { return setenv("XDG_RUNTIME_DIR", otherRuntime.c_str(), 1) == 0; }, false},
       {"node, no runtime folder", true, [] { return unsetenv("XDG_RUNTIME_DIR") == 0; }, false},
       {"node, another user", true,
-       [] { return setgid(kNobody) == 0 && setuid(kNobody) == 0 && unsetenv("XDG_RUNTIME_DIR") == 0; },
-       true},
+       [] { return setgid(kNobody) == 0 && setuid(kNobody) == 0 && unsetenv("XDG_RUNTIME_DIR") == 0; }, true},
       {"named device, another runtime folder", false,
        [&] { return setenv("XDG_RUNTIME_DIR", otherRuntime.c_str(), 1) == 0; }, false},
       {"named device, no runtime folder", false, [] { return unsetenv("XDG_RUNTIME_DIR") == 0; }, false},
-      {"named device, another user", false,
-       [] { return setgid(kNobody) == 0 && setuid(kNobody) == 0; }, true},
+      {"named device, another user", false, [] { return setgid(kNobody) == 0 && setuid(kNobody) == 0; },
+       true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

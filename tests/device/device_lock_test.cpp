@@ -44,7 +44,8 @@ TEST(DeviceLockName, LinuxPathsBecomeSafeFileNames) {
   EXPECT_EQ(DeviceLockName("../../etc/x"), "brindle-dev-.._.._etc_x.lock");
   EXPECT_EQ(DeviceLockName(""), std::nullopt);
   EXPECT_EQ(DeviceLockName("\\\\?\\hid#x#y"), std::nullopt);
-  EXPECT_EQ(DeviceLockName("\\\\?\\hid#vid_0416&pid_b500#1#{g}"), "brindle-dev-hid#vid_0416&pid_b500#1#.lock");
+  EXPECT_EQ(DeviceLockName("\\\\?\\hid#vid_0416&pid_b500#1#{g}"),
+            "brindle-dev-hid#vid_0416&pid_b500#1#.lock");
 }
 
 TEST(PlatformDeviceLockName, WindowsInterfacesUseTheMutexNameTheSiblingsShare) {
@@ -168,11 +169,14 @@ TEST(DeviceLock, UntrustedFoldersAreRefused) {
        [&](const std::string& f) { return symlink(dir.Path().c_str(), f.c_str()) == 0; }, false},
       {"not a folder", [](const std::string& f) { return std::ofstream(f).put('x').good(); }, false},
       {"owned by another user",
-       [](const std::string& f) { return mkdir(f.c_str(), 0755) == 0 && chown(f.c_str(), 65534, 65534) == 0; },
+       [](const std::string& f) {
+         return mkdir(f.c_str(), 0755) == 0 && chown(f.c_str(), 65534, 65534) == 0;
+       },
        true},
       {"owned by another user, even with the sticky bit",
        [](const std::string& f) {
-         return mkdir(f.c_str(), 0700) == 0 && chmod(f.c_str(), 01777) == 0 && chown(f.c_str(), 65534, 65534) == 0;
+         return mkdir(f.c_str(), 0700) == 0 && chmod(f.c_str(), 01777) == 0 &&
+                chown(f.c_str(), 65534, 65534) == 0;
        },
        true},
   };

@@ -25,10 +25,10 @@ class CFakeBackend final : public IHidBackend {
   HidOpenFailure openFailure = HidOpenFailure::kNone;  // every Open fails with this when set
   bool present = true;                                 // what Probe answers
   int probeCalls = 0;
-  int writesBeforeFailure = -1;                        // -1: writes never fail
-  std::deque<FakeRead> reads;                          // empty: reads time out
-  std::vector<Report> writes;                          // every report written
-  std::vector<std::string> opened;                     // paths opened
+  int writesBeforeFailure = -1;     // -1: writes never fail
+  std::deque<FakeRead> reads;       // empty: reads time out
+  std::vector<Report> writes;       // every report written
+  std::vector<std::string> opened;  // paths opened
 
   std::vector<HidInterfaceInfo> Enumerate() override { return interfaces; }
   std::unique_ptr<IHidDevice> Open(const std::string& path, HidOpenFailure& failure) override;

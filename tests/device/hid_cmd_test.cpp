@@ -36,9 +36,7 @@ class HidCmdTest : public ::testing::Test {
     hid.Connect();
     ASSERT_EQ(hid.IsConnected(), true);
   }
-  void QueueStatus(uint32_t status, uint32_t value = 0) {
-    backend->QueueReply(BuildReply(status, value));
-  }
+  void QueueStatus(uint32_t status, uint32_t value = 0) { backend->QueueReply(BuildReply(status, value)); }
 
   test::CTempDir lockDir;
   std::shared_ptr<CFakeBackend> backend = std::make_shared<CFakeBackend>();
@@ -53,7 +51,11 @@ TEST_F(HidCmdTest, CommandReportsMatchGoldenBytes) {
     const char* record;  // the 27 bytes after the report id
   };
   const Case cases[] = {
-      {"ReadBlock", [](CHidCmd& h) { uint8_t b[256]; h.ReadBlock(0, 0x110, b); },
+      {"ReadBlock",
+       [](CHidCmd& h) {
+         uint8_t b[256];
+         h.ReadBlock(0, 0x110, b);
+       },
        "F2 17 10010000 01000000 00000000 00 00000000 48494443 33020000"},
       {"QueryVersion", [](CHidCmd& h) { h.SendCommand(0xF7, 0x12345678, 0xABCDEF01, 0, 0, 0); },
        "F7 17 78563412 01EFCDAB 00000000 00 00000000 48494443 A2050000"},
@@ -169,8 +171,8 @@ TEST_F(HidCmdTest, SendBlocksSendsDataReportsAndReadsOneReply) {
   ASSERT_EQ(backend->writes.size(), 8u);
   for (size_t r = 0; r < 8; ++r) {
     EXPECT_EQ(backend->writes[r][0], 0);
-    EXPECT_TRUE(std::equal(data.begin() + r * 64, data.begin() + r * 64 + 64,
-                           backend->writes[r].begin() + 1));
+    EXPECT_TRUE(
+        std::equal(data.begin() + r * 64, data.begin() + r * 64 + 64, backend->writes[r].begin() + 1));
   }
   ASSERT_EQ(recorder.posted.size(), 8u);
   for (const auto& p : recorder.posted) {

@@ -2,8 +2,8 @@
 #include <QLabel>
 #include <QtTest>
 
-#include "gui/about_dlg.h"
 #include "core/version.h"
+#include "gui/about_dlg.h"
 
 using namespace brindle;
 

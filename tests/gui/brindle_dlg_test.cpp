@@ -14,18 +14,18 @@
 #include <future>
 #include <thread>
 
+#include "app/window_texts.h"
+#include "core/model_tag.h"
 #include "gui/brindle_dlg.h"
+#include "gui/config_dialog.h"
+#include "gui/controls/text_progress_ctrl.h"
 #include "gui/seams/dialog_units.h"
 #include "gui/seams/file_open_dialog.h"
 #include "gui/seams/message_box.h"
-#include "gui/status_text.h"
 #include "gui/sim_hotplug.h"
-#include "app/window_texts.h"
-#include "gui/controls/text_progress_ctrl.h"
-#include "gui/config_dialog.h"
+#include "gui/status_text.h"
 #include "settings/config_dialog_ids.h"
 #include "sim/sim_backend.h"
-#include "core/model_tag.h"
 #include "update/transfer_layout.h"
 #include "update/update_outcomes.h"
 #include "update/update_packer.h"
@@ -77,9 +77,7 @@ class BrindleDlgTest : public QObject {
     m_dlg->show();
   }
   QString Title(const char* state) const { return QString::fromUtf8(text::kTitle) + state; }
-  QAbstractButton* Button(int id) const {
-    return m_dlg->findChild<QAbstractButton*>(QString::number(id));
-  }
+  QAbstractButton* Button(int id) const { return m_dlg->findChild<QAbstractButton*>(QString::number(id)); }
   bool Identified() const {
     return m_dlg->windowTitle().startsWith(Title(text::kConnected) + text::kVersionPrefix);
   }
@@ -120,10 +118,10 @@ class BrindleDlgTest : public QObject {
       bool visible;
     };
     const Place places[] = {
-        {kIdBanner, QRect(0, 0, 283, 134), true},    {kIdFileGroup, QRect(6, 138, 270, 36), true},
-        {kIdStatusText, QRect(12, 150, 210, 18), true},  {kIdOpenButton, QRect(228, 150, 42, 20), true},
-        {kIdProgressGroup, QRect(6, 180, 270, 36), true},   {kIdProgress, QRect(12, 192, 258, 16), true},
-        {kIdSettingButton, QRect(6, 222, 84, 28), true},    {kIdUpdateButton, QRect(99, 222, 84, 28), true},
+        {kIdBanner, QRect(0, 0, 283, 134), true},         {kIdFileGroup, QRect(6, 138, 270, 36), true},
+        {kIdStatusText, QRect(12, 150, 210, 18), true},   {kIdOpenButton, QRect(228, 150, 42, 20), true},
+        {kIdProgressGroup, QRect(6, 180, 270, 36), true}, {kIdProgress, QRect(12, 192, 258, 16), true},
+        {kIdSettingButton, QRect(6, 222, 84, 28), true},  {kIdUpdateButton, QRect(99, 222, 84, 28), true},
         {kIdCloseButton, QRect(192, 222, 84, 28), true},  {kIdUnusedStatic, QRect(12, 12, 258, 18), false},
         {kIdUnusedGroup, QRect(6, 0, 270, 36), false},
     };
@@ -134,13 +132,16 @@ class BrindleDlgTest : public QObject {
       QCOMPARE(w->isVisible(), p.visible);
     }
     // Texts set at start-up.
-    QCOMPARE(m_dlg->findChild<QGroupBox*>(QString::number(kIdFileGroup))->title(), QStringLiteral("Update the File"));
-    QCOMPARE(m_dlg->findChild<QGroupBox*>(QString::number(kIdProgressGroup))->title(), QStringLiteral("Progress"));
+    QCOMPARE(m_dlg->findChild<QGroupBox*>(QString::number(kIdFileGroup))->title(),
+             QStringLiteral("Update the File"));
+    QCOMPARE(m_dlg->findChild<QGroupBox*>(QString::number(kIdProgressGroup))->title(),
+             QStringLiteral("Progress"));
     QCOMPARE(Button(kIdOpenButton)->text(), QStringLiteral("Open"));
     QCOMPARE(Button(kIdCloseButton)->text(), QStringLiteral("Close"));
     QCOMPARE(Button(kIdSettingButton)->text(), QStringLiteral("Setting"));
     QCOMPARE(Button(kIdUpdateButton)->text(), QStringLiteral("Update"));
-    QCOMPARE(m_dlg->findChild<QLabel*>(QString::number(kIdStatusText))->text(), QString::fromUtf8(text::kChooseFile));
+    QCOMPARE(m_dlg->findChild<QLabel*>(QString::number(kIdStatusText))->text(),
+             QString::fromUtf8(text::kChooseFile));
     QVERIFY(!m_dlg->findChild<QLabel*>(QString::number(kIdBanner))->pixmap().isNull());
     QVERIFY(m_dlg->IsTimerArmed(kTimerProgress));
     // The window menu carries Version14.
@@ -156,8 +157,8 @@ class BrindleDlgTest : public QObject {
     QVERIFY(!Button(kIdSettingButton)->isEnabled());
     QVERIFY(!Button(kIdUpdateButton)->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(Identified(), 5000);
-    QCOMPARE(m_dlg->windowTitle(), Title(text::kConnected) + text::kVersionPrefix +
-                                       QString::fromStdString(m_dlg->DataDateText()));
+    QCOMPARE(m_dlg->windowTitle(),
+             Title(text::kConnected) + text::kVersionPrefix + QString::fromStdString(m_dlg->DataDateText()));
     QVERIFY(!m_dlg->IsTimerArmed(kTimerIdentify));
     QVERIFY(Button(kIdSettingButton)->isEnabled());
     QVERIFY(!Button(kIdUpdateButton)->isEnabled());  // no file chosen yet
@@ -166,8 +167,7 @@ class BrindleDlgTest : public QObject {
 
     // Unplugging and plugging the device reach the window as device changes.
     CSimHotplug hotplug(m_sim);
-    connect(&hotplug, &CDeviceChangeSource::DevicesChanged, m_dlg.get(),
-            &CBrindleDlg::OnDevicesChanged);
+    connect(&hotplug, &CDeviceChangeSource::DevicesChanged, m_dlg.get(), &CBrindleDlg::OnDevicesChanged);
     hotplug.Unplug();
     QTRY_COMPARE(m_dlg->windowTitle(), Title(text::kNoHardware));
     QVERIFY(!Button(kIdSettingButton)->isEnabled());
@@ -182,8 +182,7 @@ class BrindleDlgTest : public QObject {
     Start(profile);
     QTRY_VERIFY_WITH_TIMEOUT(Identified(), 5000);
     CSimHotplug hotplug(m_sim);
-    connect(&hotplug, &CDeviceChangeSource::DevicesChanged, m_dlg.get(),
-            &CBrindleDlg::OnDevicesChanged);
+    connect(&hotplug, &CDeviceChangeSource::DevicesChanged, m_dlg.get(), &CBrindleDlg::OnDevicesChanged);
     const QAction* unplug = hotplug.findChild<QAction*>(QStringLiteral("simUnplug"));
     QVERIFY(unplug && unplug->isEnabled());
     // Reports moved on a thread of their own, as the update worker moves
@@ -209,8 +208,7 @@ class BrindleDlgTest : public QObject {
     Start();
     QTRY_VERIFY_WITH_TIMEOUT(Identified(), 5000);
     CSimHotplug hotplug(m_sim);
-    connect(&hotplug, &CDeviceChangeSource::DevicesChanged, m_dlg.get(),
-            &CBrindleDlg::OnDevicesChanged);
+    connect(&hotplug, &CDeviceChangeSource::DevicesChanged, m_dlg.get(), &CBrindleDlg::OnDevicesChanged);
     const auto settingsHeld = [this] {
       const auto area = m_sim->AreaCopy(kParameterArea);
       return std::vector<uint8_t>(area.begin() + kSettingsBlock * kBlockSize,
@@ -279,9 +277,8 @@ class BrindleDlgTest : public QObject {
     // A caller that waits while the window thread is busy elsewhere is let
     // go when shutdown begins, without the call running.
     std::atomic<bool> ran{false};
-    auto waiting = std::async(std::launch::async, [&] {
-      return m_dlg->RunOnWindowThread([&] { ran = true; });
-    });
+    auto waiting =
+        std::async(std::launch::async, [&] { return m_dlg->RunOnWindowThread([&] { ran = true; }); });
     QVERIFY(waiting.wait_for(std::chrono::milliseconds(200)) == std::future_status::timeout);
     m_dlg->Shutdown();
     QVERIFY(waiting.wait_for(std::chrono::seconds(5)) == std::future_status::ready);
@@ -292,8 +289,7 @@ class BrindleDlgTest : public QObject {
 
   // Identifies the device, chooses an update file with Open and clicks
   // Update; returns once the outcome box was answered.
-  void RunUpdate(const SimProfile& profile, size_t scale, CTimerWatch& watch,
-                 bool succeeds = true) {
+  void RunUpdate(const SimProfile& profile, size_t scale, CTimerWatch& watch, bool succeeds = true) {
     Start(profile);
     QTRY_VERIFY_WITH_TIMEOUT(Identified(), 5000);
     const std::string path = WriteUpdateFile(scale);
@@ -331,8 +327,7 @@ class BrindleDlgTest : public QObject {
 
     // Out and in again: the new identification starts from an empty bar.
     CSimHotplug hotplug(m_sim);
-    connect(&hotplug, &CDeviceChangeSource::DevicesChanged, m_dlg.get(),
-            &CBrindleDlg::OnDevicesChanged);
+    connect(&hotplug, &CDeviceChangeSource::DevicesChanged, m_dlg.get(), &CBrindleDlg::OnDevicesChanged);
     hotplug.Unplug();
     QTRY_COMPARE(m_dlg->windowTitle(), Title(text::kNoHardware));
     hotplug.Plug();
@@ -343,8 +338,7 @@ class BrindleDlgTest : public QObject {
 
   static qint64 WorstLateness(const std::vector<qint64>& ticks, qint64 period) {
     qint64 worst = 0;
-    for (size_t i = 1; i < ticks.size(); ++i)
-      worst = std::max(worst, ticks[i] - ticks[i - 1] - period);
+    for (size_t i = 1; i < ticks.size(); ++i) worst = std::max(worst, ticks[i] - ticks[i - 1] - period);
     return worst;
   }
 
@@ -395,10 +389,10 @@ class BrindleDlgTest : public QObject {
     probe.stop();
     if (QTest::currentTestFailed()) return;
     const qint64 worstProbe = WorstLateness(probeTicks, 10);
-    qInfo("maximum update in %lld ms: timer 1 at most %lld ms late over %zu ticks, "
-          "a 10 ms timer at most %lld ms late",
-          watch.clock.elapsed(), WorstLateness(watch.ticks, kProgressTickMs), watch.ticks.size(),
-          worstProbe);
+    qInfo(
+        "maximum update in %lld ms: timer 1 at most %lld ms late over %zu ticks, "
+        "a 10 ms timer at most %lld ms late",
+        watch.clock.elapsed(), WorstLateness(watch.ticks, kProgressTickMs), watch.ticks.size(), worstProbe);
     QVERIFY2(worstProbe <= 250, qPrintable(QString::number(worstProbe)));
   }
 
@@ -454,8 +448,7 @@ class BrindleDlgTest : public QObject {
     Start();
     QTRY_VERIFY_WITH_TIMEOUT(Identified(), 5000);
     m_dlg->EnableControl(kIdUpdateButton, true);
-    const int order[] = {kIdOpenButton, kIdSettingButton, kIdUpdateButton, kIdCloseButton,
-                         kIdOpenButton};
+    const int order[] = {kIdOpenButton, kIdSettingButton, kIdUpdateButton, kIdCloseButton, kIdOpenButton};
     Button(order[0])->setFocus();
     for (size_t i = 1; i < std::size(order); ++i) {
       QTest::keyClick(m_dlg->focusWidget(), Qt::Key_Tab);
@@ -509,8 +502,10 @@ class BrindleDlgTest : public QObject {
     auto* status = m_dlg->findChild<CStatusText*>(QString::number(kIdStatusText));
     QVERIFY(status);
     const QString name = QStringLiteral("navdata-2024-europe-west.dwm");
-    const QString path = QStringLiteral("/home/driver/Downloads/Navigation updates/2024/autumn "
-                                        "release/europe/west/germany and austria/") + name;
+    const QString path = QStringLiteral(
+                             "/home/driver/Downloads/Navigation updates/2024/autumn "
+                             "release/europe/west/germany and austria/") +
+                         name;
     CFileOpenDialog::SetNextFileName(path.toStdString());
     QTest::mouseClick(Button(kIdOpenButton), Qt::LeftButton);
     QCOMPARE(m_dlg->GetControlText(kIdStatusText), path.toStdString());
@@ -566,7 +561,10 @@ class BrindleDlgTest : public QObject {
       const double middle = (r.top() + r.bottom()) / 2.0;
       QVERIFY2(std::abs(middle - frameMiddle) <= tolerance,
                qPrintable(QStringLiteral("control %1 middle %2, frame %3..%4")
-                              .arg(id).arg(middle).arg(topEdge).arg(bottomEdge)));
+                              .arg(id)
+                              .arg(middle)
+                              .arg(topEdge)
+                              .arg(bottomEdge)));
     }
   }
 

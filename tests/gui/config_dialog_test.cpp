@@ -6,12 +6,12 @@
 #include <QtTest>
 #include <cstring>
 
+#include "app/window_ids.h"
+#include "gui/config_dialog.h"
 #include "gui/seams/dialog_units.h"
 #include "gui/seams/message_box.h"
-#include "app/window_ids.h"
 #include "settings/config_dialog_ids.h"
 #include "settings/edit_integer.h"
-#include "gui/config_dialog.h"
 #include "sim/sim_profile.h"
 
 using namespace brindle;
@@ -60,15 +60,14 @@ class ConfigDialogTest : public QObject {
     QTest::addColumn<int>("boxes");
     QTest::addColumn<int>("firstColumn");
     SettingsBlock t53 = T53Block();
-    QTest::newRow("fixed") << 2 << QByteArray(reinterpret_cast<const char*>(t53.data()), 256) << 12
-                           << 6;
+    QTest::newRow("fixed") << 2 << QByteArray(reinterpret_cast<const char*>(t53.data()), 256) << 12 << 6;
     SettingsBlock other = T53Block();
     std::memcpy(other.data() + 0x1C, "ABCD", 4);
-    QTest::newRow("five boxes") << 2 << QByteArray(reinterpret_cast<const char*>(other.data()), 256)
-                                << 5 << 5;
+    QTest::newRow("five boxes") << 2 << QByteArray(reinterpret_cast<const char*>(other.data()), 256) << 5
+                                << 5;
     const auto counted = DefaultSimSettings();  // layout 3, counts 1,1,4,5,1
-    QTest::newRow("counted") << 3 << QByteArray(reinterpret_cast<const char*>(counted.data()), 256)
-                             << 12 << 7;
+    QTest::newRow("counted") << 3 << QByteArray(reinterpret_cast<const char*>(counted.data()), 256) << 12
+                             << 7;
   }
   void BoxesStartAtTheMarkersInFifteenPixelSteps() {
     QFETCH(int, layout);
@@ -91,9 +90,8 @@ class ConfigDialogTest : public QObject {
       QVERIFY2(box, qPrintable(QString::number(cd::kFirstBandBoxId + i)));
       const QRect column = i < firstColumn ? first : second;
       const int row = i < firstColumn ? i : i - firstColumn;
-      QCOMPARE(box->geometry(),
-               QRect(column.left(), column.top() + row * (first.height() + 15), column.width(),
-                     first.height()));
+      QCOMPARE(box->geometry(), QRect(column.left(), column.top() + row * (first.height() + 15),
+                                      column.width(), first.height()));
       QVERIFY(!box->isHidden());
     }
     QVERIFY(!Box(dialog, cd::kFirstBandBoxId + boxes));
@@ -124,8 +122,7 @@ class ConfigDialogTest : public QObject {
     for (int c : counts) entries += c;
     std::vector<QWidget*> others;
     for (const int id : {cd::kIdOk, cd::kIdCancel, cd::kFrequencyBox, cd::kTimeZoneEdit, cd::kTimeZoneLabel,
-                         cd::kDayStartEdit, cd::kDayStartLabel, cd::kNightStartEdit,
-                         cd::kNightStartLabel}) {
+                         cd::kDayStartEdit, cd::kDayStartLabel, cd::kNightStartEdit, cd::kNightStartLabel}) {
       QWidget* w = dialog.findChild<QWidget*>(QString::number(id));
       if (w && w->isVisible()) others.push_back(w);
     }
@@ -193,10 +190,10 @@ class ConfigDialogTest : public QObject {
     QCOMPARE(Box(dialog, 111)->text(), QStringLiteral("Laser Band"));
     const bool ticks[12] = {1, 0, 1, 1, 1, 1, 0, 0, 0, 0, 0, 1};
     for (int i = 0; i < 12; ++i) QCOMPARE(Box(dialog, cd::kFirstBandBoxId + i)->isChecked(), ticks[i]);
-    QCOMPARE(dialog.findChild<QLineEdit*>(QString::number(cd::kTimeZoneEdit))->text(),
-             QStringLiteral("2"));
+    QCOMPARE(dialog.findChild<QLineEdit*>(QString::number(cd::kTimeZoneEdit))->text(), QStringLiteral("2"));
     QCOMPARE(dialog.findChild<QLineEdit*>(QString::number(cd::kDayStartEdit))->text(), QStringLiteral("7"));
-    QCOMPARE(dialog.findChild<QLineEdit*>(QString::number(cd::kNightStartEdit))->text(), QStringLiteral("19"));
+    QCOMPARE(dialog.findChild<QLineEdit*>(QString::number(cd::kNightStartEdit))->text(),
+             QStringLiteral("19"));
     QVERIFY(!Box(dialog, cd::kFrequencyBox)->isHidden());
     QVERIFY(Box(dialog, cd::kFrequencyBox)->isChecked());
     QVERIFY(Box(dialog, cd::kTwelveHourBox)->isHidden());

@@ -6,9 +6,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "app/window_texts.h"
 #include "gui/brindle_app.h"
 #include "gui/brindle_dlg.h"
-#include "app/window_texts.h"
 #include "sim/sim_backend.h"
 
 using namespace brindle;
@@ -29,12 +29,10 @@ class DesktopIntegrationTest : public QObject {
     QCOMPARE(label->text(), QString::fromUtf8(text::kAccessHint));
     // The space the text needs, laid out as the label lays it out.
     const QRect room = label->contentsRect();
-    const int flags =
-        static_cast<int>(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0);
-    const QRect needed = label->fontMetrics().boundingRect(
-        QRect(0, 0, room.width(), 10 * room.height()), flags, label->text());
-    QVERIFY2(needed.width() <= room.width() && needed.height() <= room.height(),
-             "the hint is cut off");
+    const int flags = static_cast<int>(label->alignment()) | (label->wordWrap() ? Qt::TextWordWrap : 0);
+    const QRect needed = label->fontMetrics().boundingRect(QRect(0, 0, room.width(), 10 * room.height()),
+                                                           flags, label->text());
+    QVERIFY2(needed.width() <= room.width() && needed.height() <= room.height(), "the hint is cut off");
   }
 
   void DemoUpdateNeedsTheSimulatedDevice() {
@@ -58,8 +56,7 @@ class DesktopIntegrationTest : public QObject {
       GuiOptions options;
       bool showHelp = false;
       std::string text;
-      const int status =
-          ParseGuiOptions(static_cast<int>(argv.size()), argv.data(), options, showHelp, text);
+      const int status = ParseGuiOptions(static_cast<int>(argv.size()), argv.data(), options, showHelp, text);
       QCOMPARE(status, c.status);
       QCOMPARE(options.demoUpdateFile, c.demoFile);
       if (c.status != 0) QVERIFY(text.find("--demo-update needs --simulate") != std::string::npos);

@@ -63,8 +63,10 @@ class HiDpiTest : public QObject {
     const QRect place = banner->geometry();
     const int right = qFloor((place.right() + 1) * ratio) - 1;
     const int bottom = qFloor((place.bottom() + 1) * ratio) - 1;
-    for (int x = 0; x <= right; ++x) QVERIFY2(image.pixel(x, bottom) != background, qPrintable(QString::number(x)));
-    for (int y = 0; y <= bottom; ++y) QVERIFY2(image.pixel(right, y) != background, qPrintable(QString::number(y)));
+    for (int x = 0; x <= right; ++x)
+      QVERIFY2(image.pixel(x, bottom) != background, qPrintable(QString::number(x)));
+    for (int y = 0; y <= bottom; ++y)
+      QVERIFY2(image.pixel(right, y) != background, qPrintable(QString::number(y)));
 
     for (const int id : {kIdOpenButton, kIdSettingButton, kIdUpdateButton, kIdCloseButton}) {
       auto* button = dlg.findChild<CShadeButtonST*>(QString::number(id));

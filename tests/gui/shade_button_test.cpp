@@ -84,7 +84,8 @@ class ShadeButtonTest : public QObject {
       const int base = r * 239 / height;
       for (int x = 0; x < 120; ++x) {
         const int v = normalFace.PixelIndex(x, r);
-        QVERIFY2(v >= base && v <= base + 16, qPrintable(QStringLiteral("row %1 x %2: %3").arg(r).arg(x).arg(v)));
+        QVERIFY2(v >= base && v <= base + 16,
+                 qPrintable(QStringLiteral("row %1 x %2: %3").arg(r).arg(x).arg(v)));
         QCOMPARE(int(hoverFace.PixelIndex(x, r)), v);
         if (r == 0) {
           lowest = std::min(lowest, v);

@@ -36,8 +36,7 @@ class SingleInstanceTest : public QObject {
     if (!second->waitForStarted(5000)) return -1;
     QElapsedTimer clock;
     clock.start();
-    while (second->state() != QProcess::NotRunning && clock.elapsed() < 10000)
-      QTest::qWait(20);
+    while (second->state() != QProcess::NotRunning && clock.elapsed() < 10000) QTest::qWait(20);
     if (second->state() != QProcess::NotRunning) {
       second->kill();
       second->waitForFinished();
@@ -89,8 +88,7 @@ class SingleInstanceTest : public QObject {
     QTest::newRow("token") << QByteArray("activate abc-123_XYZ\n") << true << "abc-123_XYZ";
     QTest::newRow("blank inside") << QByteArray("activate a b\n") << false << QString();
     QTest::newRow("control byte") << QByteArray("activate a\x01b\n") << false << QString();
-    QTest::newRow("too long") << QByteArray("activate ") + QByteArray(257, 'a') + "\n" << false
-                              << QString();
+    QTest::newRow("too long") << QByteArray("activate ") + QByteArray(257, 'a') + "\n" << false << QString();
     QTest::newRow("other") << QByteArray("quit\n") << false << QString();
   }
   void ActivationTokenIsPassedOnAndCheckedOnArrival() {
@@ -99,8 +97,7 @@ class SingleInstanceTest : public QObject {
     QFETCH(QString, token);
     CWindowClassServer server;
     QStringList tokens;
-    connect(&server, &CWindowClassServer::ActivationRequested,
-            [&](const QString& t) { tokens << t; });
+    connect(&server, &CWindowClassServer::ActivationRequested, [&](const QString& t) { tokens << t; });
     QVERIFY(server.Listen(m_runtime.path(), QStringLiteral("UPDATE_FLASH_CLASS")));
     QLocalSocket socket;
     socket.connectToServer(QDir(m_runtime.path()).filePath(QStringLiteral("UPDATE_FLASH_CLASS")));
@@ -116,8 +113,7 @@ class SingleInstanceTest : public QObject {
     QVERIFY(SecondStartNote(true, "xcb", false).find("asked to come forward") != std::string::npos);
     QVERIFY(SecondStartNote(true, "xcb", false).find("Wayland") == std::string::npos);
     QVERIFY(SecondStartNote(false, "wayland", false).find("did not answer") != std::string::npos);
-    QVERIFY(SecondStartNote(true, "wayland", false).find("without an activation token") !=
-            std::string::npos);
+    QVERIFY(SecondStartNote(true, "wayland", false).find("without an activation token") != std::string::npos);
     QVERIFY(SecondStartNote(true, "wayland", true).find("passed on") != std::string::npos);
   }
 

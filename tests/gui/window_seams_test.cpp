@@ -6,10 +6,10 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include "app/window_ids.h"
 #include "gui/seams/dialog_units.h"
 #include "gui/seams/file_open_dialog.h"
 #include "gui/seams/message_box.h"
-#include "app/window_ids.h"
 
 using namespace brindle;
 
@@ -59,9 +59,12 @@ class WindowSeamsTest : public QObject {
     QTest::addColumn<QString>("qt");
     QTest::newRow("update files") << "Update File(*.dwm)|*.dwm|All File(*.*)|*.*||"
                                   << "Update File (*.dwm);;All File (*)";
-    QTest::newRow("several patterns") << "Pictures|*.png;*.bmp||" << "Pictures (*.png *.bmp)";
-    QTest::newRow("no closing bars") << "Text|*.txt" << "Text (*.txt)";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("several patterns") << "Pictures|*.png;*.bmp||"
+                                      << "Pictures (*.png *.bmp)";
+    QTest::newRow("no closing bars") << "Text|*.txt"
+                                     << "Text (*.txt)";
+    QTest::newRow("empty") << ""
+                           << "";
   }
   void FileFilterInQtForm() {
     QFETCH(QString, windows);
@@ -78,18 +81,17 @@ class WindowSeamsTest : public QObject {
     QTest::addColumn<QString>("title");
     using B = QMessageBox;
     // Refusals: error icon, no caption, so the system's default shows.
-    QTest::newRow("error") << "" << uint(MB_ICONERROR) << int(B::Critical) << int(B::Ok)
-                           << int(B::Ok) << kDefaultMessageBoxCaption;
+    QTest::newRow("error") << "" << uint(MB_ICONERROR) << int(B::Critical) << int(B::Ok) << int(B::Ok)
+                           << kDefaultMessageBoxCaption;
     // Questions carry the program's caption.
-    QTest::newRow("question") << "Update Program" << uint(MB_YESNO) << int(B::NoIcon)
-                              << int(B::Yes | B::No) << int(B::Yes) << "Update Program";
-    QTest::newRow("question icon") << "Update Program" << uint(MB_YESNO | MB_ICONQUESTION)
-                                   << int(B::Question) << int(B::Yes | B::No) << int(B::Yes)
-                                   << "Update Program";
-    QTest::newRow("notice") << "Update Program" << uint(MB_OK | MB_ICONINFORMATION)
-                            << int(B::Information) << int(B::Ok) << int(B::Ok) << "Update Program";
-    QTest::newRow("second default") << "x" << uint(MB_OKCANCEL | MB_DEFBUTTON2 | MB_ICONWARNING) << int(B::Warning)
-                                    << int(B::Ok | B::Cancel) << int(B::Cancel) << "x";
+    QTest::newRow("question") << "Update Program" << uint(MB_YESNO) << int(B::NoIcon) << int(B::Yes | B::No)
+                              << int(B::Yes) << "Update Program";
+    QTest::newRow("question icon") << "Update Program" << uint(MB_YESNO | MB_ICONQUESTION) << int(B::Question)
+                                   << int(B::Yes | B::No) << int(B::Yes) << "Update Program";
+    QTest::newRow("notice") << "Update Program" << uint(MB_OK | MB_ICONINFORMATION) << int(B::Information)
+                            << int(B::Ok) << int(B::Ok) << "Update Program";
+    QTest::newRow("second default") << "x" << uint(MB_OKCANCEL | MB_DEFBUTTON2 | MB_ICONWARNING)
+                                    << int(B::Warning) << int(B::Ok | B::Cancel) << int(B::Cancel) << "x";
     QTest::newRow("default beyond the buttons") << "x" << uint(MB_YESNO | MB_DEFBUTTON3) << int(B::NoIcon)
                                                 << int(B::Yes | B::No) << int(B::Yes) << "x";
   }
@@ -118,12 +120,16 @@ class WindowSeamsTest : public QObject {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("caption");
     QTest::addColumn<uint>("flags");
-    QTest::newRow("success") << "Update Successfully!" << "Update Program" << uint(MB_ICONINFORMATION);
-    QTest::newRow("short error") << "Time Zone error!" << "" << uint(MB_OK | MB_ICONERROR);
-    QTest::newRow("question") << "Already the newest version,Updated or Not?" << "Update Program"
-                              << uint(MB_YESNO);
-    QTest::newRow("long caption") << "OK?" << "Update Program for the navigation device" << uint(MB_OK);
-    QTest::newRow("configured") << "Configuration success!" << "Update Program" << uint(MB_ICONINFORMATION);
+    QTest::newRow("success") << "Update Successfully!"
+                             << "Update Program" << uint(MB_ICONINFORMATION);
+    QTest::newRow("short error") << "Time Zone error!"
+                                 << "" << uint(MB_OK | MB_ICONERROR);
+    QTest::newRow("question") << "Already the newest version,Updated or Not?"
+                              << "Update Program" << uint(MB_YESNO);
+    QTest::newRow("long caption") << "OK?"
+                                  << "Update Program for the navigation device" << uint(MB_OK);
+    QTest::newRow("configured") << "Configuration success!"
+                                << "Update Program" << uint(MB_ICONINFORMATION);
   }
   void BoxIsWideEnoughForItsCaption() {
     QFETCH(QString, text);
@@ -140,8 +146,7 @@ class WindowSeamsTest : public QObject {
     bold.setBold(true);
     const QFontMetrics metrics(bold);
     const int needed = metrics.horizontalAdvance(box->windowTitle()) + 6 * metrics.height();
-    QVERIFY2(box->width() >= needed,
-             qPrintable(QStringLiteral("%1 < %2").arg(box->width()).arg(needed)));
+    QVERIFY2(box->width() >= needed, qPrintable(QStringLiteral("%1 < %2").arg(box->width()).arg(needed)));
     // The text is not squeezed by the extra width.
     QCOMPARE(box->text(), text);
   }
@@ -175,8 +180,8 @@ class WindowSeamsTest : public QObject {
       QCOMPARE(box->text(), QStringLiteral("Already the newest version,Updated or Not?"));
       box->button(QMessageBox::No)->click();
     });
-    QCOMPARE(CMessageBoxes::Show(nullptr, "Already the newest version,Updated or Not?",
-                                 "Update Program", MB_YESNO),
+    QCOMPARE(CMessageBoxes::Show(nullptr, "Already the newest version,Updated or Not?", "Update Program",
+                                 MB_YESNO),
              IDNO);
   }
 };

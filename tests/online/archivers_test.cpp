@@ -14,10 +14,10 @@
 #include <sstream>
 #include <thread>
 
+#include "environment.h"
 #include "online/archive_unpacker.h"
 #include "online/file_search.h"
 #include "online/process_runner.h"
-#include "environment.h"
 #include "temp_dir.h"
 
 namespace brindle {
@@ -56,7 +56,8 @@ class ArchiverTest : public ::testing::Test {
 
 TEST_F(ArchiverTest, TableOrderDecides) {
 #ifdef _WIN32
-  GTEST_SKIP() << "the Linux archiver search: shell-script archivers on PATH; the Windows search is checked in windows_online_tests";
+  GTEST_SKIP() << "the Linux archiver search: shell-script archivers on PATH; the Windows search is checked "
+                  "in windows_online_tests";
 #else
   struct Case {
     std::vector<std::string> present;
@@ -87,9 +88,10 @@ TEST_F(ArchiverTest, TableOrderDecides) {
 
 TEST_F(ArchiverTest, ProgramsThatCannotRunAndRelativeFoldersAreSkipped) {
 #ifdef _WIN32
-  GTEST_SKIP() << "the Linux archiver search: shell-script archivers on PATH; the Windows search is checked in windows_online_tests";
+  GTEST_SKIP() << "the Linux archiver search: shell-script archivers on PATH; the Windows search is checked "
+                  "in windows_online_tests";
 #else
-  AddFake("rar", false);  // not executable
+  AddFake("rar", false);                    // not executable
   fs::create_directories(Bin() / "unrar");  // a folder of that name
   AddFake("7z");
   fs::create_directories(fs::path(m_dir.Path()) / "rel");
@@ -110,7 +112,8 @@ TEST_F(ArchiverTest, ProgramsThatCannotRunAndRelativeFoldersAreSkipped) {
 // rar row creates the target folder itself.
 TEST_F(ArchiverTest, CommandLinesReachTheArchiverExactly) {
 #ifdef _WIN32
-  GTEST_SKIP() << "the Linux archiver search: shell-script archivers on PATH; the Windows search is checked in windows_online_tests";
+  GTEST_SKIP() << "the Linux archiver search: shell-script archivers on PATH; the Windows search is checked "
+                  "in windows_online_tests";
 #else
   const std::string archive = (Work() / "data base's \"v2\".zip").string();
   const std::string target = (Work() / "TmpTmp").string();
@@ -147,7 +150,8 @@ TEST_F(ArchiverTest, CommandLinesReachTheArchiverExactly) {
 
 TEST_F(ArchiverTest, RunAndWaitReportsExitAndStartFailure) {
 #ifdef _WIN32
-  GTEST_SKIP() << "the Linux archiver search: shell-script archivers on PATH; the Windows search is checked in windows_online_tests";
+  GTEST_SKIP() << "the Linux archiver search: shell-script archivers on PATH; the Windows search is checked "
+                  "in windows_online_tests";
 #else
   WriteScript(Bin() / "fails", "pwd > '" + Log().string() + "'; exit 3");
   fs::create_directories(Work());
@@ -163,7 +167,8 @@ TEST_F(ArchiverTest, RunAndWaitReportsExitAndStartFailure) {
 
 TEST_F(ArchiverTest, StopRequestEndsTheArchiver) {
 #ifdef _WIN32
-  GTEST_SKIP() << "the Linux archiver search: shell-script archivers on PATH; the Windows search is checked in windows_online_tests";
+  GTEST_SKIP() << "the Linux archiver search: shell-script archivers on PATH; the Windows search is checked "
+                  "in windows_online_tests";
 #else
   WriteScript(Bin() / "hangs", "sleep 30");
   std::atomic<bool> stop{false};
@@ -184,7 +189,8 @@ TEST_F(ArchiverTest, StopRequestEndsTheArchiver) {
 // update file sits in a subfolder.
 TEST_F(ArchiverTest, RealSevenZipUnpacksAndTheUpdateFileIsFound) {
 #ifdef _WIN32
-  GTEST_SKIP() << "the Linux archiver search: shell-script archivers on PATH; the Windows search is checked in windows_online_tests";
+  GTEST_SKIP() << "the Linux archiver search: shell-script archivers on PATH; the Windows search is checked "
+                  "in windows_online_tests";
 #else
   if (!fs::exists("/usr/bin/7z")) GTEST_SKIP() << "p7zip-full is not installed";
   fs::create_symlink("/usr/bin/7z", Bin() / "7z");
@@ -216,7 +222,6 @@ TEST_F(ArchiverTest, RealSevenZipUnpacksAndTheUpdateFileIsFound) {
   }
 #endif
 }
-
 
 // Writes bytes to path.
 void WriteBytes(const fs::path& path, const std::string& bytes) {
@@ -263,7 +268,8 @@ TEST_F(ArchiverTest, KindComesFromTheSignature) {
 // rar and unrar take RAR archives only; HaoZip and 7-Zip all three kinds.
 TEST_F(ArchiverTest, OnlyFittingArchiversAreChosen) {
 #ifdef _WIN32
-  GTEST_SKIP() << "the Linux archiver search: shell-script archivers on PATH; the Windows search is checked in windows_online_tests";
+  GTEST_SKIP() << "the Linux archiver search: shell-script archivers on PATH; the Windows search is checked "
+                  "in windows_online_tests";
 #else
   for (const char* name : {"rar", "unrar", "HaoZipC", "7z", "7zz"}) AddFake(name);
   fs::create_directories(Work());
@@ -298,7 +304,8 @@ TEST_F(ArchiverTest, OnlyFittingArchiversAreChosen) {
 // With only RAR tools on PATH a zip has no archiver; nothing is run.
 TEST_F(ArchiverTest, ZipWithOnlyRarToolsHasNoArchiver) {
 #ifdef _WIN32
-  GTEST_SKIP() << "the Linux archiver search: shell-script archivers on PATH; the Windows search is checked in windows_online_tests";
+  GTEST_SKIP() << "the Linux archiver search: shell-script archivers on PATH; the Windows search is checked "
+                  "in windows_online_tests";
 #else
   AddFake("unrar");
   AddFake("rar");
@@ -320,7 +327,8 @@ TEST_F(ArchiverTest, ZipWithOnlyRarToolsHasNoArchiver) {
 // a failed one's partial output is gone before the next one runs.
 TEST_F(ArchiverTest, FailedArchiverFallsBackToTheNextFittingOne) {
 #ifdef _WIN32
-  GTEST_SKIP() << "the Linux archiver search: shell-script archivers on PATH; the Windows search is checked in windows_online_tests";
+  GTEST_SKIP() << "the Linux archiver search: shell-script archivers on PATH; the Windows search is checked "
+                  "in windows_online_tests";
 #else
   fs::create_directories(Work());
   const fs::path target = Work() / "TmpTmp";

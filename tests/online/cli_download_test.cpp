@@ -7,16 +7,16 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <set>
-#include <thread>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
+#include <thread>
 
 #include "cli/run_cli.h"
 #include "environment.h"
-#include "read_file.h"
 #include "online/loopback_http_server.h"
+#include "read_file.h"
 #include "temp_dir.h"
 
 namespace brindle {
@@ -25,7 +25,8 @@ namespace {
 using test::MakeResponse;
 
 TEST(CliDownloadTest, OutcomeOnStdoutProgressOnStderrAndExitCodes) {
-  for (const char* name : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"}) test::UnsetEnvironment(name);
+  for (const char* name : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"})
+    test::UnsetEnvironment(name);
   test::CLoopbackHttpServer server;
   ASSERT_TRUE(server.Started());
   const std::string body(30000, 'd');
@@ -58,7 +59,8 @@ TEST(CliDownloadTest, OutcomeOnStdoutProgressOnStderrAndExitCodes) {
 // chance to clean up), leaves no partial file: an older file at OUT stays as
 // it was and nothing else is left in its folder.
 TEST(CliDownloadTest, InterruptedDownloadLeavesNoPartialFile) {
-  for (const char* name : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"}) test::UnsetEnvironment(name);
+  for (const char* name : {"http_proxy", "HTTP_PROXY", "all_proxy", "ALL_PROXY"})
+    test::UnsetEnvironment(name);
   test::CLoopbackHttpServer server;
   ASSERT_TRUE(server.Started());
   auto slow = MakeResponse("200 OK", std::string(200 * 1024, 's'));

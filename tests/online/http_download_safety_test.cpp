@@ -18,10 +18,10 @@
 
 #include "cli/run_cli.h"
 #include "environment.h"
-#include "online/loopback_http_server.h"
 #include "message_recorder.h"
 #include "online/download_file.h"
 #include "online/http_download.h"
+#include "online/loopback_http_server.h"
 #include "online/url_check.h"
 #include "read_file.h"
 #include "temp_dir.h"
@@ -121,13 +121,20 @@ TEST(UrlCheckTest, SchemeIsJudgedFirst) {
     UrlScheme scheme;
   };
   const Case cases[] = {
-      {"http://h/x", UrlScheme::kHttp},       {"HTTPS://h/x", UrlScheme::kHttps},
-      {"file:///etc/passwd", UrlScheme::kOther}, {"file:/etc/passwd", UrlScheme::kOther},
-      {"FILE:etc", UrlScheme::kOther},         {"ftp://h/x", UrlScheme::kOther},
-      {"gopher+x.y-z:abc", UrlScheme::kOther}, {"h/x", UrlScheme::kNone},
-      {"host:8080/x", UrlScheme::kNone},       {"host:8080", UrlScheme::kNone},
-      {"host:8080?q", UrlScheme::kNone},       {"host:80x/x", UrlScheme::kOther},
-      {"1host:x", UrlScheme::kNone},           {"", UrlScheme::kNone},
+      {"http://h/x", UrlScheme::kHttp},
+      {"HTTPS://h/x", UrlScheme::kHttps},
+      {"file:///etc/passwd", UrlScheme::kOther},
+      {"file:/etc/passwd", UrlScheme::kOther},
+      {"FILE:etc", UrlScheme::kOther},
+      {"ftp://h/x", UrlScheme::kOther},
+      {"gopher+x.y-z:abc", UrlScheme::kOther},
+      {"h/x", UrlScheme::kNone},
+      {"host:8080/x", UrlScheme::kNone},
+      {"host:8080", UrlScheme::kNone},
+      {"host:8080?q", UrlScheme::kNone},
+      {"host:80x/x", UrlScheme::kOther},
+      {"1host:x", UrlScheme::kNone},
+      {"", UrlScheme::kNone},
   };
   for (const Case& c : cases) EXPECT_EQ(SchemeOf(c.url), c.scheme) << c.url;
 }
@@ -149,8 +156,7 @@ TEST(UrlCheckTest, RedirectsNeverLeaveHttpsOrHttp) {
       {"https://a/x", "ftp://b/y", false},
       {"http://a/x", "", false},
   };
-  for (const Case& c : cases)
-    EXPECT_EQ(RedirectAllowed(c.from, c.to), c.allowed) << c.from << " -> " << c.to;
+  for (const Case& c : cases) EXPECT_EQ(RedirectAllowed(c.from, c.to), c.allowed) << c.from << " -> " << c.to;
 }
 
 // Other schemes are refused as given, before any request: never read
@@ -158,8 +164,8 @@ TEST(UrlCheckTest, RedirectsNeverLeaveHttpsOrHttp) {
 TEST_F(DownloadSafetyTest, OtherSchemesAreRefusedBeforeAnyRequest) {
   const std::string secret = m_dir.Path() + "/secret";
   WriteFile(secret, "not for the device");
-  for (const std::string& url :
-       std::vector<std::string>{"file://" + secret, "file:" + secret, "FILE://" + secret, "ftp:x", "dict:x"}) {
+  for (const std::string& url : std::vector<std::string>{"file://" + secret, "file:" + secret,
+                                                         "FILE://" + secret, "ftp:x", "dict:x"}) {
     SCOPED_TRACE(url);
     m_recorder.Clear();
     Params(url, m_local);
@@ -175,9 +181,8 @@ TEST_F(DownloadSafetyTest, OtherSchemesAreRefusedBeforeAnyRequest) {
 TEST_F(DownloadSafetyTest, RedirectsToOtherSchemesAreRefused) {
   const std::string secret = m_dir.Path() + "/secret";
   WriteFile(secret, "not for the device");
-  for (const std::string& location :
-       std::vector<std::string>{(secret[0] == '/' ? "file://" : "file:///") + secret, "ftp://127.0.0.1/x",
-                                "dict://127.0.0.1/x"}) {
+  for (const std::string& location : std::vector<std::string>{
+           (secret[0] == '/' ? "file://" : "file:///") + secret, "ftp://127.0.0.1/x", "dict://127.0.0.1/x"}) {
     SCOPED_TRACE(location);
     m_server.Serve("/moved", MakeResponse("302 Found", "", true, "Location: " + location + "\r\n"));
     const auto done = Fetch(m_server.Url("/moved"));
@@ -187,8 +192,8 @@ TEST_F(DownloadSafetyTest, RedirectsToOtherSchemesAreRefused) {
   }
   // An http redirect is still followed.
   m_server.Serve("/there", MakeResponse("200 OK", "db"));
-  m_server.Serve("/moved", MakeResponse("302 Found", "", true,
-                                        "Location: " + m_server.Url("/there") + "\r\n"));
+  m_server.Serve("/moved",
+                 MakeResponse("302 Found", "", true, "Location: " + m_server.Url("/there") + "\r\n"));
   EXPECT_EQ(Fetch(m_server.Url("/moved")).wParam, static_cast<WPARAM>(DownloadOk));
   EXPECT_EQ(test::ReadWholeFile(m_local), "db");
 }

@@ -16,14 +16,14 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <thread>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "environment.h"
+#include "message_recorder.h"
 #include "online/loopback_http_server.h"
 #include "online/process_runner.h"
-#include "message_recorder.h"
 #include "temp_dir.h"
 
 namespace brindle {
@@ -32,8 +32,8 @@ namespace {
 using test::CLoopbackHttpServer;
 using test::CMessageRecorder;
 using test::MakeResponse;
-using test::RecordedMessage;
 using test::ReceivedRequest;
+using test::RecordedMessage;
 using test::ScriptedResponse;
 
 std::string MakeBody(size_t size) {
@@ -87,9 +87,8 @@ class HttpDownloadTest : public ::testing::Test {
 
   // Starts a download in the downloader's own thread and waits for its outcome.
   RecordedMessage Fetch(const std::string& url, const Options& o = {}) {
-    m_download.SetParams(&m_recorder, url, m_local, o.proxy, o.proxyUser, o.proxyPassword, o.user,
-                         o.password, o.accessType, o.failIfExists, false, false, o.maxBytesPerMs,
-                         o.resumeOffset);
+    m_download.SetParams(&m_recorder, url, m_local, o.proxy, o.proxyUser, o.proxyPassword, o.user, o.password,
+                         o.accessType, o.failIfExists, false, false, o.maxBytesPerMs, o.resumeOffset);
     const std::string error = m_download.Start(false);
     EXPECT_EQ(error, "");
     if (!error.empty()) return {0, 99, 0};
@@ -174,8 +173,8 @@ TEST_F(HttpDownloadTest, ResumeOffsetSendsRangeAndAppends) {
   m_server.SetResponder([&](const ReceivedRequest& r) {
     const auto it = r.headers.find("range");
     if (it == r.headers.end() || it->second != "bytes=2000-") return MakeResponse("200 OK", body);
-    return MakeResponse("206 Partial Content", body.substr(kOffset),
-                        true, "Content-Range: bytes 2000-9999/10000\r\n");
+    return MakeResponse("206 Partial Content", body.substr(kOffset), true,
+                        "Content-Range: bytes 2000-9999/10000\r\n");
   });
   struct Case {
     size_t existing;
@@ -405,9 +404,9 @@ TEST_F(HttpDownloadTest, HttpsVerifiesTheCertificate) {
   if (access(openssl.c_str(), X_OK) != 0) GTEST_SKIP() << "no openssl program for a TLS server";
   const std::string key = m_dir.Path() + "/key.pem", cert = m_dir.Path() + "/cert.pem";
   int exitCode = -1;
-  ASSERT_EQ(RunAndWait(openssl, {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key,
-                                 "-out", cert, "-days", "1", "-subj", "/CN=127.0.0.1",
-                                 "-addext", "subjectAltName=IP:127.0.0.1"},
+  ASSERT_EQ(RunAndWait(openssl,
+                       {"req", "-x509", "-newkey", "rsa:2048", "-nodes", "-keyout", key, "-out", cert,
+                        "-days", "1", "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1"},
                        exitCode),
             1);
   ASSERT_EQ(exitCode, 0);
@@ -419,9 +418,10 @@ TEST_F(HttpDownloadTest, HttpsVerifiesTheCertificate) {
   std::atomic<bool> stop{false};
   std::thread server([&] {
     int code = 0;
-    RunAndWait(openssl, {"s_server", "-accept", "127.0.0.1:" + std::to_string(port), "-cert", cert,
-                         "-key", key, "-www"},
-               code, &stop);
+    RunAndWait(
+        openssl,
+        {"s_server", "-accept", "127.0.0.1:" + std::to_string(port), "-cert", cert, "-key", key, "-www"},
+        code, &stop);
   });
   for (int i = 0; i < 100 && !CanConnect(port); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -452,8 +452,8 @@ TEST_F(HttpDownloadTest, StartRefusalsReturnTheirTextAndPostNothing) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.url + " -> " + c.local);
-    m_download.SetParams(&m_recorder, c.url, c.local, "", "", "", "", "", kAccessPreconfig,
-                         c.failIfExists, false, false, 0.0, 0);
+    m_download.SetParams(&m_recorder, c.url, c.local, "", "", "", "", "", kAccessPreconfig, c.failIfExists,
+                         false, false, 0.0, 0);
     EXPECT_EQ(m_download.Start(false), c.expected);
     m_download.Stop();
   }
@@ -491,8 +491,10 @@ TEST_F(HttpDownloadTest, AccessTypeChoosesTheProxy) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.accessType);
-    if (c.proxyInEnvironment) test::SetEnvironment("http_proxy", "http://" + proxyAddress);
-    else test::UnsetEnvironment("http_proxy");
+    if (c.proxyInEnvironment)
+      test::SetEnvironment("http_proxy", "http://" + proxyAddress);
+    else
+      test::UnsetEnvironment("http_proxy");
     m_recorder.Clear();
     Options o;
     o.accessType = c.accessType;
@@ -566,8 +568,10 @@ TEST_F(HttpDownloadTest, LoginChallengesAreAnsweredOnlyWithCredentials) {
     const auto done = Fetch(m_server.Url("/db"), c.options);
     EXPECT_EQ(done.wParam, static_cast<WPARAM>(c.outcome));
     EXPECT_EQ(done.lParam, c.detail);
-    if (c.outcome == DownloadOk) EXPECT_EQ(test::ReadWholeFile(m_local), "database");
-    else EXPECT_FALSE(Exists(m_local));
+    if (c.outcome == DownloadOk)
+      EXPECT_EQ(test::ReadWholeFile(m_local), "database");
+    else
+      EXPECT_FALSE(Exists(m_local));
   }
 }
 

@@ -16,27 +16,27 @@
 namespace brindle::test {
 
 struct ScriptedResponse {
-  std::string head;            // status line and headers, each ending in CRLF, without the blank
-                               // line; empty: the connection ends without an answer
+  std::string head;  // status line and headers, each ending in CRLF, without the blank
+                     // line; empty: the connection ends without an answer
   std::string body;
-  size_t sendBytes = SIZE_MAX; // body bytes actually sent (fewer: a truncated body)
-  size_t pieceBytes = 0;       // body sent in pieces of this size (0: at once)
-  int pauseMs = 0;             // pause before each piece
-  int headDelayMs = 0;         // pause before the head is sent
-  bool resetAtEnd = false;     // end with a TCP reset instead of an orderly close
-  bool closeAtEnd = true;      // close after the response (needed without Content-Length)
+  size_t sendBytes = SIZE_MAX;  // body bytes actually sent (fewer: a truncated body)
+  size_t pieceBytes = 0;        // body sent in pieces of this size (0: at once)
+  int pauseMs = 0;              // pause before each piece
+  int headDelayMs = 0;          // pause before the head is sent
+  bool resetAtEnd = false;      // end with a TCP reset instead of an orderly close
+  bool closeAtEnd = true;       // close after the response (needed without Content-Length)
 };
 
 struct ReceivedRequest {
-  std::string requestLine;                    // e.g. "GET /x HTTP/1.1"
-  std::map<std::string, std::string> headers; // names in lower case
-  std::vector<std::string> headerLines;       // as received
+  std::string requestLine;                     // e.g. "GET /x HTTP/1.1"
+  std::map<std::string, std::string> headers;  // names in lower case
+  std::vector<std::string> headerLines;        // as received
 };
 
 // Builds "HTTP/1.1 <status>" with the given headers; Content-Length is added
 // for the body unless withLength is false.
-ScriptedResponse MakeResponse(const std::string& status, const std::string& body,
-                              bool withLength = true, const std::string& extraHeaders = "");
+ScriptedResponse MakeResponse(const std::string& status, const std::string& body, bool withLength = true,
+                              const std::string& extraHeaders = "");
 
 class CLoopbackHttpServer {
  public:

@@ -27,15 +27,16 @@ using test::WaitFor;
 
 TEST(ProcessRunner, TheArchiverEndsWithUsHoweverWeEnd) {
 #ifdef _WIN32
-  GTEST_SKIP() << "forks the test program and signals it; on Windows cli_runs_tests kill brindle-cli mid-unpack";
+  GTEST_SKIP()
+      << "forks the test program and signals it; on Windows cli_runs_tests kill brindle-cli mid-unpack";
 #else
   test::CTempDir dir;
   const std::string script = dir.Path() + "/slow-archiver";
   const std::string pidFile = dir.Path() + "/pid";
   const std::string out = dir.Path() + "/out";
   // Writes on and on, as an archiver unpacking gigabytes does.
-  std::ofstream(script) << "#!/bin/sh\necho $$ > " << pidFile << ".tmp\nmv " << pidFile << ".tmp "
-                        << pidFile << "\nwhile :; do echo x >> " << out << "; /bin/sleep 0.02; done\n";
+  std::ofstream(script) << "#!/bin/sh\necho $$ > " << pidFile << ".tmp\nmv " << pidFile << ".tmp " << pidFile
+                        << "\nwhile :; do echo x >> " << out << "; /bin/sleep 0.02; done\n";
   ASSERT_EQ(chmod(script.c_str(), 0755), 0);
 
   struct Case {

@@ -96,7 +96,8 @@ long long BytesReadByThisProcess() {
 
 TEST(VersionFileTest, ReadsOnlyUpToTheEndOfTheSecondLine) {
 #ifdef _WIN32
-  GTEST_SKIP() << "counts bytes read through Linux's /proc/self/io, which under Wine also counts Wine's own reads";
+  GTEST_SKIP()
+      << "counts bytes read through Linux's /proc/self/io, which under Wine also counts Wine's own reads";
 #else
   test::CTempDir dir;
   const std::string path = dir.Path() + "/Tmp";

@@ -36,8 +36,10 @@ class WorkingFolderTest : public ::testing::Test {
     if (const char* v = std::getenv(name)) slot = v;
   }
   static void Restore(const char* name, const std::optional<std::string>& slot) {
-    if (slot) test::SetEnvironment(name, *slot);
-    else test::UnsetEnvironment(name);
+    if (slot)
+      test::SetEnvironment(name, *slot);
+    else
+      test::UnsetEnvironment(name);
   }
   static mode_t ModeOf(const std::string& path) {
     struct stat st {};
@@ -50,7 +52,8 @@ class WorkingFolderTest : public ::testing::Test {
 
 TEST_F(WorkingFolderTest, CacheHomeThenHomeThenOverride) {
 #ifdef _WIN32
-  GTEST_SKIP() << "the Linux working folder: XDG_CACHE_HOME and HOME, folder modes, run folders held with flock";
+  GTEST_SKIP()
+      << "the Linux working folder: XDG_CACHE_HOME and HOME, folder modes, run folders held with flock";
 #else
   setenv("XDG_CACHE_HOME", (m_dir.Path() + "/cache").c_str(), 1);
   EXPECT_EQ(WorkingFolder(), m_dir.Path() + "/cache/brindle");
@@ -73,7 +76,8 @@ TEST_F(WorkingFolderTest, CacheHomeThenHomeThenOverride) {
 // Each run's files live in a fresh folder of its own, gone when it ends.
 TEST_F(WorkingFolderTest, EachRunHasAFreshFolderOfItsOwn) {
 #ifdef _WIN32
-  GTEST_SKIP() << "the Linux working folder: XDG_CACHE_HOME and HOME, folder modes, run folders held with flock";
+  GTEST_SKIP()
+      << "the Linux working folder: XDG_CACHE_HOME and HOME, folder modes, run folders held with flock";
 #else
   SetWorkingFolderOverride(m_dir.Path());
   const std::string run = RunFolder();
@@ -104,7 +108,8 @@ TEST_F(WorkingFolderTest, EachRunHasAFreshFolderOfItsOwn) {
 // removes it, never a live run's folder and nothing a link points at.
 TEST_F(WorkingFolderTest, FoldersOfEndedRunsAreRemovedLiveOnesStay) {
 #ifdef _WIN32
-  GTEST_SKIP() << "the Linux working folder: XDG_CACHE_HOME and HOME, folder modes, run folders held with flock";
+  GTEST_SKIP()
+      << "the Linux working folder: XDG_CACHE_HOME and HOME, folder modes, run folders held with flock";
 #else
   const std::string base = m_dir.Path() + "/work";
   const std::string outside = m_dir.Path() + "/precious";
@@ -170,7 +175,8 @@ TEST_F(WorkingFolderTest, FoldersOfEndedRunsAreRemovedLiveOnesStay) {
 
 TEST_F(WorkingFolderTest, AWorkingFolderOfAnotherUserIsNotUsed) {
 #ifdef _WIN32
-  GTEST_SKIP() << "the Linux working folder: XDG_CACHE_HOME and HOME, folder modes, run folders held with flock";
+  GTEST_SKIP()
+      << "the Linux working folder: XDG_CACHE_HOME and HOME, folder modes, run folders held with flock";
 #else
   if (geteuid() != 0) GTEST_SKIP() << "only root can give a folder away";
   const std::string base = m_dir.Path() + "/theirs";

@@ -175,19 +175,15 @@ TEST(SettingsForm, BandAreaAndFrequencyBoxFollowTheBlock) {
       {"3 radar identified", 3, "", Layout3(twelve, 4, 1), BandArea::kCounted, 12, false, false},
       {"3 no radar", 3, "", Layout3(twelve, 4, 0), BandArea::kFiveBox, 5, false, false},
       {"3 radar unknown", 3, "", Layout3(twelve, 4, -1, 0xC0), BandArea::kFiveBox, 5, false, false},
-      {"3 radar unknown, featureLevel 5", 3, "", Layout3(ones, 5, -1, 0xC0), BandArea::kCounted, 5,
-       true, true},
-      {"3 featureLevel 3, can show", 3, "", Layout3(ones, 3, 2, 0x80), BandArea::kCounted, 5, true,
+      {"3 radar unknown, featureLevel 5", 3, "", Layout3(ones, 5, -1, 0xC0), BandArea::kCounted, 5, true,
+       true},
+      {"3 featureLevel 3, can show", 3, "", Layout3(ones, 3, 2, 0x80), BandArea::kCounted, 5, true, false},
+      {"3 featureLevel 3, cannot show", 3, "", Layout3(ones, 3, 2, 0x40), BandArea::kCounted, 5, false,
        false},
-      {"3 featureLevel 3, cannot show", 3, "", Layout3(ones, 3, 2, 0x40), BandArea::kCounted, 5,
-       false, false},
-      {"3 can show, no radar", 3, "", Layout3(ones, 5, 0, 0xC0), BandArea::kCounted, 5, false,
-       false},
-      {"3 featureLevel 2 ignores bit 7", 3, "", Layout3(ones, 2, 1, 0x40), BandArea::kCounted, 5,
-       true, true},
+      {"3 can show, no radar", 3, "", Layout3(ones, 5, 0, 0xC0), BandArea::kCounted, 5, false, false},
+      {"3 featureLevel 2 ignores bit 7", 3, "", Layout3(ones, 2, 1, 0x40), BandArea::kCounted, 5, true, true},
       {"3 featureLevel 2 EXO", 3, "", exo3, BandArea::kCounted, 5, false, false},
-      {"layouts above 3 read as 3", 4, "", Layout3(ones, 5, 0), BandArea::kCounted, 5, false,
-       false},
+      {"layouts above 3 read as 3", 4, "", Layout3(ones, 5, 0), BandArea::kCounted, 5, false, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -203,12 +199,10 @@ TEST(SettingsForm, BandAreaAndFrequencyBoxFollowTheBlock) {
 TEST(SettingsForm, CaptionCarriesTheProgramVersion) {
   SettingsBlock two = Layout12("T53 ");
   StoreLE32(&two[layout12::kProgramVersion], 1234);
-  EXPECT_EQ(CSettingsForm("Setting", 2, kNoIdentity, two).Caption(),
-            "Setting     Program Version:1234");
+  EXPECT_EQ(CSettingsForm("Setting", 2, kNoIdentity, two).Caption(), "Setting     Program Version:1234");
   SettingsBlock three = Layout3({1, 1, 1, 1, 1}, 5, 1);
   StoreLE32(&three[layout3::kProgramVersion], 0xFFFFFFFF);
-  EXPECT_EQ(CSettingsForm("Setting", 3, kNoIdentity, three).Caption(),
-            "Setting     Program Version:-1");
+  EXPECT_EQ(CSettingsForm("Setting", 3, kNoIdentity, three).Caption(), "Setting     Program Version:-1");
 }
 
 TEST(SettingsForm, CountedLayoutNamesEntriesByGroup) {
@@ -221,12 +215,11 @@ TEST(SettingsForm, CountedLayoutNamesEntriesByGroup) {
   std::memcpy(&block[layout3::kBandEnables], enables.data(), enables.size());
 
   const CSettingsForm form("Setting", 3, kNoIdentity, block);
-  EXPECT_EQ(Captions(form),
-            (std::vector<std::string>{"X Band(10.500~10.550)", "Ku Band(13.400~13.500)",
-                                      "K1 Band(22.700~23.660)", "K2 Band(23.660~24.060)",
-                                      "K3 Band(24.060~24.410)", "K4 Band(24.410~24.900)",
-                                      "Ka1 Band(33.700~34.200)", "Ka2 Band", "Ka3 Band",
-                                      "Ka4 Band(1.001~1.001)", "Ka5 Band", "Laser Band"}));
+  EXPECT_EQ(Captions(form), (std::vector<std::string>{"X Band(10.500~10.550)", "Ku Band(13.400~13.500)",
+                                                      "K1 Band(22.700~23.660)", "K2 Band(23.660~24.060)",
+                                                      "K3 Band(24.060~24.410)", "K4 Band(24.410~24.900)",
+                                                      "Ka1 Band(33.700~34.200)", "Ka2 Band", "Ka3 Band",
+                                                      "Ka4 Band(1.001~1.001)", "Ka5 Band", "Laser Band"}));
   EXPECT_EQ(Ticks(form), (std::vector<int>{1, 0, 0, 1, 1, 0, 1, 0, 1, 0, 0, 1}));
   ExpectPlacement(form, 7);
 
@@ -358,10 +351,8 @@ TEST(SettingsForm, ValidationLimitsAndOrder) {
   };
   for (int layout : {2, 3}) {
     for (const Case& c : cases) {
-      SCOPED_TRACE(::testing::Message()
-                   << layout << ": " << c.timeZone << " " << c.day << " " << c.night);
-      const SettingsBlock block =
-          layout == 3 ? Layout3({1, 1, 1, 1, 1}, 5, 1) : Layout12("T53 ", {1, 1});
+      SCOPED_TRACE(::testing::Message() << layout << ": " << c.timeZone << " " << c.day << " " << c.night);
+      const SettingsBlock block = layout == 3 ? Layout3({1, 1, 1, 1, 1}, 5, 1) : Layout12("T53 ", {1, 1});
       CSettingsForm form("Setting", layout, kNoIdentity, block);
       form.SetEditValue(SettingsEditField::kTimeZone, c.timeZone);
       form.SetEditValue(SettingsEditField::kDayStart, c.day);
@@ -440,8 +431,7 @@ TEST(SettingsForm, FrequencyBoxWritesOnlyBit6) {
         form.SetFrequencyChecked(checked);
         ASSERT_EQ(form.Apply(block), 1);
         const uint8_t expected =
-            c.visible ? ((original & ~kFlagShowFrequency) | (checked ? kFlagShowFrequency : 0))
-                      : original;
+            c.visible ? ((original & ~kFlagShowFrequency) | (checked ? kFlagShowFrequency : 0)) : original;
         EXPECT_EQ(block[offset], expected);
       }
     }

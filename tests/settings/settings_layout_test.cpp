@@ -60,8 +60,20 @@ TEST(ClassifySettingsBlock, Table) {
          return b;
        },
        none, 1, 5},
-      {"no match after an EXO identity", [] { SettingsBlock b{}; b[0] = 1; return b; }, exo, 0, 0},
-      {"no match", [] { SettingsBlock b{}; b[0] = 1; return b; }, none, -1, 0},
+      {"no match after an EXO identity",
+       [] {
+         SettingsBlock b{};
+         b[0] = 1;
+         return b;
+       },
+       exo, 0, 0},
+      {"no match",
+       [] {
+         SettingsBlock b{};
+         b[0] = 1;
+         return b;
+       },
+       none, -1, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

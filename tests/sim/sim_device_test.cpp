@@ -69,7 +69,7 @@ TEST_F(SimDeviceTest, AnswersVersionAndReadsProfileBlocks) {
   ASSERT_EQ(hid->ReadBlock(1, kDataDateBlock, block), 256);
   EXPECT_EQ(block[0], 0x04);
   EXPECT_EQ(block[3], 0x01);
-  EXPECT_EQ(block[4], 0xFF);  // unwritten memory
+  EXPECT_EQ(block[4], 0xFF);                                 // unwritten memory
   EXPECT_EQ(hid->ReadBlock(1, kSimArea1Blocks, block), -2);  // past the end
 }
 
@@ -196,8 +196,7 @@ TEST_F(SimDeviceTest, FullSpeedLinkMovesOneReportPerFrame) {
   constexpr uint32_t kBlocks = 64;  // 1 + 256 + 1 reports
   const auto data = Padded(kBlocks * 256);
   const auto start = std::chrono::steady_clock::now();
-  ASSERT_EQ(Write(1, 0x200, data, 0, ByteSum(data.data(), data.size())),
-            static_cast<int>(data.size()));
+  ASSERT_EQ(Write(1, 0x200, data, 0, ByteSum(data.data(), data.size())), static_cast<int>(data.size()));
   const auto took = std::chrono::steady_clock::now() - start;
   const auto wire = std::chrono::microseconds(kFullSpeedFrameMicros) * (kBlocks * 4 + 2);
   // Never faster than the link. How close to it the frames are kept (by

@@ -24,7 +24,8 @@ TEST(SimProfile, ReadsEveryKey) {
   const std::string settingsHex = "hex:" + std::string(512, 'a');
   ASSERT_TRUE(ParseSimProfile(R"({"version": 1007, "identity": "text:Gravo", "dataSeconds": 0,
       "link": "full-speed",
-      "settings": ")" + settingsHex + R"(",
+      "settings": ")" + settingsHex +
+                                  R"(",
       "faults": {"failWrites": 2, "silentAfterReports": 9, "unplugAfterReports": -1,
                  "corruptReplies": 1, "reportDelayMicros": 10}})",
                               p, error))

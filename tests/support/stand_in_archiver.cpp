@@ -148,7 +148,8 @@ int main(int argc, char** argv) {
     // The target: "-oTARGET", or the RAR style's last argument.
     fs::path target = argc > 1 ? fs::path(argv[argc - 1]) : fs::path();
     for (int i = 1; i < argc; ++i)
-      if (std::string(argv[i]).rfind("-o", 0) == 0 && std::string(argv[i]).size() > 2 && std::string(argv[i]) != "-o+")
+      if (std::string(argv[i]).rfind("-o", 0) == 0 && std::string(argv[i]).size() > 2 &&
+          std::string(argv[i]) != "-o+")
         target = fs::path(std::string(argv[i]).substr(2));
     std::error_code ec;
     fs::create_directories(target, ec);
@@ -173,6 +174,7 @@ int main(int argc, char** argv) {
       files.push_back(a);
   }
   if (files.size() != 1 || target.empty()) return kUsage;
-  if (const char* hang = std::getenv("STAND_IN_ARCHIVER_HANG"); hang && *hang) return Hang(hang, fs::path(target));
+  if (const char* hang = std::getenv("STAND_IN_ARCHIVER_HANG"); hang && *hang)
+    return Hang(hang, fs::path(target));
   return Unpack(files[0], fs::path(target));
 }

@@ -31,25 +31,47 @@ inline std::string StoredZip(const std::map<std::string, std::string>& entries) 
     const uint32_t size = static_cast<uint32_t>(bytes.size());
     // Local header: version 1.0, no flags, method 0 (stored), no time.
     le(archive, 0x04034B50, 4);
-    le(archive, 10, 2); le(archive, 0, 2); le(archive, 0, 2); le(archive, 0, 2); le(archive, 0x21, 2);
-    le(archive, crc, 4); le(archive, size, 4); le(archive, size, 4);
-    le(archive, static_cast<uint32_t>(name.size()), 2); le(archive, 0, 2);
+    le(archive, 10, 2);
+    le(archive, 0, 2);
+    le(archive, 0, 2);
+    le(archive, 0, 2);
+    le(archive, 0x21, 2);
+    le(archive, crc, 4);
+    le(archive, size, 4);
+    le(archive, size, 4);
+    le(archive, static_cast<uint32_t>(name.size()), 2);
+    le(archive, 0, 2);
     archive += name + bytes;
     // Its central directory entry.
     le(directory, 0x02014B50, 4);
-    le(directory, 10, 2); le(directory, 10, 2); le(directory, 0, 2); le(directory, 0, 2);
-    le(directory, 0, 2); le(directory, 0x21, 2);
-    le(directory, crc, 4); le(directory, size, 4); le(directory, size, 4);
-    le(directory, static_cast<uint32_t>(name.size()), 2); le(directory, 0, 2); le(directory, 0, 2);
-    le(directory, 0, 2); le(directory, 0, 2); le(directory, 0, 4); le(directory, offset, 4);
+    le(directory, 10, 2);
+    le(directory, 10, 2);
+    le(directory, 0, 2);
+    le(directory, 0, 2);
+    le(directory, 0, 2);
+    le(directory, 0x21, 2);
+    le(directory, crc, 4);
+    le(directory, size, 4);
+    le(directory, size, 4);
+    le(directory, static_cast<uint32_t>(name.size()), 2);
+    le(directory, 0, 2);
+    le(directory, 0, 2);
+    le(directory, 0, 2);
+    le(directory, 0, 2);
+    le(directory, 0, 4);
+    le(directory, offset, 4);
     directory += name;
   }
   const uint32_t directoryOffset = static_cast<uint32_t>(archive.size());
   archive += directory;
   le(archive, 0x06054B50, 4);
-  le(archive, 0, 2); le(archive, 0, 2);
-  le(archive, static_cast<uint32_t>(entries.size()), 2); le(archive, static_cast<uint32_t>(entries.size()), 2);
-  le(archive, static_cast<uint32_t>(directory.size()), 4); le(archive, directoryOffset, 4); le(archive, 0, 2);
+  le(archive, 0, 2);
+  le(archive, 0, 2);
+  le(archive, static_cast<uint32_t>(entries.size()), 2);
+  le(archive, static_cast<uint32_t>(entries.size()), 2);
+  le(archive, static_cast<uint32_t>(directory.size()), 4);
+  le(archive, directoryOffset, 4);
+  le(archive, 0, 2);
   return archive;
 }
 

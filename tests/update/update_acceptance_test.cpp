@@ -34,11 +34,13 @@ TEST(UpdateAcceptance, OutcomesInOrder) {
       {"other producer", 0, Described("Other Company Co.", 1), valdemo, "Version unmatched!"},
       {"producer before total", 0, Described("Other", 0), valdemo, "Version unmatched!"},
       {"one byte differs", 0, Described("Valdemo Tech Co,", 1), valdemo, "Version unmatched!"},
-      {"nothing to send", 0, Described("Valdemo Tech Co.", 0), valdemo, "Cannot find the available database!"},
+      {"nothing to send", 0, Described("Valdemo Tech Co.", 0), valdemo,
+       "Cannot find the available database!"},
       {"sent", 0, Described("Valdemo Tech Co.", 1), valdemo, ""},
       {"bytes after 16 not compared", 0, Described("Valdemo Tech Co.XYZ", 1), valdemo, ""},
       {"blank company skips the check", 0, Described("Anyone", 1), blank, ""},
-      {"blank company, nothing to send", 0, Described("Anyone", 0), blank, "Cannot find the available database!"},
+      {"blank company, nothing to send", 0, Described("Anyone", 0), blank,
+       "Cannot find the available database!"},
       {"blank company, bad file", -4, Described("Anyone", 1), blank, "Wrong format of the file!-4"},
   };
   for (const Case& c : cases)

@@ -16,7 +16,8 @@ std::vector<uint8_t> At(const std::vector<uint8_t>& file, const SectionSpan& s) 
 }
 
 TEST(UpdatePacker, RoundTripThroughTheParser) {
-  const uint32_t tags[] = {MakeTag('B', 'R', '0', '1'), MakeTag('R', 'Q', 'Z', 'D'), MakeTag('E', 'X', 'O', ' ')};
+  const uint32_t tags[] = {MakeTag('B', 'R', '0', '1'), MakeTag('R', 'Q', 'Z', 'D'),
+                           MakeTag('E', 'X', 'O', ' ')};
   UpdatePackInput input =
       test::Input("Valdemo Tech Co.", Bytes(0x7000, 1), Bytes(1, 2), {}, Bytes(513, 4),
                   {{tags[0], Bytes(100, 5)}, {tags[1], Bytes(3, 6)}, {tags[2], Bytes(256, 7)}});

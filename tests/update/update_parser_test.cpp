@@ -29,7 +29,7 @@ std::vector<uint8_t> SectionAOnly(size_t size = 100) {
 
 TEST(ParseUpdateFile, AcceptsAPackedFile) {
   const auto file = Pack(test::Input(test::kCompany, Bytes(10, 1), Bytes(20, 2), Bytes(30, 3), Bytes(40, 4),
-                                      {{kTagBr01, Bytes(50, 5)}}));
+                                     {{kTagBr01, Bytes(50, 5)}}));
   UpdateDescription d;
   ASSERT_EQ(Parse(file, d), kParseOk);
   EXPECT_EQ(d.formatVersion, 3u);
@@ -127,7 +127,7 @@ TEST(ParseUpdateFile, RefusesTheOlder304ByteTrailer) {
   std::vector<uint8_t> old(304, 0);
   StoreLE32(old.data(), 300);
   std::memcpy(old.data() + 4, test::kCompany, 16);
-  StoreLE32(old.data() + 260, 0);    // section A offset
+  StoreLE32(old.data() + 260, 0);     // section A offset
   StoreLE32(old.data() + 264, 1000);  // section A size
   StoreLE32(old.data() + 300, ByteSum(old.data(), 300));
   for (size_t i = 0; i < old.size(); ++i) old[i] ^= trailer::kScrambleKey[i % 8];
@@ -155,11 +155,11 @@ TEST(ParseUpdateFile, RefusesSectionsOutsideTheFile) {
     int expected;
   };
   const Span spans[] = {
-      {fileSize - 0x100, 0x100, kParseOk},             // ends at the last byte
-      {fileSize - 0xFF, 0x100, kParseBadTrailer},      // one byte past the end
-      {fileSize, 1, kParseBadTrailer},                 // starts at the end
-      {0xFFFFFF00, 0x200, kParseBadTrailer},           // offset + size wraps in 32 bits
-      {0xFFFFFFFF, 0, kParseOk},                       // absent: its offset is not looked at
+      {fileSize - 0x100, 0x100, kParseOk},         // ends at the last byte
+      {fileSize - 0xFF, 0x100, kParseBadTrailer},  // one byte past the end
+      {fileSize, 1, kParseBadTrailer},             // starts at the end
+      {0xFFFFFF00, 0x200, kParseBadTrailer},       // offset + size wraps in 32 bits
+      {0xFFFFFFFF, 0, kParseOk},                   // absent: its offset is not looked at
   };
   for (const Case& c : cases) {
     for (const Span& s : spans) {
@@ -312,8 +312,8 @@ TEST(CFileSource, ReadsRegularFilesOnly) {
   test::CTempDir dir;
   const auto packed = SectionAOnly();
   const std::string path = dir.Path() + "/u.dwm";
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(packed.data()),
-                                              static_cast<std::streamsize>(packed.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(packed.data()), static_cast<std::streamsize>(packed.size()));
   CFileSource file;
   ASSERT_TRUE(file.Open(path));
   EXPECT_EQ(file.Size(), packed.size());

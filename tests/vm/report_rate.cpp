@@ -65,7 +65,6 @@ int main(int argc, char** argv) {
   const double writeSeconds = Seconds(start);
   const double writeReports = writes * (kBlocksPerWrite * 4.0 + 2);
   std::printf("writes: %.0f reports in %.0f ms, %.0f reports/s, %.0f KiB/s\n", writeReports,
-              writeSeconds * 1000, writeReports / writeSeconds,
-              writes * data.size() / 1024.0 / writeSeconds);
+              writeSeconds * 1000, writeReports / writeSeconds, writes * data.size() / 1024.0 / writeSeconds);
   return 0;
 }

@@ -27,9 +27,7 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
   if (!handler) return FALSE;
   switch (event) {
     case CTRL_C_EVENT:
-    case CTRL_BREAK_EVENT:
-      handler(SIGINT);
-      return TRUE;
+    case CTRL_BREAK_EVENT: handler(SIGINT); return TRUE;
     case CTRL_CLOSE_EVENT:
     case CTRL_LOGOFF_EVENT:
     case CTRL_SHUTDOWN_EVENT:
@@ -37,8 +35,7 @@ BOOL WINAPI OnConsoleEvent(DWORD event) {
       handler(SIGINT);
       Sleep(kCloseGraceMs);
       return TRUE;
-    default:
-      return FALSE;
+    default: return FALSE;
   }
 }
 

@@ -8,8 +8,8 @@ namespace brindle {
 
 bool HidNodePresent(const std::string& path) {
   // No access rights asked: this opens even a device someone else uses.
-  const CUniqueHandle h(
-      CreateFileW(Widen(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr));
+  const CUniqueHandle h(CreateFileW(Widen(path).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_EXISTING, 0, nullptr));
   return static_cast<bool>(h);
 }
 

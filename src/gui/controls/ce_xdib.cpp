@@ -37,8 +37,8 @@ void CCeXDib::BlendPalette(QRgb color, int percent) {
   const auto blend = [percent](int c, int k) { return (percent * k + c * (100 - percent)) / 100; };
   for (int i = 0; i < m_image.colorCount(); ++i) {
     const QRgb c = m_image.color(i);
-    m_image.setColor(i, qRgb(blend(qRed(c), qRed(color)), blend(qGreen(c), qGreen(color)),
-                             blend(qBlue(c), qBlue(color))));
+    m_image.setColor(
+        i, qRgb(blend(qRed(c), qRed(color)), blend(qGreen(c), qGreen(color)), blend(qBlue(c), qBlue(color))));
   }
   m_drawn = QPixmap();
 }

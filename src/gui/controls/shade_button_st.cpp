@@ -22,16 +22,14 @@ void CShadeButtonST::BuildShade(CShadeRandom& random) {
   const ShadeColors colors{p.color(QPalette::Dark).rgb(), p.color(QPalette::Button).rgb(),
                            p.color(QPalette::Light).rgb()};
   const qreal ratio = devicePixelRatioF();
-  BuildShadeFaces(qCeil(width() * ratio), qCeil(height() * ratio), colors, random, m_normalFace,
-                  m_hoverFace);
+  BuildShadeFaces(qCeil(width() * ratio), qCeil(height() * ratio), colors, random, m_normalFace, m_hoverFace);
   m_normalFace.SetDevicePixelRatio(ratio);
   m_hoverFace.SetDevicePixelRatio(ratio);
   update();
 }
 
 int CShadeButtonST::DrawBackground(QPainter& painter, const QRect& rect) {
-  if (!m_normalFace.Image().isNull() && m_normalFace.DevicePixelRatio() != devicePixelRatioF())
-    BuildShade();
+  if (!m_normalFace.Image().isNull() && m_normalFace.DevicePixelRatio() != devicePixelRatioF()) BuildShade();
   if (m_normalFace.Image().isNull()) {
     painter.fillRect(rect, palette().color(QPalette::Button));  // before BuildShade
   } else if (!m_mouseOver) {

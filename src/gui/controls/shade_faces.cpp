@@ -12,8 +12,8 @@ QRgb Mix128(QRgb a, QRgb b, int i) {
 
 }  // namespace
 
-bool BuildShadeFaces(int sx, int sy, const ShadeColors& colors, CShadeRandom& random,
-                     CCeXDib& normalFace, CCeXDib& hoverFace) {
+bool BuildShadeFaces(int sx, int sy, const ShadeColors& colors, CShadeRandom& random, CCeXDib& normalFace,
+                     CCeXDib& hoverFace) {
   if (!normalFace.Create(sx, sy, 8)) {
     hoverFace.Create(0, 0, 8);
     return false;

@@ -36,7 +36,7 @@ constexpr int kShadeTintPercent = 5;
 constexpr int kHoverBlendPercent = 20;
 
 // Renders both faces at sx x sy pixels. False (faces empty) for an empty size.
-bool BuildShadeFaces(int sx, int sy, const ShadeColors& colors, CShadeRandom& random,
-                     CCeXDib& normalFace, CCeXDib& hoverFace);
+bool BuildShadeFaces(int sx, int sy, const ShadeColors& colors, CShadeRandom& random, CCeXDib& normalFace,
+                     CCeXDib& hoverFace);
 
 }  // namespace brindle

@@ -7,9 +7,7 @@ namespace brindle {
 CTextProgressAccessible::CTextProgressAccessible(CTextProgressCtrl* bar)
     : QAccessibleWidget(bar, QAccessible::ProgressBar) {}
 
-CTextProgressCtrl* CTextProgressAccessible::Bar() const {
-  return static_cast<CTextProgressCtrl*>(widget());
-}
+CTextProgressCtrl* CTextProgressAccessible::Bar() const { return static_cast<CTextProgressCtrl*>(widget()); }
 
 void* CTextProgressAccessible::interface_cast(QAccessible::InterfaceType type) {
   if (type == QAccessible::ValueInterface) return static_cast<QAccessibleValueInterface*>(this);

@@ -15,8 +15,7 @@ void ActivateRunningInstance() {
   // Whether or not a window answered, a second start shows no window.
   const QByteArray token = qgetenv("XDG_ACTIVATION_TOKEN");
   const bool answered = ActivateRunningWindow(RuntimeFolder(), 2000, token);
-  std::fputs(SecondStartNote(answered, QGuiApplication::platformName(), IsActivationToken(token))
-                 .c_str(),
+  std::fputs(SecondStartNote(answered, QGuiApplication::platformName(), IsActivationToken(token)).c_str(),
              stderr);
 }
 

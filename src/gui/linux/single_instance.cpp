@@ -12,9 +12,7 @@ constexpr qint64 kMaxRequest = 300;
 constexpr qsizetype kMaxToken = 256;
 }  // namespace
 
-QString RuntimeFolder() {
-  return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-}
+QString RuntimeFolder() { return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation); }
 
 CWindowClassServer::CWindowClassServer(QObject* parent) : QObject(parent) {
   // Only this user may ask the window to come forward.
@@ -63,9 +61,8 @@ bool IsActivationToken(const QByteArray& token) {
 }
 
 bool ActivateRunningWindow(const QString& folder, int timeoutMs, const QByteArray& token) {
-  const QByteArray request = IsActivationToken(token)
-                                 ? QByteArray(kActivateWithToken) + token + '\n'
-                                 : QByteArray(kActivateRequest);
+  const QByteArray request =
+      IsActivationToken(token) ? QByteArray(kActivateWithToken) + token + '\n' : QByteArray(kActivateRequest);
   for (const char* className : kWindowClassNames) {
     QLocalSocket socket;
     socket.connectToServer(QDir(folder).filePath(QString::fromLatin1(className)));

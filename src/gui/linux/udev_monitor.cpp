@@ -34,8 +34,7 @@ void CUdevMonitor::OnReadable() {
   // The socket is non-blocking: take every queued event.
   while (udev_device* device = udev_monitor_receive_device(m_monitor.get())) {
     const char* action = udev_device_get_action(device);
-    const bool counts =
-        action && (std::strcmp(action, "add") == 0 || std::strcmp(action, "remove") == 0);
+    const bool counts = action && (std::strcmp(action, "add") == 0 || std::strcmp(action, "remove") == 0);
     udev_device_unref(device);
     if (counts) emit DevicesChanged();
   }

@@ -46,14 +46,13 @@ QString QtFileFilter(const std::string& windowsFilter) {
       qtPatterns << (p.trimmed() == QLatin1String("*.*") ? QStringLiteral("*") : p.trimmed());
     const QString tail = QLatin1Char('(') + patterns + QLatin1Char(')');
     if (name.endsWith(tail)) name.chop(tail.size());
-    filters << name.trimmed() + QStringLiteral(" (") + qtPatterns.join(QLatin1Char(' ')) +
-                   QLatin1Char(')');
+    filters << name.trimmed() + QStringLiteral(" (") + qtPatterns.join(QLatin1Char(' ')) + QLatin1Char(')');
   }
   return filters.join(QStringLiteral(";;"));
 }
 
-int CFileOpenDialog::Show(QWidget* parent, const std::string& defaultExtension,
-                          const std::string& filter, std::string& path) {
+int CFileOpenDialog::Show(QWidget* parent, const std::string& defaultExtension, const std::string& filter,
+                          std::string& path) {
   if (Next().set) {
     Next().set = false;
     if (!Next().path) return IDCANCEL;
@@ -71,8 +70,7 @@ QString CFileOpenDialog::StartFolder() {
   return !folder.isEmpty() && QDir(folder).exists() ? folder : QString();
 }
 
-std::unique_ptr<QFileDialog> CFileOpenDialog::Make(QWidget* parent,
-                                                   const std::string& defaultExtension,
+std::unique_ptr<QFileDialog> CFileOpenDialog::Make(QWidget* parent, const std::string& defaultExtension,
                                                    const std::string& filter) {
   auto dialog = std::make_unique<QFileDialog>(parent);
   dialog->setAcceptMode(QFileDialog::AcceptOpen);
@@ -84,8 +82,6 @@ std::unique_ptr<QFileDialog> CFileOpenDialog::Make(QWidget* parent,
   return dialog;
 }
 
-void CFileOpenDialog::SetNextFileName(std::optional<std::string> path) {
-  Next() = {true, std::move(path)};
-}
+void CFileOpenDialog::SetNextFileName(std::optional<std::string> path) { Next() = {true, std::move(path)}; }
 
 }  // namespace brindle

@@ -87,16 +87,16 @@ int CMessageBoxes::TitleBarWidth(const QString& caption, const QFont& font) {
 std::unique_ptr<QMessageBox> CMessageBoxes::Make(QWidget* parent, const std::string& text,
                                                  const std::string& caption, uint32_t flags) {
   const MessageBoxLook look = MessageBoxLookFor(caption, flags);
-  auto box = std::make_unique<QMessageBox>(look.icon, look.title, QString::fromStdString(text),
-                                           look.buttons, parent);
+  auto box = std::make_unique<QMessageBox>(look.icon, look.title, QString::fromStdString(text), look.buttons,
+                                           parent);
   box->setDefaultButton(look.defaultButton);
   // QMessageBox sizes itself to its text and fixes that size when shown; a
   // spacer across its grid is the one width it keeps to. Added last: some
   // setters rebuild the grid.
   if (auto* grid = qobject_cast<QGridLayout*>(box->layout())) {
-    grid->addItem(new QSpacerItem(TitleBarWidth(look.title, box->font()), 0, QSizePolicy::Minimum,
-                                  QSizePolicy::Fixed),
-                  grid->rowCount(), 0, 1, grid->columnCount());
+    grid->addItem(
+        new QSpacerItem(TitleBarWidth(look.title, box->font()), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+        grid->rowCount(), 0, 1, grid->columnCount());
   }
   return box;
 }

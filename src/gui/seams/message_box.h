@@ -45,8 +45,7 @@ class CMessageBoxes {
   static int TitleBarWidth(const QString& caption, const QFont& font);
 
   // Shows the box modally over parent and returns the answer (IDOK, ...).
-  static int Show(QWidget* parent, const std::string& text, const std::string& caption,
-                  uint32_t flags);
+  static int Show(QWidget* parent, const std::string& text, const std::string& caption, uint32_t flags);
 
   // Tests: the next box is not shown but recorded and answered with answer.
   static void SetNextAnswer(int answer);

@@ -17,8 +17,8 @@ CDeviceNotification::CDeviceNotification(void* window, QObject* parent)
   filter.dbcc_size = sizeof(filter);
   filter.dbcc_devicetype = win::kDBT_DEVTYP_DEVICEINTERFACE;
   filter.dbcc_classguid = kHidInterface;
-  m_notification = RegisterDeviceNotificationW(static_cast<HWND>(m_window), &filter,
-                                               DEVICE_NOTIFY_WINDOW_HANDLE);
+  m_notification =
+      RegisterDeviceNotificationW(static_cast<HWND>(m_window), &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
   QCoreApplication::instance()->installNativeEventFilter(this);
 }
 
@@ -27,20 +27,15 @@ CDeviceNotification::~CDeviceNotification() {
   if (m_notification) UnregisterDeviceNotification(static_cast<HDEVNOTIFY>(m_notification));
 }
 
-bool CDeviceNotification::nativeEventFilter(const QByteArray& eventType, void* message,
-                                            qintptr*) {
+bool CDeviceNotification::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) {
   if (eventType != "windows_generic_MSG") return false;
   const MSG* msg = static_cast<const MSG*>(message);
-  if (msg->hwnd != static_cast<HWND>(m_window) || msg->message != win::kWM_DEVICECHANGE)
-    return false;
+  if (msg->hwnd != static_cast<HWND>(m_window) || msg->message != win::kWM_DEVICECHANGE) return false;
   switch (msg->wParam) {
     case win::kDBT_DEVICEARRIVAL:
     case win::kDBT_DEVICEREMOVECOMPLETE:
-    case win::kDBT_DEVNODES_CHANGED:
-      emit DevicesChanged();
-      break;
-    default:
-      break;
+    case win::kDBT_DEVNODES_CHANGED: emit DevicesChanged(); break;
+    default: break;
   }
   // Others may want the message too; Windows needs no answer to these.
   return false;

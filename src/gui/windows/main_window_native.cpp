@@ -27,8 +27,7 @@ CMainWindowNative::~CMainWindowNative() {
   if (QCoreApplication::instance()) QCoreApplication::instance()->removeNativeEventFilter(this);
 }
 
-bool CMainWindowNative::nativeEventFilter(const QByteArray& eventType, void* message,
-                                          qintptr* result) {
+bool CMainWindowNative::nativeEventFilter(const QByteArray& eventType, void* message, qintptr* result) {
   if (eventType != "windows_generic_MSG" || !m_dialog) return false;
   const MSG* msg = static_cast<const MSG*>(message);
   if (msg->hwnd != static_cast<HWND>(m_window) || msg->message != win::kWM_SYSCOMMAND) return false;
@@ -37,7 +36,10 @@ bool CMainWindowNative::nativeEventFilter(const QByteArray& eventType, void* mes
   // The About box runs modally; not inside the window procedure that
   // delivered the command.
   QMetaObject::invokeMethod(
-      m_dialog.data(), [dialog = m_dialog, command] { if (dialog) dialog->OnSysCommand(command); },
+      m_dialog.data(),
+      [dialog = m_dialog, command] {
+        if (dialog) dialog->OnSysCommand(command);
+      },
       Qt::QueuedConnection);
   if (result) *result = 0;
   return true;

@@ -29,7 +29,8 @@ bool IsAbsoluteFolder(const std::string& folder) {
 bool IsPlainFile(const std::string& path) {
   const DWORD attributes = GetFileAttributesW(Widen(path).c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) return false;
-  return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+  return (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_REPARSE_POINT)) ==
+         0;
 }
 
 std::string ReadPathValue(HKEY root, const std::wstring& subKey) {
@@ -64,7 +65,8 @@ std::string ReadPathValue(HKEY root, const std::wstring& subKey) {
 }  // namespace
 
 std::string ReadAppPath(const wchar_t* appPathsKey) {
-  const std::wstring subKey = std::wstring(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\") + appPathsKey;
+  const std::wstring subKey =
+      std::wstring(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\") + appPathsKey;
   for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
     std::string folder = ReadPathValue(root, subKey);
     if (!folder.empty()) return folder;
@@ -80,7 +82,8 @@ std::string FindOnPath(const std::string& name, const std::string& pathList) {
     std::string folder = pathList.substr(begin, end - begin);
     begin = end + 1;
     // Quoted entries are allowed in PATH on Windows.
-    if (folder.size() >= 2 && folder.front() == '"' && folder.back() == '"') folder = folder.substr(1, folder.size() - 2);
+    if (folder.size() >= 2 && folder.front() == '"' && folder.back() == '"')
+      folder = folder.substr(1, folder.size() - 2);
     if (!IsAbsoluteFolder(folder)) continue;
     if (folder.back() != '\\' && folder.back() != '/') folder += '\\';
     const std::string candidate = folder + name;
@@ -121,8 +124,8 @@ std::vector<ArchiverCommand> FittingArchivers(const std::string& archivePath,
   return commands;
 }
 
-int FindArchiver(const std::string& archivePath, const std::string& targetFolder,
-                 std::string& programPath, std::vector<std::string>& arguments) {
+int FindArchiver(const std::string& archivePath, const std::string& targetFolder, std::string& programPath,
+                 std::vector<std::string>& arguments) {
   std::vector<ArchiverCommand> commands = FittingArchivers(archivePath, targetFolder);
   if (commands.empty()) return 0;
   ArchiverCommand& first = commands.front();

@@ -13,8 +13,10 @@ std::string QuoteArgument(const std::string& argument) {
     }
     // Backslashes count only before a quote: doubled there, plus one for
     // the quote itself.
-    if (c == '"') quoted.append(backslashes * 2 + 1, '\\');
-    else quoted.append(backslashes, '\\');
+    if (c == '"')
+      quoted.append(backslashes * 2 + 1, '\\');
+    else
+      quoted.append(backslashes, '\\');
     backslashes = 0;
     quoted += c;
   }

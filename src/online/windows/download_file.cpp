@@ -74,8 +74,8 @@ std::atomic<unsigned> g_nameCounter{0};
 // folder, with attributes or without, and only opening them tells.
 bool IsDeviceName(const std::wstring& path) {
   const CUniqueHandle h(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-                                    nullptr));
+                                    nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   return h && GetFileType(h.Get()) != FILE_TYPE_DISK;
 }
 
@@ -95,8 +95,8 @@ TargetKind DownloadTargetKind(const std::string& path, int& error) {
 }
 
 std::string CDownloadFile::NewName() const {
-  return FolderOf(m_target) + "\\" + DownloadPartPrefix(m_target) + std::to_string(GetCurrentProcessId()) + "-" +
-         std::to_string(g_nameCounter.fetch_add(1));
+  return FolderOf(m_target) + "\\" + DownloadPartPrefix(m_target) + std::to_string(GetCurrentProcessId()) +
+         "-" + std::to_string(g_nameCounter.fetch_add(1));
 }
 
 int CDownloadFile::Create(const std::string& target) {
@@ -129,7 +129,8 @@ int CDownloadFile::StartWith(const std::string& source, uint64_t bytes) {
     char buffer[64 * 1024];
     uint64_t left = bytes;
     while (left > 0 && error == 0) {
-      const int n = _read(in.Get(), buffer, static_cast<unsigned>(left < sizeof buffer ? left : sizeof buffer));
+      const int n =
+          _read(in.Get(), buffer, static_cast<unsigned>(left < sizeof buffer ? left : sizeof buffer));
       if (n < 0) error = errno;
       if (n <= 0) break;
       if (!WriteAll(m_fd.Get(), buffer, static_cast<size_t>(n))) error = errno ? errno : EIO;
@@ -172,7 +173,8 @@ void RemoveStaleDownloadParts(const std::string& target) {
       [](const std::string& path, uint32_t attributes, void* raw) {
         auto& c = *static_cast<Context*>(raw);
         const std::string name = NameOf(path);
-        if (attributes != kFileAttributeNormal || name.compare(0, c.prefix.size(), c.prefix) != 0) return false;
+        if (attributes != kFileAttributeNormal || name.compare(0, c.prefix.size(), c.prefix) != 0)
+          return false;
         // prefix, process id, "-", counter
         char* end = nullptr;
         const unsigned long pid = std::strtoul(name.c_str() + c.prefix.size(), &end, 10);

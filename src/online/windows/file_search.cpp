@@ -78,8 +78,10 @@ void DeleteEntry(const std::string& path, DWORD attributes) {
   const std::wstring wide = Widen(path);
   if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
     // The link goes, what it leads to stays.
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) RemoveDirectoryW(wide.c_str());
-    else DeleteFileW(wide.c_str());
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+      RemoveDirectoryW(wide.c_str());
+    else
+      DeleteFileW(wide.c_str());
     return;
   }
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
@@ -91,7 +93,8 @@ void DeleteEntry(const std::string& path, DWORD attributes) {
     return;
   }
   // Unpacked files may carry the read-only attribute from the archive.
-  if (attributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(wide.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
+  if (attributes & FILE_ATTRIBUTE_READONLY)
+    SetFileAttributesW(wide.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
   DeleteFileW(wide.c_str());
 }
 
@@ -133,8 +136,8 @@ void CreatePrivateFolder(const std::string& folder) {
 bool FileExists(const std::string& path) {
   if (path.empty()) return false;
   const CUniqueHandle h(CreateFileW(Widen(path).c_str(), GENERIC_READ,
-                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   return static_cast<bool>(h);
 }
 

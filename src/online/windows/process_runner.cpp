@@ -22,8 +22,8 @@ constexpr UINT kStoppedExitCode = 143;
 
 }  // namespace
 
-int RunAndWait(const std::string& programPath, const std::vector<std::string>& arguments,
-               int& exitCode, const std::atomic<bool>* stop, const std::string& workingFolder) {
+int RunAndWait(const std::string& programPath, const std::vector<std::string>& arguments, int& exitCode,
+               const std::atomic<bool>* stop, const std::string& workingFolder) {
   if (programPath.empty()) return 0;
   std::wstring commandLine = Widen(BuildCommandLine(programPath, arguments));
   const std::wstring program = Widen(programPath);
@@ -42,9 +42,9 @@ int RunAndWait(const std::string& programPath, const std::vector<std::string>& a
   // handles on NUL.
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   CUniqueHandle nulIn(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                                 OPEN_EXISTING, 0, nullptr));
-  CUniqueHandle nulOut(CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
                                   OPEN_EXISTING, 0, nullptr));
+  CUniqueHandle nulOut(CreateFileW(L"NUL", GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                                   OPEN_EXISTING, 0, nullptr));
   if (!nulIn || !nulOut) return 0;
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;

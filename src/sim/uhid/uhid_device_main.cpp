@@ -17,8 +17,8 @@
 #include <vector>
 
 #include "core/unique_fd.h"
-#include "sim/sim_profile.h"
 #include "sim/memory_dump.h"
+#include "sim/sim_profile.h"
 #include "sim/uhid/uhid_event_pump.h"
 #include "sim/uhid/uhid_server.h"
 
@@ -78,9 +78,12 @@ std::optional<Options> ParseOptions(int argc, char** argv, std::string& error) {
     } else if (auto v = value("--uhid=")) {
       o.uhidPath = *v;
     } else if (auto v = value("--bus=")) {
-      if (*v == "usb") o.bus = kUhidBusUsb;
-      else if (*v == "bluetooth") o.bus = kUhidBusBluetooth;
-      else if (*v == "i2c") o.bus = kUhidBusI2c;
+      if (*v == "usb")
+        o.bus = kUhidBusUsb;
+      else if (*v == "bluetooth")
+        o.bus = kUhidBusBluetooth;
+      else if (*v == "i2c")
+        o.bus = kUhidBusI2c;
       else {
         error = "unknown bus " + *v;
         return std::nullopt;
@@ -123,8 +126,8 @@ int main(int argc, char** argv) {
   const CUniqueFd signals(signalfd(-1, &stopSignals, SFD_CLOEXEC));
   const CUniqueFd uhid(open(options->uhidPath.c_str(), O_RDWR | O_CLOEXEC));
   if (signals.Get() < 0 || uhid.Get() < 0) {
-    std::cerr << "brindle-uhid-device: cannot open " << options->uhidPath << ": "
-              << std::strerror(errno) << "\n";
+    std::cerr << "brindle-uhid-device: cannot open " << options->uhidPath << ": " << std::strerror(errno)
+              << "\n";
     return kExitFailed;
   }
 
@@ -164,11 +167,9 @@ int main(int argc, char** argv) {
       const CUhidServer::Step step = server.HandleEvent(event);
       // Scripts wait for these lines to know a host holds the device.
       if (server.IsOpenByHost() != wasOpen)
-        std::cerr << "brindle-uhid-device: host " << (wasOpen ? "closed" : "opened")
-                  << " the device\n";
+        std::cerr << "brindle-uhid-device: host " << (wasOpen ? "closed" : "opened") << " the device\n";
       if (step == CUhidServer::Step::kUnplugged) {
-        std::cerr << "brindle-uhid-device: unplugged after " << device.ReportCount()
-                  << " reports\n";
+        std::cerr << "brindle-uhid-device: unplugged after " << device.ReportCount() << " reports\n";
         running = false;
         break;
       }
@@ -182,10 +183,9 @@ int main(int argc, char** argv) {
   }
   server.Destroy();
 
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-  std::cerr << "brindle-uhid-device: " << server.OutputReports() << " reports in, "
-            << server.InputReports() << " out, " << seconds << " s"
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  std::cerr << "brindle-uhid-device: " << server.OutputReports() << " reports in, " << server.InputReports()
+            << " out, " << seconds << " s"
             << (pump.IsRealtime() ? "" : " (event thread without real-time priority)") << "\n";
   if (!options->dumpDir.empty() && !WriteSimMemoryDump(device, options->dumpDir, error)) {
     std::cerr << "brindle-uhid-device: " << error << "\n";

@@ -62,8 +62,7 @@ void CUhidEventPump::Run() {
   // and a busy system may then drop output reports.
   sched_param param{};
   param.sched_priority = sched_get_priority_min(SCHED_FIFO);
-  m_realtime.store(pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) == 0,
-                   std::memory_order_release);
+  m_realtime.store(pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) == 0, std::memory_order_release);
   size_t produced = 0;
   for (;;) {
     const bool full = produced - m_consumed.load(std::memory_order_acquire) == kCapacity;

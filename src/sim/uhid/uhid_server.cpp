@@ -102,8 +102,7 @@ CUhidServer::Step CUhidServer::ServeOutput(const uint8_t* data, size_t size) {
   } else {
     std::memcpy(report.data() + 1, data, std::min(size, kReportPayload));
   }
-  if (m_device.ReceiveReport(report.data(), report.size(), m_generation) < 0 &&
-      !m_device.IsPlugged()) {
+  if (m_device.ReceiveReport(report.data(), report.size(), m_generation) < 0 && !m_device.IsPlugged()) {
     Destroy();
     return Step::kUnplugged;
   }
@@ -135,17 +134,11 @@ bool ReadUhidEvent(int fd, UhidHostEvent& event) {
     case UHID_OUTPUT:
       event.reportType = ev.u.output.rtype;
       event.size = std::min<uint16_t>(ev.u.output.size, UHID_DATA_MAX);
-      std::memcpy(event.data.data(), ev.u.output.data,
-                  std::min<size_t>(event.size, event.data.size()));
+      std::memcpy(event.data.data(), ev.u.output.data, std::min<size_t>(event.size, event.data.size()));
       break;
-    case UHID_GET_REPORT:
-      event.requestId = ev.u.get_report.id;
-      break;
-    case UHID_SET_REPORT:
-      event.requestId = ev.u.set_report.id;
-      break;
-    default:
-      break;
+    case UHID_GET_REPORT: event.requestId = ev.u.get_report.id; break;
+    case UHID_SET_REPORT: event.requestId = ev.u.set_report.id; break;
+    default: break;
   }
   return true;
 }
@@ -164,12 +157,8 @@ CUhidServer::Step CUhidServer::HandleEvent(const UhidHostEvent& event) {
     case UHID_GET_REPORT:
     case UHID_SET_REPORT:
       return ReplyReportRequest(event.type, event.requestId) ? Step::kContinue : Step::kFailed;
-    case UHID_OPEN:
-      m_openByHost = true;
-      return Step::kContinue;
-    case UHID_CLOSE:
-      m_openByHost = false;
-      return Step::kContinue;
+    case UHID_OPEN: m_openByHost = true; return Step::kContinue;
+    case UHID_CLOSE: m_openByHost = false; return Step::kContinue;
     default:
       // UHID_START and UHID_STOP: the model keeps no state that depends on
       // them.

@@ -29,10 +29,10 @@ struct UhidDeviceSetup {
 // The part of a kernel event the device needs: reports longer than a whole
 // report are cut to it (the model takes exactly one report id and 64 bytes).
 struct UhidHostEvent {
-  uint32_t type = 0;        // UHID_OUTPUT, UHID_GET_REPORT, ...
-  uint32_t requestId = 0;   // UHID_GET_REPORT / UHID_SET_REPORT: the id to answer
-  uint8_t reportType = 0;   // UHID_OUTPUT: UHID_OUTPUT_REPORT or UHID_FEATURE_REPORT
-  uint16_t size = 0;        // UHID_OUTPUT: the report's length as the host wrote it
+  uint32_t type = 0;       // UHID_OUTPUT, UHID_GET_REPORT, ...
+  uint32_t requestId = 0;  // UHID_GET_REPORT / UHID_SET_REPORT: the id to answer
+  uint8_t reportType = 0;  // UHID_OUTPUT: UHID_OUTPUT_REPORT or UHID_FEATURE_REPORT
+  uint16_t size = 0;       // UHID_OUTPUT: the report's length as the host wrote it
   std::array<uint8_t, kReportLength> data{};
 };
 

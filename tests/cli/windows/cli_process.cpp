@@ -34,8 +34,8 @@ std::wstring EnvironmentBlock(const CliEnvironment& extra, const std::string& ow
 
 CUniqueHandle InheritableFile(const std::string& path) {
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-  return CUniqueHandle(CreateFileW(Widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                                   CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return CUniqueHandle(CreateFileW(Widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 std::wstring Quote(const std::string& argument) {
@@ -50,8 +50,7 @@ std::wstring Quote(const std::string& argument) {
 
 }  // namespace
 
-CCliProcess::CCliProcess(const std::vector<std::string>& args, const CliEnvironment& env,
-                         StdoutTo stdoutTo)
+CCliProcess::CCliProcess(const std::vector<std::string>& args, const CliEnvironment& env, StdoutTo stdoutTo)
     : m_dir(std::make_unique<CTempDir>()) {
   const char* cli = std::getenv("BRINDLE_CLI");
   if (!cli) {
@@ -86,9 +85,9 @@ CCliProcess::CCliProcess(const std::vector<std::string>& args, const CliEnvironm
   // No console at all: given one (even a hidden one), a child without a
   // standard output handle writes to the console instead, and no write of
   // its fails.
-  const BOOL started = CreateProcessW(Widen(cli).c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                                      CREATE_UNICODE_ENVIRONMENT | DETACHED_PROCESS, block.data(), nullptr,
-                                      &startup, &info);
+  const BOOL started =
+      CreateProcessW(Widen(cli).c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                     CREATE_UNICODE_ENVIRONMENT | DETACHED_PROCESS, block.data(), nullptr, &startup, &info);
   if (!started) {
     m_result.err = "cannot start brindle-cli";
     return;

@@ -5,11 +5,11 @@
 #include "core/windows/windows_api.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFontInfo>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QtTest>
-#include <QElapsedTimer>
 #include <atomic>
 #include <memory>
 #include <thread>
@@ -58,8 +58,8 @@ class CSiblingWindow {
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.lpszClassName = m_class;
     RegisterClassW(&wc);
-    m_window = CreateWindowExW(WS_EX_APPWINDOW, m_class, L"Sibling", WS_OVERLAPPEDWINDOW, 10, 10,
-                               200, 100, nullptr, nullptr, wc.hInstance, nullptr);
+    m_window = CreateWindowExW(WS_EX_APPWINDOW, m_class, L"Sibling", WS_OVERLAPPEDWINDOW, 10, 10, 200, 100,
+                               nullptr, nullptr, wc.hInstance, nullptr);
   }
   ~CSiblingWindow() {
     if (m_window) DestroyWindow(m_window);
@@ -80,8 +80,7 @@ class WindowsDesktopTest : public QObject {
   Q_OBJECT
  private slots:
   void initTestCase() {
-    if (QGuiApplication::platformName() != QLatin1String("windows"))
-      QSKIP("needs Qt's windows platform");
+    if (QGuiApplication::platformName() != QLatin1String("windows")) QSKIP("needs Qt's windows platform");
     QWidget probe;
     if (!IsWindow(Handle(probe))) QSKIP("no window station with a display (run under a display)");
   }
@@ -104,8 +103,7 @@ class WindowsDesktopTest : public QObject {
     const auto dlg = MakeDialog();
     CMainWindowNative native(*dlg);
     QCOMPARE(SystemMenuTexts(Handle(*dlg)).count(QStringLiteral("Version14")), 1);
-    for (QAction* action : dlg->WindowMenuActions())
-      QVERIFY(action->text() != QStringLiteral("Version14"));
+    for (QAction* action : dlg->WindowMenuActions()) QVERIFY(action->text() != QStringLiteral("Version14"));
   }
 
   void SystemCommandsOpenTheAboutBoxInTheirRangeOnly_data() {
@@ -162,8 +160,7 @@ class WindowsDesktopTest : public QObject {
     QWidget other;
     CDeviceNotification notification(reinterpret_cast<void*>(window.winId()));
     QSignalSpy spy(&notification, &CDeviceChangeSource::DevicesChanged);
-    SendMessageW(Handle(toOurWindow ? window : other), win::kWM_DEVICECHANGE,
-                 static_cast<WPARAM>(event), 0);
+    SendMessageW(Handle(toOurWindow ? window : other), win::kWM_DEVICECHANGE, static_cast<WPARAM>(event), 0);
     QCOMPARE(spy.count(), reports);
   }
 
@@ -171,8 +168,8 @@ class WindowsDesktopTest : public QObject {
     wchar_t face[LF_FACESIZE] = {};
     DWORD size = sizeof(face);
     QVERIFY(RegGetValueW(HKEY_LOCAL_MACHINE,
-                         L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes",
-                         L"MS Shell Dlg", RRF_RT_REG_SZ, nullptr, face, &size) == ERROR_SUCCESS);
+                         L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\FontSubstitutes", L"MS Shell Dlg",
+                         RRF_RT_REG_SZ, nullptr, face, &size) == ERROR_SUCCESS);
     // Not a serif stand-in: the face itself is installed and used.
     QCOMPARE(QFontInfo(DialogFont(9)).family(), QString::fromWCharArray(face));
   }

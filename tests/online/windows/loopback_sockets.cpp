@@ -59,9 +59,7 @@ SocketHandle AcceptConnection(SocketHandle listener) {
   return static_cast<SocketHandle>(s);
 }
 
-long SendSome(SocketHandle s, const char* data, size_t size) {
-  return send(Native(s), data, Chunk(size), 0);
-}
+long SendSome(SocketHandle s, const char* data, size_t size) { return send(Native(s), data, Chunk(size), 0); }
 
 long ReceiveSome(SocketHandle s, char* buffer, size_t size) {
   return recv(Native(s), buffer, Chunk(size), 0);

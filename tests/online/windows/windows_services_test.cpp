@@ -32,9 +32,17 @@ std::vector<std::string> Parsed(const std::string& commandLine) {
 }
 
 TEST(WindowsCommandLine, EveryArgumentArrivesAsItWasGiven) {
-  const std::vector<std::string> arguments = {
-      "x", "", "two words", "tab\there", "quote\"inside", "ends\\", "C:\\dir with space\\",
-      "back\\\\\"slashes", "-oC:\\Users\\\u00fc\\TmpTmp", "*.*", "\\\\server\\share\\a.7z"};
+  const std::vector<std::string> arguments = {"x",
+                                              "",
+                                              "two words",
+                                              "tab\there",
+                                              "quote\"inside",
+                                              "ends\\",
+                                              "C:\\dir with space\\",
+                                              "back\\\\\"slashes",
+                                              "-oC:\\Users\\\u00fc\\TmpTmp",
+                                              "*.*",
+                                              "\\\\server\\share\\a.7z"};
   const std::string program = "C:\\Program Files\\7-Zip\\7z.exe";
   const std::vector<std::string> parsed = Parsed(BuildCommandLine(program, arguments));
   ASSERT_EQ(parsed.size(), arguments.size() + 1);
