@@ -12,7 +12,7 @@ $SUDO apt-get install -y --no-install-recommends \
   googletest libgtest-dev libgmock-dev libbenchmark-dev \
   p7zip-full xvfb fonts-dejavu-core fonts-noto-cjk \
   appstream desktop-file-utils librsvg2-bin x11-utils \
-  clang libclang-rt-14-dev openssl ca-certificates \
+  clang libclang-rt-14-dev clang-format openssl ca-certificates \
   qemu-system-x86 \
   debhelper dpkg-dev fakeroot help2man lintian mmdebstrap
 # Brindle's locks live in /run/lock, which systemd-tmpfiles makes at boot;

@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# Installs what the project needs, builds it and runs every test: a normal
-# build (with the hidraw test in a QEMU guest), then the suite under
-# AddressSanitizer + UndefinedBehaviorSanitizer, then under ThreadSanitizer
-# (the toolkit-free tests; Qt is not built for it), then the update-file
-# parser's fuzzer for a short fixed time, then the Debian packages in a clean
-# Debian 12 root (tests/packaging/deb_test.sh, as root), then the Windows
-# leg (scripts/windows.sh): the cross build, its tests and its installer
-# under Wine.
+# Installs what the project needs, checks the sources' layout, builds it and
+# runs every test: a normal build (with the hidraw test in a QEMU guest), then
+# the suite under AddressSanitizer + UndefinedBehaviorSanitizer, then under
+# ThreadSanitizer (the toolkit-free tests; Qt is not built for it), then the
+# update-file parser's fuzzer for a short fixed time, then the Debian packages
+# in a clean Debian 12 root (tests/packaging/deb_test.sh, as root), then the
+# Windows leg (scripts/windows.sh): the cross build, its tests and its
+# installer under Wine.
 #   BRINDLE_SKIP_DEPS=1  do not install packages
 #   BRINDLE_QUICK=1      the normal build's tests only, without the VM test
 #   BRINDLE_SKIP_WINDOWS=1  leave the Windows leg out
@@ -14,6 +14,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ "${BRINDLE_SKIP_DEPS:-0}" != 1 ]; then scripts/install-deps.sh; fi
 quick="${BRINDLE_QUICK:-0}"
+scripts/check-format.sh
 
 # Each suite is a preset of CMakePresets.json (build folder build-<preset>);
 # the sanitizers' run-time options are part of its test preset.
