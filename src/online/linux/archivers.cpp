@@ -59,15 +59,4 @@ std::vector<ArchiverCommand> FittingArchivers(const std::string& archivePath,
   return commands;
 }
 
-int FindArchiver(const std::string& archivePath, const std::string& targetFolder, std::string& programPath,
-                 std::vector<std::string>& arguments) {
-  std::vector<ArchiverCommand> commands = FittingArchivers(archivePath, targetFolder);
-  if (commands.empty()) return 0;
-  ArchiverCommand& first = commands.front();
-  if (first.createsTargetFirst) mkdir(first.target.c_str(), 0700);  // existing is fine
-  programPath = std::move(first.program);
-  arguments = std::move(first.arguments);
-  return 1;
-}
-
 }  // namespace brindle

@@ -124,15 +124,4 @@ std::vector<ArchiverCommand> FittingArchivers(const std::string& archivePath,
   return commands;
 }
 
-int FindArchiver(const std::string& archivePath, const std::string& targetFolder, std::string& programPath,
-                 std::vector<std::string>& arguments) {
-  std::vector<ArchiverCommand> commands = FittingArchivers(archivePath, targetFolder);
-  if (commands.empty()) return 0;
-  ArchiverCommand& first = commands.front();
-  if (first.createsTargetFirst) CreateDirectoryW(Widen(first.target).c_str(), nullptr);  // existing is fine
-  programPath = std::move(first.program);
-  arguments = std::move(first.arguments);
-  return 1;
-}
-
 }  // namespace brindle
