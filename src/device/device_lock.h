@@ -22,7 +22,7 @@ std::optional<std::string> DeviceMutexName(const std::string& path);
 std::optional<std::string> DeviceLockName(const std::string& path);
 
 // The name a device is locked under on this system. On Windows an interface
-// path gives the designed mutex name itself, which the sibling tools share;
+// path gives the mutex name the sibling tools also take for that device;
 // elsewhere (and for the simulated device's paths) the lock file name.
 std::optional<std::string> PlatformDeviceLockName(const std::string& path);
 
