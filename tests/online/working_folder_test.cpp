@@ -73,26 +73,41 @@ TEST_F(WorkingFolderTest, CacheHomeThenHomeThenOverride) {
 #endif
 }
 
-// Each run's files live in a fresh folder of its own, gone when it ends.
+// Each run's files live in a fresh folder of its own, gone when it ends; a
+// folder an ended run left behind is removed first. The same on every system.
 TEST_F(WorkingFolderTest, EachRunHasAFreshFolderOfItsOwn) {
 #ifdef _WIN32
-  GTEST_SKIP()
-      << "the Linux working folder: XDG_CACHE_HOME and HOME, folder modes, run folders held with flock";
+  const std::string sep = "\\";
 #else
+  const std::string sep = "/";
+#endif
   SetWorkingFolderOverride(m_dir.Path());
+  const std::string stale = m_dir.Path() + "/run-dead01";
+  std::filesystem::create_directories(stale + "/TmpTmp/db");
+  std::ofstream(stale + "/TmpTmp/db/map.dwm") << "x";
+
   const std::string run = RunFolder();
-  ASSERT_EQ(run.rfind(m_dir.Path() + "/run-", 0), 0u) << run;
-  EXPECT_EQ(ModeOf(run), 0700u);
+  ASSERT_EQ(run.rfind(m_dir.Path() + sep + "run-", 0), 0u) << run;
+  EXPECT_FALSE(std::filesystem::exists(stale)) << "an ended run's folder is nobody's";
   EXPECT_EQ(RunFolder(), run) << "one folder for the whole run";
-  EXPECT_EQ(WorkingFolderPath("Tmp"), run + "/Tmp");
+  EXPECT_EQ(WorkingFolderPath("Tmp"), run + sep + "Tmp");
   std::filesystem::create_directories(run + "/TmpTmp/db");
   std::ofstream(run + "/TmpTmp/db/map.dwm") << "x";
+#ifndef _WIN32
+  EXPECT_EQ(ModeOf(run), 0700u);
   ASSERT_EQ(chmod((run + "/TmpTmp/db").c_str(), 0500), 0);  // archives carry read-only folders
+#else
+  // Held open without delete sharing: nobody removes or renames it meanwhile.
+  std::error_code ec;
+  std::filesystem::rename(run, m_dir.Path() + "/moved", ec);
+  EXPECT_TRUE(ec) << "a held run folder cannot be moved away";
+  EXPECT_TRUE(std::filesystem::exists(run));
+#endif
   std::ofstream(run + "/Tmp") << "x";
 
   // An archive left to the user moves up and outlives the run.
   std::ofstream(run + "/db.zip") << "zip";
-  EXPECT_EQ(KeepInWorkingFolder(run + "/db.zip"), m_dir.Path() + "/db.zip");
+  EXPECT_EQ(KeepInWorkingFolder(run + sep + "db.zip"), m_dir.Path() + sep + "db.zip");
 
   EndRunFolder();
   EXPECT_FALSE(std::filesystem::exists(run));
@@ -101,7 +116,6 @@ TEST_F(WorkingFolderTest, EachRunHasAFreshFolderOfItsOwn) {
   EXPECT_NE(next, run);
   EXPECT_TRUE(std::filesystem::is_empty(next));
   EndRunFolder();
-#endif
 }
 
 // A run killed before it could clean up leaves its folder; the next run
