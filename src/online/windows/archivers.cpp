@@ -33,33 +33,24 @@ bool IsPlainFile(const std::string& path) {
          0;
 }
 
+// The key's "Path" value; RegGetValueW opens and closes the key itself and
+// expands a REG_EXPAND_SZ value. Empty when there is none.
 std::string ReadPathValue(HKEY root, const std::wstring& subKey) {
-  HKEY key = nullptr;
-  if (RegOpenKeyExW(root, subKey.c_str(), 0, KEY_QUERY_VALUE, &key) != ERROR_SUCCESS) return {};
-  std::wstring value;
-  DWORD type = 0;
-  DWORD bytes = 0;
-  LSTATUS rc = RegQueryValueExW(key, L"Path", nullptr, &type, nullptr, &bytes);
-  if (rc == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ) && bytes > 0) {
-    value.resize(bytes / sizeof(wchar_t) + 1, L'\0');
-    rc = RegQueryValueExW(key, L"Path", nullptr, &type, reinterpret_cast<BYTE*>(value.data()), &bytes);
-    if (rc == ERROR_SUCCESS) {
-      value.resize(bytes / sizeof(wchar_t));
-      while (!value.empty() && value.back() == L'\0') value.pop_back();
-    } else {
-      value.clear();
-    }
+  constexpr DWORD kTypes = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ;
+  for (int attempt = 0; attempt < 4; ++attempt) {
+    DWORD bytes = 0;
+    if (RegGetValueW(root, subKey.c_str(), L"Path", kTypes, nullptr, nullptr, &bytes) != ERROR_SUCCESS)
+      return {};
+    std::wstring value(bytes / sizeof(wchar_t) + 1, L'\0');
+    bytes = static_cast<DWORD>(value.size() * sizeof(wchar_t));
+    const LSTATUS rc = RegGetValueW(root, subKey.c_str(), L"Path", kTypes, nullptr, value.data(), &bytes);
+    if (rc == ERROR_MORE_DATA) continue;  // the value grew meanwhile
+    if (rc != ERROR_SUCCESS) return {};
+    value.resize(bytes / sizeof(wchar_t));
+    while (!value.empty() && value.back() == L'\0') value.pop_back();
+    return Narrow(value);
   }
-  RegCloseKey(key);
-  if (type == REG_EXPAND_SZ && !value.empty()) {
-    const DWORD n = ExpandEnvironmentStringsW(value.c_str(), nullptr, 0);
-    std::wstring expanded(n, L'\0');
-    if (n && ExpandEnvironmentStringsW(value.c_str(), expanded.data(), n) == n) {
-      expanded.resize(n - 1);
-      value = expanded;
-    }
-  }
-  return Narrow(value);
+  return {};
 }
 
 }  // namespace

@@ -53,14 +53,14 @@ TEST(WindowsCommandLine, EveryArgumentArrivesAsItWasGiven) {
 // Sets HKCU's App Paths "Path" of one key for the life of the object.
 class CAppPathsKey {
  public:
-  CAppPathsKey(const wchar_t* key, const std::string& folder)
+  CAppPathsKey(const wchar_t* key, const std::string& folder, DWORD type = REG_SZ)
       : m_subKey(std::wstring(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\") + key) {
     HKEY h = nullptr;
     if (RegCreateKeyExW(HKEY_CURRENT_USER, m_subKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &h,
                         nullptr) != ERROR_SUCCESS)
       return;
     const std::wstring value = Widen(folder);
-    m_ok = RegSetValueExW(h, L"Path", 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+    m_ok = RegSetValueExW(h, L"Path", 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
     RegCloseKey(h);
   }
@@ -92,6 +92,14 @@ TEST(WindowsArchivers, AppPathsRegistrationComesBeforePath) {
     found = FittingArchivers("C:/a.zip", "C:/t");
     ASSERT_EQ(found.size(), 1u);
     EXPECT_EQ(found[0].program, registered.Path() + "\\7z.exe");
+  }
+  {
+    // A REG_EXPAND_SZ registration names the folder through the environment.
+    _putenv_s("BRINDLE_TEST_7Z_FOLDER", registered.Path().c_str());
+    CAppPathsKey key(L"7zFM.exe", "%BRINDLE_TEST_7Z_FOLDER%", REG_EXPAND_SZ);
+    ASSERT_TRUE(key.Ok());
+    EXPECT_EQ(ReadAppPath(L"7zFM.exe"), registered.Path());
+    _putenv_s("BRINDLE_TEST_7Z_FOLDER", "");
   }
   // A folder entry of PATH is never taken for a program, nor a relative one.
   _putenv_s("PATH", (".;relative;" + registered.Path() + "\\7z.exe").c_str());
