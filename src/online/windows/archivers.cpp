@@ -34,9 +34,11 @@ bool IsPlainFile(const std::string& path) {
 }
 
 // The key's "Path" value; RegGetValueW opens and closes the key itself and
-// expands a REG_EXPAND_SZ value. Empty when there is none.
+// expands a REG_EXPAND_SZ value, which it then counts as REG_SZ (asking for
+// REG_EXPAND_SZ as such is refused unless unexpanded). Empty when there is
+// none.
 std::string ReadPathValue(HKEY root, const std::wstring& subKey) {
-  constexpr DWORD kTypes = RRF_RT_REG_SZ | RRF_RT_REG_EXPAND_SZ;
+  constexpr DWORD kTypes = RRF_RT_REG_SZ;
   for (int attempt = 0; attempt < 4; ++attempt) {
     DWORD bytes = 0;
     if (RegGetValueW(root, subKey.c_str(), L"Path", kTypes, nullptr, nullptr, &bytes) != ERROR_SUCCESS)
