@@ -197,14 +197,17 @@ class WindowsDesktopTest : public QObject {
   }
 
   void AHungRunningWindowDoesNotHangTheSecondStart() {
-    // The sibling's thread makes its window, then stops answering for a while.
+    // The sibling's thread makes its window, then stops answering for up to
+    // 10 s: a second start that waits for it takes all of that, one that does
+    // not returns at once (under a loaded Wine within its own 2-s time-outs),
+    // and the window answers again as soon as the start has returned.
     std::atomic<HWND> window{nullptr};
     std::atomic<bool> release{false};
     std::thread hung([&] {
       CSiblingWindow sibling(L"UPDATE_PROGRAM_CLASS");
       ShowWindow(sibling.Window(), SW_MINIMIZE);
       window = sibling.Window();
-      for (int i = 0; i < 300 && !release; ++i) Sleep(10);  // not pumping messages
+      for (int i = 0; i < 1000 && !release; ++i) Sleep(10);  // not pumping messages
       MSG msg;
       while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
     });
@@ -215,7 +218,7 @@ class WindowsDesktopTest : public QObject {
     const qint64 took = timer.elapsed();
     release = true;
     hung.join();
-    QVERIFY2(took < 1500, qPrintable(QString::number(took)));
+    QVERIFY2(took < 5000, qPrintable(QString::number(took)));
   }
 };
 
