@@ -3,16 +3,13 @@
 #include <cerrno>
 #include <string>
 
+#include "core/path_separators.h"
 #include "online/download_file.h"
 
 namespace brindle {
 
 std::string DownloadPartPrefix(const std::string& target) {
-#ifdef _WIN32
-  const size_t slash = target.find_last_of("\\/");
-#else
-  const size_t slash = target.rfind('/');
-#endif
+  const size_t slash = target.find_last_of(kPathSeparators);
   return "." + (slash == std::string::npos ? target : target.substr(slash + 1)) + ".part-";
 }
 

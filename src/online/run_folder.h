@@ -8,13 +8,10 @@
 
 namespace brindle::run_folder {
 
+// A folder is never trimmed shorter than its root: "C:\\" or "/".
 #ifdef _WIN32
-// The separators a path may use; the first one joins paths.
-inline constexpr const char* kSeparators = "\\/";
-// "C:\": a folder is never trimmed shorter than this.
 inline constexpr size_t kRootLength = 3;
 #else
-inline constexpr const char* kSeparators = "/";
 inline constexpr size_t kRootLength = 1;
 #endif
 

@@ -6,6 +6,7 @@
 #include <mutex>
 #include <string_view>
 
+#include "core/path_separators.h"
 #include "online/run_folder.h"
 
 namespace brindle {
@@ -20,7 +21,7 @@ std::string WorkingFolderLocked() {
   std::string folder = g_override.empty() ? run_folder::DefaultWorkingFolder() : g_override;
   if (folder.empty()) return {};
   while (folder.size() > run_folder::kRootLength &&
-         std::string_view(run_folder::kSeparators).find(folder.back()) != std::string_view::npos)
+         std::string_view(kPathSeparators).find(folder.back()) != std::string_view::npos)
     folder.pop_back();
   run_folder::CreateFolderPath(folder);
   return folder;
@@ -49,7 +50,7 @@ std::string RunFolder() {
 
 std::string WorkingFolderPath(const std::string& name) {
   const std::string folder = RunFolder();
-  return folder.empty() ? std::string() : folder + run_folder::kSeparators[0] + name;
+  return folder.empty() ? std::string() : folder + kPathSeparator + name;
 }
 
 void EndRunFolder() {
@@ -58,11 +59,11 @@ void EndRunFolder() {
 }
 
 std::string KeepInWorkingFolder(const std::string& path) {
-  const size_t slash = path.find_last_of(run_folder::kSeparators);
+  const size_t slash = path.find_last_of(kPathSeparators);
   if (slash == std::string::npos) return path;
   const std::string base = WorkingFolder();
   if (base.empty()) return path;
-  const std::string kept = base + run_folder::kSeparators[0] + path.substr(slash + 1);
+  const std::string kept = base + kPathSeparator + path.substr(slash + 1);
   return run_folder::MoveReplacing(path, kept) ? kept : path;
 }
 

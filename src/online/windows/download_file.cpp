@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "core/path_separators.h"
 #include "core/windows/unicode.h"
 #include "core/windows/unique_handle.h"
 #include "core/windows/windows_api.h"
@@ -22,7 +23,7 @@ namespace brindle {
 
 namespace {
 
-size_t LastSeparator(const std::string& path) { return path.find_last_of("\\/"); }
+size_t LastSeparator(const std::string& path) { return path.find_last_of(kPathSeparators); }
 
 std::string FolderOf(const std::string& path) {
   const size_t slash = LastSeparator(path);

@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "core/path_separators.h"
 #include "core/windows/unicode.h"
 #include "core/windows/unique_handle.h"
 #include "core/windows/windows_api.h"
@@ -44,7 +45,7 @@ void RemoveAbandonedRunFolders(const std::string& base) {
   FindFiles(
       base,
       [](const std::string& path, uint32_t attributes, void* context) {
-        const size_t cut = path.find_last_of("\\/");
+        const size_t cut = path.find_last_of(kPathSeparators);
         const std::string name = path.substr(cut + 1);
         if (attributes == kFileAttributeDirectory && name.rfind(kRunPrefix, 0) == 0)
           static_cast<std::vector<std::string>*>(context)->push_back(name);
@@ -81,8 +82,8 @@ std::string DefaultWorkingFolder() {
 
 // mkdir -p; existing folders are fine.
 void CreateFolderPath(const std::string& folder) {
-  for (size_t pos = folder.find_first_of("\\/", 3); pos != std::string::npos;
-       pos = folder.find_first_of("\\/", pos + 1))
+  for (size_t pos = folder.find_first_of(kPathSeparators, 3); pos != std::string::npos;
+       pos = folder.find_first_of(kPathSeparators, pos + 1))
     CreateDirectoryW(Widen(folder.substr(0, pos)).c_str(), nullptr);
   CreateDirectoryW(Widen(folder).c_str(), nullptr);
 }
