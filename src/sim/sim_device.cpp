@@ -29,6 +29,8 @@ CSimDevice::CSimDevice(const SimProfile& profile)
       m_area0(size_t{kSimArea0Blocks} * kBlockSize, 0xFF),
       m_area1(size_t{kSimArea1Blocks} * kBlockSize, 0xFF),
       m_failWritesLeft(profile.faults.failWrites),
+      m_lyingStatusLeft(profile.faults.lyingStatus),
+      m_badStoreLeft(profile.faults.badStore),
       m_corruptLeft(profile.faults.corruptReplies) {
   std::copy(profile.identity.begin(), profile.identity.end(), m_area0.begin() + kIdentityBlock * kBlockSize);
   std::copy(profile.settings.begin(), profile.settings.end(), m_area0.begin() + kSettingsBlock * kBlockSize);
@@ -133,7 +135,9 @@ bool CSimDevice::CountReport() {
   ++m_reports;
   const auto& f = m_profile.faults;
   bool removed = false;
-  if (f.unplugAfterReports >= 0 && m_reports >= static_cast<uint64_t>(f.unplugAfterReports) && m_plugged) {
+  // Once, at that report: a device plugged in again afterwards stays, as a
+  // device that restarted or was replugged by its user.
+  if (f.unplugAfterReports >= 0 && m_reports == static_cast<uint64_t>(f.unplugAfterReports) && m_plugged) {
     m_plugged = false;
     removed = true;
   }
@@ -294,9 +298,16 @@ void CSimDevice::HandleCommand(const uint8_t* bytes) {
 void CSimDevice::FinishWrite() {
   m_receiving = false;
   const CommandFields& f = m_write;
+  // Every write with data takes its turn in each write fault's count (see
+  // SimFaults), whichever of them, if any, decides its outcome.
+  const bool injectedFailure = m_failWritesLeft > 0;
+  const bool lying = m_lyingStatusLeft > 0;
+  const bool badStore = m_badStoreLeft > 0;
+  if (injectedFailure) --m_failWritesLeft;
+  if (lying) --m_lyingStatusLeft;
+  if (badStore) --m_badStoreLeft;
   uint32_t status = kSimOk;
-  if (m_failWritesLeft > 0) {
-    --m_failWritesLeft;
+  if (injectedFailure) {
     status = kSimInjectedFailure;
   } else if (m_writeData.empty() || !InRange(f.area, f.blockAddress, f.blockCount)) {
     status = kSimBadAddress;
@@ -315,9 +326,15 @@ void CSimDevice::FinishWrite() {
     if (status == kSimOk && expected != f.dataChecksum) status = kSimChecksumMismatch;
   }
   if (status == kSimOk) {
+    // badStore keeps the first byte of the write (byte 0 of its first block)
+    // inverted; the answer says nothing of it.
+    if (badStore) m_writeData[0] ^= 0xFF;
     auto& mem = *AreaFor(f.area);
     std::copy(m_writeData.begin(), m_writeData.end(),
               mem.begin() + static_cast<ptrdiff_t>(size_t{f.blockAddress} * kBlockSize));
+    // lyingStatus: stored as asked (or as badStore changed it), answered as
+    // a failure.
+    if (lying) status = kSimFalseFailure;
   }
   Log(f, status);
   QueueReply(status, 0);

@@ -29,6 +29,7 @@ enum SimStatus : uint32_t {
   kSimChecksumMismatch = 0x12,
   kSimInjectedFailure = 0x13,
   kSimUnknownCommand = 0x14,
+  kSimFalseFailure = 0x15,  // faults.lyingStatus: the write was stored all the same
 };
 
 class CSimDevice {
@@ -97,6 +98,8 @@ class CSimDevice {
   uint64_t m_generation = 1;
   uint64_t m_reports = 0;
   int64_t m_failWritesLeft = 0;
+  int64_t m_lyingStatusLeft = 0;
+  int64_t m_badStoreLeft = 0;
   int64_t m_corruptLeft = 0;
 
   // A WriteBlocks command receiving its data reports. A write larger than

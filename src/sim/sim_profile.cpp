@@ -168,6 +168,10 @@ bool ParseSimProfile(const std::string& json, SimProfile& profile, std::string& 
         int64_t lo = 0;
         if (fkey == "failWrites")
           target = &profile.faults.failWrites;
+        else if (fkey == "lyingStatus")
+          target = &profile.faults.lyingStatus;
+        else if (fkey == "badStore")
+          target = &profile.faults.badStore;
         else if (fkey == "corruptReplies")
           target = &profile.faults.corruptReplies;
         else if (fkey == "reportDelayMicros")

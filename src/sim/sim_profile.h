@@ -6,8 +6,17 @@
 
 namespace brindle {
 
+// The write faults (failWrites, lyingStatus, badStore) each count the
+// WriteBlocks commands that carry data, from the first one on, whatever
+// their outcome: every such write uses up one of each count still left, so
+// all three run over the same writes. A write that failWrites fails stores
+// nothing and answers only that failure. A write the device refuses on its
+// own (bad address, data checksum mismatch) is refused as without the
+// faults, stores nothing, and still uses up its place in every count.
 struct SimFaults {
   int64_t failWrites = 0;           // the first N WriteBlocks end with a non-zero status
+  int64_t lyingStatus = 0;          // the first N WriteBlocks are stored, yet answer a non-zero status
+  int64_t badStore = 0;             // the first N WriteBlocks answer 0 but store their first byte changed
   int64_t silentAfterReports = -1;  // after N reports the device stops answering
   int64_t unplugAfterReports = -1;  // after N reports the device disappears
   int64_t corruptReplies = 0;       // the first N status replies carry a wrong checksum

@@ -127,6 +127,105 @@ TEST_F(SimDeviceTest, InjectsFailedWritesAndCorruptReplies) {
   EXPECT_EQ(Block(1, 0x200), data);
 }
 
+// Where two images of an area part: "" when they agree, else how many bytes
+// differ and the first of them (the images are megabytes; gtest would print
+// them whole).
+std::string Differences(const std::vector<uint8_t>& want, const std::vector<uint8_t>& got) {
+  if (want.size() != got.size())
+    return "sizes " + std::to_string(want.size()) + " and " + std::to_string(got.size());
+  size_t count = 0;
+  size_t first = 0;
+  for (size_t i = 0; i < want.size(); ++i)
+    if (want[i] != got[i] && count++ == 0) first = i;
+  if (count == 0) return "";
+  return std::to_string(count) + " bytes differ, the first at offset " + std::to_string(first) + ": wanted " +
+         std::to_string(want[first]) + ", got " + std::to_string(got[first]);
+}
+
+TEST_F(SimDeviceTest, WriteFaultsTakeTheFirstWritesInTurn) {
+  enum class Kept { kNothing, kAll, kFirstByteInverted };
+  struct Step {
+    bool rightChecksum;
+    uint32_t status;  // the answer the device gives
+    Kept kept;
+  };
+  struct Case {
+    const char* name;
+    int64_t failWrites;
+    int64_t lyingStatus;
+    int64_t badStore;
+    std::vector<Step> steps;
+  };
+  const Case cases[] = {
+      {"lyingStatus: stored, answered as failed, then honest",
+       0,
+       2,
+       0,
+       {{true, kSimFalseFailure, Kept::kAll},
+        {true, kSimFalseFailure, Kept::kAll},
+        {true, kSimOk, Kept::kAll}}},
+      {"badStore: answered 0, one byte changed, then kept right",
+       0,
+       0,
+       2,
+       {{true, kSimOk, Kept::kFirstByteInverted},
+        {true, kSimOk, Kept::kFirstByteInverted},
+        {true, kSimOk, Kept::kAll}}},
+      {"failWrites takes the write, and the lie's turn with it",
+       1,
+       2,
+       0,
+       {{true, kSimInjectedFailure, Kept::kNothing},
+        {true, kSimFalseFailure, Kept::kAll},
+        {true, kSimOk, Kept::kAll}}},
+      {"failWrites takes the write, and the bad store's turn with it",
+       1,
+       1,
+       2,
+       {{true, kSimInjectedFailure, Kept::kNothing},
+        {true, kSimOk, Kept::kFirstByteInverted},
+        {true, kSimOk, Kept::kAll}}},
+      {"a checksum mismatch is refused as ever and uses up a turn",
+       0,
+       1,
+       1,
+       {{false, kSimChecksumMismatch, Kept::kNothing}, {true, kSimOk, Kept::kAll}}},
+      {"both on one write: changed, and answered as failed",
+       0,
+       1,
+       2,
+       {{true, kSimFalseFailure, Kept::kFirstByteInverted},
+        {true, kSimOk, Kept::kFirstByteInverted},
+        {true, kSimOk, Kept::kAll}}},
+  };
+  constexpr uint32_t kBlocks = 2;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    SimProfile p = DefaultSimProfile();
+    p.faults.failWrites = c.failWrites;
+    p.faults.lyingStatus = c.lyingStatus;
+    p.faults.badStore = c.badStore;
+    Start(p);
+    std::vector<uint8_t> want = sim->AreaCopy(1);
+    for (size_t i = 0; i < c.steps.size(); ++i) {
+      SCOPED_TRACE("write " + std::to_string(i + 1));
+      const Step& step = c.steps[i];
+      const uint32_t block = 0x200 + static_cast<uint32_t>(i) * kBlocks;
+      auto data = Padded(kBlocks * 256);
+      for (auto& b : data) b = static_cast<uint8_t>(b + i);  // each write its own bytes
+      const uint32_t sum = ByteSum(data.data(), data.size()) + (step.rightChecksum ? 0 : 1);
+      EXPECT_EQ(Write(1, block, data, 0, sum), step.status == kSimOk ? static_cast<int>(data.size()) : -2);
+      ASSERT_FALSE(sim->CommandLog().empty());
+      EXPECT_EQ(sim->CommandLog().back().status, step.status);
+      if (step.kept != Kept::kNothing) {
+        if (step.kept == Kept::kFirstByteInverted) data[0] ^= 0xFF;
+        std::copy(data.begin(), data.end(), want.begin() + size_t{block} * 256);
+      }
+      EXPECT_EQ(Differences(want, sim->AreaCopy(1)), "");
+    }
+  }
+}
+
 TEST_F(SimDeviceTest, RefusesMalformedAndUnknownCommands) {
   Start();
   Report report;
@@ -150,6 +249,12 @@ TEST_F(SimDeviceTest, UnplugAfterReportsFailsTheTransferAtThatReport) {
   EXPECT_EQ(Write(1, 0x200, data, 0, ByteSum(data.data(), data.size())), 3 * 64);
   EXPECT_FALSE(sim->IsPlugged());
   EXPECT_EQ(sim->ReportCount(), 5u);
+  // Plugged in again, it stays: the fault removes the device once.
+  sim->Plug();
+  hid->Disconnect();
+  ASSERT_EQ(hid->Connect(), 1);
+  EXPECT_EQ(Write(1, 0x200, data, 0, ByteSum(data.data(), data.size())), 512);
+  EXPECT_TRUE(sim->IsPlugged());
 }
 
 TEST_F(SimDeviceTest, WritesLargerThanAnyAreaAreTakenInThenRefused) {

@@ -26,8 +26,8 @@ TEST(SimProfile, ReadsEveryKey) {
       "link": "full-speed",
       "settings": ")" + settingsHex +
                                   R"(",
-      "faults": {"failWrites": 2, "silentAfterReports": 9, "unplugAfterReports": -1,
-                 "corruptReplies": 1, "reportDelayMicros": 10}})",
+      "faults": {"failWrites": 2, "lyingStatus": 3, "badStore": 4, "silentAfterReports": 9,
+                 "unplugAfterReports": -1, "corruptReplies": 1, "reportDelayMicros": 10}})",
                               p, error))
       << error;
   EXPECT_EQ(p.version, 1007u);
@@ -36,6 +36,8 @@ TEST(SimProfile, ReadsEveryKey) {
   EXPECT_EQ(p.dataSeconds, 0u);
   EXPECT_EQ(p.settings[255], 0xAA);
   EXPECT_EQ(p.faults.failWrites, 2);
+  EXPECT_EQ(p.faults.lyingStatus, 3);
+  EXPECT_EQ(p.faults.badStore, 4);
   EXPECT_EQ(p.faults.silentAfterReports, 9);
   EXPECT_EQ(p.faults.corruptReplies, 1);
   EXPECT_EQ(p.faults.reportDelayMicros, 10);
@@ -45,30 +47,42 @@ TEST(SimProfile, ReadsEveryKey) {
 }
 
 TEST(SimProfile, RefusesBadProfilesWithAReason) {
-  const char* bad[] = {
-      "not json",
-      "[1, 2]",
-      R"({"colour": 1})",
-      R"({"version": "1008"})",
-      R"({"dataSeconds": -1})",
-      R"({"identity": "sparkly"})",
-      R"({"identity": "hex:0g"})",
-      R"({"identity": "hex:abc"})",
-      R"({"settings": "hex:00"})",
-      R"({"faults": {"failWrites": -1}})",
-      R"({"faults": {"silentAfterReports": -2}})",
-      R"({"faults": {"reportDelayMicros": 99999999999}})",
-      R"({"faults": {"fizz": 1}})",
-      R"({"faults": 3})",
-      R"({"link": "high-speed"})",
-      R"({"link": 1000})",
+  struct Case {
+    const char* json;
+    const char* reason;  // part of the error, naming what is wrong
   };
-  for (const char* json : bad) {
-    SCOPED_TRACE(json);
+  const Case cases[] = {
+      {"not json", "not valid JSON"},
+      {"[1, 2]", "must be a JSON object"},
+      {R"({"colour": 1})", "unknown key colour"},
+      {R"({"version": "1008"})", "version: expected an integer"},
+      {R"({"dataSeconds": -1})", "dataSeconds: -1 is out of range"},
+      {R"({"identity": "sparkly"})", "identity: expected"},
+      {R"({"identity": "hex:0g"})", "identity: not a hex digit"},
+      {R"({"identity": "hex:abc"})", "identity: odd number"},
+      {R"({"settings": "hex:00"})", "settings: a block holds 256 bytes"},
+      {R"({"faults": {"failWrites": -1}})", "faults.failWrites: -1 is out of range"},
+      {R"({"faults": {"lyingStatus": -1}})", "faults.lyingStatus: -1 is out of range"},
+      {R"({"faults": {"badStore": -3}})", "faults.badStore: -3 is out of range"},
+      {R"({"faults": {"lyingStatus": "2"}})", "faults.lyingStatus: expected an integer"},
+      {R"({"faults": {"lyingStatus": null}})", "faults.lyingStatus: expected an integer"},
+      {R"({"faults": {"badStore": 1.5}})", "faults.badStore: expected an integer"},
+      {R"({"faults": {"badStore": true}})", "faults.badStore: expected an integer"},
+      {R"({"faults": {"LyingStatus": 1}})", "unknown key faults.LyingStatus"},
+      {R"({"faults": {"silentAfterReports": -2}})", "faults.silentAfterReports: -2 is out of range"},
+      {R"({"faults": {"reportDelayMicros": 99999999999}})",
+       "faults.reportDelayMicros: 99999999999 is out of range"},
+      {R"({"faults": {"fizz": 1}})", "unknown key faults.fizz"},
+      {R"({"faults": 3})", "faults: expected an object"},
+      {R"({"link": "high-speed"})", "link: expected"},
+      {R"({"link": 1000})", "link: expected"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.json);
     SimProfile p = DefaultSimProfile();
     std::string error;
-    EXPECT_FALSE(ParseSimProfile(json, p, error));
-    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(ParseSimProfile(c.json, p, error));
+    EXPECT_NE(error.find(c.reason), std::string::npos) << error;
   }
 }
 
