@@ -74,6 +74,8 @@ class CHidCmd {
   void SetLockFolder(std::string folder) { m_io.SetLockFolder(std::move(folder)); }
   void SetReadTimeoutMs(int ms) { m_io.SetReadTimeoutMs(ms); }
   bool TransportFailed() const { return m_io.TransportFailed(); }
+  LinkFailure LastLinkFailure() const { return m_io.LastLinkFailure(); }
+  int ReadTimeoutMs() const { return m_io.ReadTimeoutMs(); }
   void ClearTransportFailure() { m_io.ClearTransportFailure(); }
   HidOpenFailure LastOpenFailure() const { return m_io.LastOpenFailure(); }
   const std::string& LockError() const { return m_io.LockError(); }

@@ -60,7 +60,7 @@ int CHidIO::FindAndOpen() {
       continue;
     }
     m_lastOpenFailure = HidOpenFailure::kNone;
-    m_transportFailed = false;
+    m_failure = LinkFailure::kNone;
     return 1;
   }
   return 0;
@@ -69,41 +69,51 @@ int CHidIO::FindAndOpen() {
 int CHidIO::ReadReport(uint8_t* buffer, uint32_t* bytesRead) {
   if (bytesRead) *bytesRead = 0;
   const int n = ReadPayload(buffer);
-  if (n < 0) {
-    m_transportFailed = true;
-    return 0;
-  }
+  if (n < 0) return 0;
   buffer[0] = 0;  // no report ids: the id byte is always 0
   if (bytesRead) *bytesRead = static_cast<uint32_t>(n) + 1;
   return 1;
 }
 
 int CHidIO::ReadPayload(uint8_t* buffer) {
-  if (!m_device) return -1;
+  if (!m_device) {
+    m_failure = LinkFailure::kBroken;
+    return -1;
+  }
   // Wait in slices so that an abort request ends the wait early; the clock is
   // only read when the device is slow, so the common path stays cheap.
   int n = m_device->Read(buffer + 1, kReportPayload, std::min(kReadSliceMs, m_readTimeoutMs));
   if (n == 0) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(m_readTimeoutMs);
     while (n == 0) {
-      if (m_abortRequested.exchange(false, std::memory_order_acq_rel)) return -1;
+      if (m_abortRequested.exchange(false, std::memory_order_acq_rel)) {
+        m_failure = LinkFailure::kAborted;
+        return -1;
+      }
       const auto left =
           std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now())
               .count();
-      if (left <= 0) return -1;
+      if (left <= 0) {
+        m_failure = LinkFailure::kTimedOut;
+        return -1;
+      }
       n = m_device->Read(buffer + 1, kReportPayload,
                          static_cast<int>(std::min<long long>(kReadSliceMs, left)));
     }
   }
   m_abortRequested.store(false, std::memory_order_relaxed);
-  return n < 0 ? -1 : n;
+  if (n < 0) {
+    m_failure = LinkFailure::kBroken;
+    return -1;
+  }
+  return n;
 }
 
 int CHidIO::WriteReport(const uint8_t* buffer, uint32_t* bytesWritten) {
   if (bytesWritten) *bytesWritten = 0;
   const int n = m_device ? m_device->Write(buffer, kReportLength) : -1;
   if (n <= 0) {
-    m_transportFailed = true;
+    m_failure = LinkFailure::kBroken;
     return 0;
   }
   if (bytesWritten) *bytesWritten = static_cast<uint32_t>(kReportLength);
@@ -112,7 +122,7 @@ int CHidIO::WriteReport(const uint8_t* buffer, uint32_t* bytesWritten) {
 
 void CHidIO::Close() {
   m_device.reset();
-  m_transportFailed = false;
+  m_failure = LinkFailure::kNone;
   m_deviceLock.Release();
 }
 

@@ -27,6 +27,14 @@ constexpr int kReportReadTimeoutMs = 20000;
 // Slice of a read wait: an abort request is seen at least this often.
 constexpr int kReadSliceMs = 100;
 
+// How the link last failed: what a user is told the device did.
+enum class LinkFailure : uint8_t {
+  kNone,
+  kTimedOut,  // a report read waited its whole bound: the device fell silent
+  kAborted,   // a waiting read was cut short on request (stop, removal)
+  kBroken,    // a report could not be moved at all: the device went away
+};
+
 class CHidIO {
  public:
   explicit CHidIO(std::shared_ptr<IHidBackend> backend);
@@ -52,8 +60,9 @@ class CHidIO {
   // was aborted, since the last ClearTransportFailure (or open). Unlike a
   // status reply this is the link itself failing: the device went away, fell
   // silent or lost reports, whatever its version.
-  bool TransportFailed() const { return m_transportFailed; }
-  void ClearTransportFailure() { m_transportFailed = false; }
+  bool TransportFailed() const { return m_failure != LinkFailure::kNone; }
+  LinkFailure LastLinkFailure() const { return m_failure; }
+  void ClearTransportFailure() { m_failure = LinkFailure::kNone; }
   bool IsOpen() const { return m_device != nullptr; }
   IHidBackend& Backend() { return *m_backend; }
   // Why the last FindAndOpen found a matching device but could not open it.
@@ -68,7 +77,7 @@ class CHidIO {
  private:
   bool Matches(const HidInterfaceInfo& info) const;
   // One report's payload into buffer + 1: its length, or -1 when the read
-  // failed, timed out or was aborted.
+  // failed, timed out or was aborted (m_failure says which).
   int ReadPayload(uint8_t* buffer);
 
   std::shared_ptr<IHidBackend> m_backend;
@@ -78,7 +87,7 @@ class CHidIO {
   std::string m_lockError;
   int m_readTimeoutMs = kReportReadTimeoutMs;
   std::atomic<bool> m_abortRequested{false};
-  bool m_transportFailed = false;  // used by the thread that moves the reports
+  LinkFailure m_failure = LinkFailure::kNone;  // used by the thread that moves the reports
   HidOpenFailure m_lastOpenFailure = HidOpenFailure::kNone;
 };
 

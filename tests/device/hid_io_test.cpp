@@ -114,14 +114,15 @@ TEST_F(HidIoTest, TransportFailuresAreRecordedUntilCleared) {
     std::vector<FakeRead> reads;
     bool write;  // write one report, else read one
     bool failed;
+    LinkFailure kind;
   };
   const Case cases[] = {
-      {"report written", -1, {}, true, false},
-      {"write refused", 0, {}, true, true},
-      {"report read", -1, {{64, std::vector<uint8_t>(64, 0xEE)}}, false, false},
-      {"short report read", -1, {{3, {1, 2, 3}}}, false, false},
-      {"read failed", -1, {{-1, {}}}, false, true},
-      {"read timed out", -1, {}, false, true},
+      {"report written", -1, {}, true, false, LinkFailure::kNone},
+      {"write refused", 0, {}, true, true, LinkFailure::kBroken},
+      {"report read", -1, {{64, std::vector<uint8_t>(64, 0xEE)}}, false, false, LinkFailure::kNone},
+      {"short report read", -1, {{3, {1, 2, 3}}}, false, false, LinkFailure::kNone},
+      {"read failed", -1, {{-1, {}}}, false, true, LinkFailure::kBroken},
+      {"read timed out", -1, {}, false, true, LinkFailure::kTimedOut},
   };
   backend->interfaces = {{"/dev/hidraw0", kDeviceVendorId, kDeviceProductId}};
   for (const Case& c : cases) {
@@ -135,12 +136,15 @@ TEST_F(HidIoTest, TransportFailuresAreRecordedUntilCleared) {
     uint8_t report[kReportLength] = {};
     EXPECT_EQ(c.write ? io->WriteReport(report) : io->ReadReport(report), c.failed ? 0 : 1);
     EXPECT_EQ(io->TransportFailed(), c.failed);
+    EXPECT_EQ(io->LastLinkFailure(), c.kind);
     // A later report that moves does not wipe the record out.
     backend->writesBeforeFailure = -1;
     EXPECT_EQ(io->WriteReport(report), 1);
     EXPECT_EQ(io->TransportFailed(), c.failed);
+    EXPECT_EQ(io->LastLinkFailure(), c.kind);
     io->ClearTransportFailure();
     EXPECT_FALSE(io->TransportFailed());
+    EXPECT_EQ(io->LastLinkFailure(), LinkFailure::kNone);
   }
   // Closed, every report fails on the link.
   auto io = MakeIo(backend);
@@ -182,6 +186,7 @@ TEST(HidIoSimTest, AbortEndsAWaitingReadEarly) {
   const auto start = std::chrono::steady_clock::now();
   EXPECT_EQ(io.ReadReport(report), 0);
   EXPECT_TRUE(io.TransportFailed()) << "an aborted read moved no report";
+  EXPECT_EQ(io.LastLinkFailure(), LinkFailure::kAborted) << "cut short, not silent";
   aborter.join();
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2000));
 }
