@@ -19,11 +19,11 @@ CBrindleWindow::~CBrindleWindow() { Shutdown(); }
 void CBrindleWindow::Shutdown() {
   if (m_shutDown) return;
   m_shutDown = true;
-  m_stopWorker.store(true, std::memory_order_release);
+  m_worker.RequestStop();
   // From here on the worker's window calls return at once: it never waits
   // for this thread while this thread waits for it.
   CloseWindowCalls();
-  if (m_workerThread.joinable()) {
+  if (m_worker.ThreadHeld()) {
     // Every wait of the worker ends on these requests: a block transfer
     // after its current report, a report read at its next slice, the archive
     // download at its next abort check, the archiver and the worker's own
@@ -31,13 +31,13 @@ void CBrindleWindow::Shutdown() {
     // the transfer's cancel flag when it starts a new write. So the worker
     // leaves on its own well within the shutdown's bound (100 polls of 50 ms
     // and a 5000 ms wait) and is never killed.
-    while (m_workerRunning.load(std::memory_order_acquire)) {
+    while (m_worker.Running()) {
       m_hid.RequestCancel();
       m_hid.AbortRead();
       m_download.RequestAbort();
       std::this_thread::sleep_for(kWorkerPollInterval);
     }
-    m_workerThread.join();
+    m_worker.Collect();
   }
   // The downloader posts to this window from its own thread: it must end
   // while the window can still take messages.
@@ -89,7 +89,7 @@ void CBrindleWindow::OnInitDialog() {
 }
 
 void CBrindleWindow::SetTransferStage(uint8_t stage) {
-  m_transferStage.store(stage, std::memory_order_relaxed);
+  m_worker.Progress().stage.store(stage, std::memory_order_relaxed);
   m_hid.SetSentTag(stage);
 }
 
@@ -98,7 +98,7 @@ LRESULT CBrindleWindow::OnBytesSent(WPARAM wParam, LPARAM lParam) {
   // has often moved on (from the header block to the brand section, say)
   // by the time the message is handled.
   if (CountsAsProgress(wParam))
-    m_bytesDone.fetch_add(static_cast<uint32_t>(lParam), std::memory_order_relaxed);
+    m_worker.Progress().bytesDone.fetch_add(static_cast<uint32_t>(lParam), std::memory_order_relaxed);
   return 0;
 }
 

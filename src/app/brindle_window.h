@@ -17,6 +17,7 @@
 #include <utility>
 
 #include "app/brand_rules.h"
+#include "app/update_worker.h"
 #include "app/window_ids.h"
 #include "core/build_config.h"
 #include "core/messages.h"
@@ -65,8 +66,8 @@ class CBrindleWindow : public IMessageTarget {
   void OnInitDialog();
   // wParam: the transfer stage when the report was sent (m_hid.SentTag()).
   LRESULT OnBytesSent(WPARAM wParam, LPARAM lParam);
-  // Sets m_transferStage and tags the sent bytes that follow with it (any
-  // thread).
+  // Sets the transfer's stage and tags the sent bytes that follow with it
+  // (any thread).
   void SetTransferStage(uint8_t stage);
   void OnTimer(uint32_t id);
   void ShowTransferProgress();
@@ -93,11 +94,17 @@ class CBrindleWindow : public IMessageTarget {
   // Update button does after its checks (window thread). False when a worker
   // still runs or no thread could be started.
   bool StartUpdateWorker();
+  // Starts the worker on the status text as a verify-only run: the file's
+  // sections are read back from the device and compared, nothing is sent.
+  bool StartVerify();
   // Runs call on the window's thread and waits for it (at once when called
   // there). The update worker reaches the window's operations only through
   // this. False, without running it, once shutdown has begun, so a worker
   // never waits for a window that is going away.
   bool RunOnWindowThread(const std::function<void()>& call);
+  // For the worker's read-back after an update that found the device
+  // unreadable (window thread): opens it again; true when it is there.
+  bool ReopenDeviceForWorker();
 
   // Stops what runs beside the window (the update worker) and closes the
   // device. Subclasses call it first in their destructors, while their window
@@ -113,14 +120,22 @@ class CBrindleWindow : public IMessageTarget {
   const CHidCmd& Hid() const { return m_hid; }
   int32_t DeviceVersion() const { return m_deviceVersion.load(std::memory_order_relaxed); }
   // True from the start of an update worker until its last step.
-  bool WorkerRunning() const { return m_workerRunning.load(std::memory_order_acquire) != 0; }
+  bool WorkerRunning() const { return m_worker.Running(); }
   // True while an update worker's thread has not been collected.
-  bool WorkerThreadHeld() const { return m_workerThread.joinable(); }
+  bool WorkerThreadHeld() const { return m_worker.ThreadHeld(); }
   // The TransferStage SetTransferStage last set.
-  uint8_t CurrentTransferStage() const { return m_transferStage.load(std::memory_order_relaxed); }
-  uint32_t BytesDone() const { return m_bytesDone.load(std::memory_order_relaxed); }
-  uint32_t BytesTotal() const { return m_bytesTotal.load(std::memory_order_relaxed); }
-  uint32_t ProgressTicks() const { return m_progressTicks.load(std::memory_order_relaxed); }
+  uint8_t CurrentTransferStage() const { return Transfer().stage.load(std::memory_order_relaxed); }
+  uint32_t BytesDone() const { return Transfer().bytesDone.load(std::memory_order_relaxed); }
+  uint32_t BytesTotal() const { return Transfer().bytesTotal.load(std::memory_order_relaxed); }
+  uint32_t ProgressTicks() const { return Transfer().ticks.load(std::memory_order_relaxed); }
+  const TransferProgress& Transfer() const { return m_worker.Progress(); }
+  // Whether an update reads back every block it wrote before it counts as
+  // done (the menu's "Verify after update").
+  bool VerifyAfterUpdate() const { return m_verifyAfterUpdate; }
+  void SetVerifyAfterUpdate(bool verify) { m_verifyAfterUpdate = verify; }
+  // How long the read-back after an update waits for a device that went
+  // away at the closing command (window thread, before a run).
+  void SetReadBackReturnMs(int ms) { m_readBackReturnMs = ms; }
   const std::string& ArchiveUrl() const { return m_archiveUrl; }
   // The archive an update downloads when the chosen file does not exist
   // (window thread, not while a worker runs).
@@ -130,6 +145,10 @@ class CBrindleWindow : public IMessageTarget {
   int32_t DeviceDataVersion() const { return m_deviceDataVersion; }
   bool CheckingVersion() const { return m_checkingVersion; }
   const std::string& DownloadError() const { return m_downloadError; }
+  // The one downloader; the update worker runs the archive download on it.
+  CHttpDownload& Downloader() { return m_download; }
+  // Window thread only.
+  void ClearDownloadError() { m_downloadError.clear(); }
   const IdentityBlock& Identity() const { return m_identityBlock; }
   const SettingsBlock& Settings() const { return m_settingsBlock; }
   int32_t SettingsLayout() const { return m_settingsLayout.load(); }
@@ -138,36 +157,25 @@ class CBrindleWindow : public IMessageTarget {
   bool OnlineSourceSet() const { return m_onlineSourceSet; }
   BrandRule LastBrandRule() const { return m_brandRule; }
   const std::string& DataDateText() const { return m_dataDateText; }
-  // Valid once WorkerRunning() has turned false.
-  const std::string& UpdateOutcome() const { return m_updateOutcome; }
+  // The last update run's first outcome line ("" success) and its cause
+  // line ("" none). Valid once WorkerRunning() has turned false.
+  const std::string& UpdateOutcome() const { return m_worker.Outcome(); }
+  const std::string& UpdateCause() const { return m_worker.Cause(); }
 
  protected:
   // ---- State record, shared by the handlers, the worker and the downloads. ----
   CHidCmd m_hid;
   std::atomic<int32_t> m_deviceVersion{kResultNotSent};  // QueryVersion value or a negative result
-  std::atomic<bool> m_stopWorker{false};                 // stop request for the update worker
-  // The running update worker; joinable while it has not been collected.
-  std::thread m_workerThread;
-  // Set while the worker runs; the worker clears it as its last step.
-  std::atomic<int32_t> m_workerRunning{0};
-  // Device operation in progress (a TransferStage): CountsAsProgress says
-  // whose acknowledged bytes count. Nothing counts until the first transfer
-  // sets it.
-  std::atomic<uint8_t> m_transferStage{kStageFinished};
-  // Attempt of the write in progress (1 the first); 0 outside a transfer.
-  // Shown while a section is retried, so a slow retry does not look frozen.
-  std::atomic<uint32_t> m_attempt{0};
-  std::atomic<uint32_t> m_progressTicks{0};  // 166 ms ticks since the transfer began
-  std::atomic<uint32_t> m_bytesDone{0};      // bytes of the transfer acknowledged so far
-  std::atomic<uint32_t> m_bytesTotal{0};     // total bytes of the transfer; 0 = none
-  CHttpDownload m_download;                  // the one downloader: version file and archive
-  std::string m_archiveUrl;                  // URL of the update archive; empty when none
-  std::string m_versionFileUrl;              // URL of the brand's version file
-  int32_t m_internetVersion = -1;            // -1 none or failed, 0 check under way, > 0 published
-  int32_t m_deviceDataVersion = -1;          // yyyymmdd of the device's data; -1 no device
-  uint32_t m_downloadTotal = 0;              // size of the running download
-  bool m_checkingVersion = false;            // the version file (not the archive) downloads
-  std::string m_downloadError;               // text after a failed archive download
+  // The update worker: its thread, stop request, progress and outcome.
+  CUpdateWorker m_worker{*this};
+  CHttpDownload m_download;          // the one downloader: version file and archive
+  std::string m_archiveUrl;          // URL of the update archive; empty when none
+  std::string m_versionFileUrl;      // URL of the brand's version file
+  int32_t m_internetVersion = -1;    // -1 none or failed, 0 check under way, > 0 published
+  int32_t m_deviceDataVersion = -1;  // yyyymmdd of the device's data; -1 no device
+  uint32_t m_downloadTotal = 0;      // size of the running download
+  bool m_checkingVersion = false;    // the version file (not the archive) downloads
+  std::string m_downloadError;       // text after a failed archive download
   IdentityBlock m_identityBlock{};
   SettingsBlock m_settingsBlock{};
   std::atomic<int32_t> m_settingsLayout{0};  // 3, 2, 1; 0 or -1 no usable settings
@@ -180,16 +188,11 @@ class CBrindleWindow : public IMessageTarget {
 
   // ---- What the last identification decided, for reports and tests. ----
   BrandRule m_brandRule = BrandRule::kNone;
-  std::string m_dataDateText;  // the date shown after "   V:"; empty when unread
-  // Outcome text of the last update run ("" success); written by the worker
-  // before it clears m_workerRunning, read after that.
-  std::string m_updateOutcome;
+  std::string m_dataDateText;        // the date shown after "   V:"; empty when unread
+  bool m_verifyAfterUpdate = false;  // read back every block after an update
+  int m_readBackReturnMs = UpdateRunInput{}.readBackReturnMs;
 
  private:
-  // The update worker runs beside the handlers on this record
-  // (app/update_worker_access.h).
-  friend struct UpdateWorkerAccess;
-
   void RefreshConnectionStateHere();
   // Looks for the device and opens it (window thread); 1 when it opened.
   // The status text then says whether a found device was refused to us.
@@ -224,6 +227,10 @@ class CBrindleWindow : public IMessageTarget {
   const CBuildConfig m_config;
   std::thread::id m_windowThread;  // the thread that built the window
   std::string m_progressPrefix;    // bar label captured when a transfer began
+  // The bytes done at the last progress tick, and the tick they last moved
+  // at: a transfer that stands still says that it waits for the device.
+  uint32_t m_lastShownDone = 0;
+  uint32_t m_lastMoveTick = 0;
   bool m_shutDown = false;
   std::mutex m_callMutex;
   std::condition_variable m_callDone;

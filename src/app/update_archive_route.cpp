@@ -5,7 +5,6 @@
 #include <thread>
 #include <vector>
 
-#include "app/update_worker_access.h"
 #include "app/window_texts.h"
 #include "online/archive_unpacker.h"
 #include "online/file_search.h"
@@ -15,8 +14,6 @@
 namespace brindle {
 
 namespace {
-
-using Shared = UpdateWorkerAccess;
 
 bool EndsWith(const std::string& text, const char* tail) {
   const std::string t(tail);
@@ -30,9 +27,9 @@ bool HasArchiveExtension(const std::string& path) {
 }
 
 // Sleeps ms, waking early when the window asks the worker to stop.
-void SleepUnlessStopped(CBrindleWindow& w, int ms) {
+void SleepUnlessStopped(const std::atomic<bool>& stop, int ms) {
   const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-  while (!Shared::StopRequest(w).load(std::memory_order_acquire) && std::chrono::steady_clock::now() < until)
+  while (!stop.load(std::memory_order_acquire) && std::chrono::steady_clock::now() < until)
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
 }
 
@@ -42,7 +39,8 @@ std::string ManualUnpackOutcome(const std::string& archivePath) {
   return std::string(kTextNoArchiver) + "\nThe downloaded archive is: " + archivePath;
 }
 
-std::string FetchUpdateFileFromArchive(CBrindleWindow& w, const std::string& archiveUrl, ArchiveRoute& route,
+std::string FetchUpdateFileFromArchive(CBrindleWindow& w, const std::string& archiveUrl,
+                                       const std::atomic<bool>& stop, ArchiveRoute& route,
                                        std::string& path) {
   // The archive keeps the name the URL gives it. A name that is no file
   // name ("", "." or "..") would point at the working folder or its parent.
@@ -56,14 +54,15 @@ std::string FetchUpdateFileFromArchive(CBrindleWindow& w, const std::string& arc
   route.tempFolder = folder + "/" + kUnpackFolderName;
 
   if (FileExists(route.archivePath)) std::remove(route.archivePath.c_str());
-  w.RunOnWindowThread([&] { Shared::DownloadError(w).clear(); });
-  Shared::Download(w).SetParams(&w, archiveUrl, route.archivePath);
-  if (Shared::StopRequest(w).load(std::memory_order_acquire)) return text::kDownloadFailed;
-  const std::string startError = Shared::Download(w).Start(true);
+  w.RunOnWindowThread([&] { w.ClearDownloadError(); });
+  CHttpDownload& download = w.Downloader();
+  download.SetParams(&w, archiveUrl, route.archivePath);
+  if (stop.load(std::memory_order_acquire)) return text::kDownloadFailed;
+  const std::string startError = download.Start(true);
   if (!startError.empty()) return startError;
   // The download ran in this thread, so its outcome is known here; the
   // window's handler of its end message shows the same failure on the bar.
-  if (Shared::Download(w).LastOutcome() != DownloadOk) return text::kDownloadFailed;
+  if (download.LastOutcome() != DownloadOk) return text::kDownloadFailed;
 
   w.RunOnWindowThread([&] { w.SetProgressPos(0); });
   if (!HasArchiveExtension(route.archivePath)) {
@@ -78,13 +77,12 @@ std::string FetchUpdateFileFromArchive(CBrindleWindow& w, const std::string& arc
   // The archivers that fit the archive's format are tried in turn; one
   // counts only when it ended well and its output holds an update file.
   std::string found;
-  const UnpackResult unpacked =
-      UnpackArchive(route.archivePath, route.tempFolder, &Shared::StopRequest(w), [&] {
-        SleepUnlessStopped(w, kAfterArchiverMs);
-        found.clear();
-        FindFiles(route.tempFolder, IsUpdateFile, true, &found);
-        return !found.empty();
-      });
+  const UnpackResult unpacked = UnpackArchive(route.archivePath, route.tempFolder, &stop, [&] {
+    SleepUnlessStopped(stop, kAfterArchiverMs);
+    found.clear();
+    FindFiles(route.tempFolder, IsUpdateFile, true, &found);
+    return !found.empty();
+  });
   // The archive stays for the user, who is told where it is: out of this
   // run's folder, which goes when the run ends.
   if (unpacked == UnpackResult::kNoArchiver) {

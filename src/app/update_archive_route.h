@@ -2,6 +2,7 @@
 // The update worker's archive route: with no update file at hand it
 // downloads the update archive into this run's folder, unpacks it with an
 // installed archiver into "TmpTmp" there and finds the update file in it.
+#include <atomic>
 #include <string>
 
 #include "app/brindle_window.h"
@@ -24,9 +25,10 @@ constexpr int kAfterArchiverMs = 500;
 // user must unpack it by hand, so the text also says where it is.
 std::string ManualUnpackOutcome(const std::string& archivePath);
 
-// Runs the route for archiveUrl in the worker's thread. Empty with path set
-// to the update file found, or the outcome text the run ends with.
+// Runs the route for archiveUrl in the worker's thread; stop is the run's
+// stop request. Empty with path set to the update file found, or the
+// outcome text the run ends with.
 std::string FetchUpdateFileFromArchive(CBrindleWindow& window, const std::string& archiveUrl,
-                                       ArchiveRoute& route, std::string& path);
+                                       const std::atomic<bool>& stop, ArchiveRoute& route, std::string& path);
 
 }  // namespace brindle

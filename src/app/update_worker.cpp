@@ -1,234 +1,289 @@
 #include "app/update_worker.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <limits>
-#include <new>
-#include <vector>
+#include <system_error>
 
+#include "app/brindle_window.h"
 #include "app/update_archive_route.h"
-#include "app/update_worker_access.h"
 #include "app/window_texts.h"
-#include "core/byte_sum.h"
-#include "core/scrambled_byte_sum.h"
 #include "online/file_search.h"
 #include "online/working_folder.h"
-#include "update/pad_to_256.h"
+#include "update/read_back.h"
 #include "update/update_acceptance.h"
+#include "update/update_causes.h"
 #include "update/update_outcomes.h"
 
 namespace brindle {
 
 namespace {
 
-using Shared = UpdateWorkerAccess;
-
-// A stop request, or a device that went away: no further write is started.
-bool WritesStopped(CBrindleWindow& w) {
-  return Shared::StopRequest(w).load(std::memory_order_acquire) || !w.Hid().IsConnected();
+// Printable ASCII of the first bytes of a name field, up to its first NUL;
+// other bytes (the GBK of a Chinese name, control characters) show as '?'.
+std::string PrintableName(const uint8_t* bytes, size_t n) {
+  std::string text;
+  for (size_t i = 0; i < n && bytes[i] != 0; ++i)
+    text += bytes[i] >= 0x20 && bytes[i] < 0x7F ? static_cast<char>(bytes[i]) : '?';
+  return text;
 }
 
-// How one write attempt ended.
-enum class Attempt {
-  kWritten,     // the data went out and the device acknowledged it
-  kRefused,     // the device answered, but not with success
-  kLinkFailed,  // a report was not moved: device gone, silent or broken
-  kCancelled,   // a stop request or a removal cut the data short
+// What a run ended with: the first line, the system's own text ("" success),
+// and the cause line.
+struct Ending {
+  std::string outcome;
+  std::string cause;
 };
 
-// One attempt: the WriteBlocks command and, only when it went out, the data
-// with its status reply.
-Attempt WriteAttempt(CBrindleWindow& w, const SectionDestination& d, uint32_t count, uint32_t dataLength,
-                     uint32_t checksum, const uint8_t* data) {
-  CHidCmd& hid = w.Hid();
-  hid.ClearTransportFailure();
-  if (!hid.SendCommand(kCmdWriteBlocks, d.block, count, dataLength, d.area, checksum))
-    return Attempt::kLinkFailed;
-  const int sent = hid.SendBlocks(count, data);
-  if (sent == static_cast<int>(count * kBlockSize)) return Attempt::kWritten;
-  if (hid.TransportFailed()) return Attempt::kLinkFailed;
-  // SendBlocks returns 0 without a transport failure only when cancelled.
-  if (sent == 0) return Attempt::kCancelled;
-  return Attempt::kRefused;
-}
-
-// The write with the retry rules of the device's version.
-int WriteWithRules(CBrindleWindow& w, const SectionDestination& d, uint32_t count, uint32_t dataLength,
-                   uint32_t checksum, const uint8_t* data) {
-  if (!UsesRetries(w.DeviceVersion())) {
-    // Older devices answer writes without meaning: one attempt whose answer
-    // is ignored. Only the answer, though: data that never reached the
-    // device, because the link failed or the write was cut short, fails the
-    // section like on any other device.
-    if (WritesStopped(w)) return 0;
-    Shared::Attempt(w).store(1, std::memory_order_relaxed);
-    const Attempt a = WriteAttempt(w, d, count, dataLength, checksum, data);
-    return a == Attempt::kWritten || a == Attempt::kRefused ? 1 : 0;
-  }
-  const int attempts = d.retried ? kRetriedAttempts : 1;
-  // A retry resends the whole write, so the progress goes back to where the
-  // write began.
-  const uint32_t remembered = w.BytesDone();
-  for (int i = 0; i < attempts; ++i) {
-    // Checked between attempts so a closing window or a removed device ends
-    // the run instead of starting ten more writes.
-    if (WritesStopped(w)) return 0;
-    Shared::Attempt(w).store(static_cast<uint32_t>(i + 1), std::memory_order_relaxed);
-    if (WriteAttempt(w, d, count, dataLength, checksum, data) == Attempt::kWritten) return 1;
-    if (d.retried) Shared::BytesDone(w).store(remembered, std::memory_order_relaxed);
-  }
-  return 0;
-}
-
-// Reads size bytes at offset into data, with room reserved for the padding
-// so that padding never copies the section.
-bool ReadSection(IByteSource& file, uint64_t offset, uint32_t size, std::vector<uint8_t>& data) {
-  try {
-    data.reserve((size_t{size} + kBlockSize - 1) / kBlockSize * kBlockSize);
-    data.resize(size);
-  } catch (const std::bad_alloc&) {
-    return false;
-  } catch (const std::length_error&) {
-    return false;
-  }
-  return file.ReadAt(offset, data.data(), size) == size;
-}
-
-int SendPadded(CBrindleWindow& w, std::vector<uint8_t>& data, uint32_t size, const SectionDestination& d) {
-  if (!PadTo256(data)) return 0;
-  const uint32_t padded = static_cast<uint32_t>(data.size());
-  const uint32_t checksum = SectionChecksum(data.data(), padded, size, d.scrambled);
-  return WriteWithRules(w, d, padded / kBlockSize, d.scrambled ? size : 0, checksum, data.data());
-}
-
 }  // namespace
 
-int SendSection(CBrindleWindow& w, uint32_t size, IByteSource& file, uint64_t fileOffset,
-                const SectionDestination& destination) {
-  if (!w.Hid().IsConnected()) return 0;
-  std::vector<uint8_t> data;
-  if (!ReadSection(file, fileOffset, size, data)) return 0;
-  return SendPadded(w, data, size, destination);
-}
+// One run's state and steps; lives on the worker's thread.
+struct CUpdateWorker::Run {
+  CUpdateWorker& worker;
+  CBrindleWindow& w;
+  const UpdateRunInput& input;
+  CSectionWriter writer;
+  UpdateImage image;
 
-int SendBrandSection(CBrindleWindow& w, IByteSource& file, const UpdateDescription& description) {
-  const SectionSpan& b = description.b;
-  std::vector<uint8_t> data;
-  if (!ReadSection(file, b.offset, b.size, data)) return 0;
-  const TransferHeader header = BuildTransferHeader(b.size, ScrambledByteSum(data.data(), b.size));
-  w.SetTransferStage(kStageBrandHeader);
-  if (!WriteWithRules(w, kDestinationHeader, 1, 0, ByteSum(header.data(), header.size()), header.data()))
-    return 0;
-  w.SetTransferStage(kStageBrandData);
-  return SendPadded(w, data, b.size, kDestinationBrand);
-}
+  Run(CUpdateWorker& owner, const UpdateRunInput& in)
+      : worker(owner),
+        w(owner.m_window),
+        input(in),
+        writer(owner.m_window.Hid(), owner.m_progress, owner.m_stop) {}
 
-namespace {
+  bool Stopped() const { return worker.StopRequested(); }
 
-// One run, from the file named in the window to the closing command; the
-// outcome text, empty on success. route is
-// filled as the archive route sets up its working files.
-std::string RunUpdate(CBrindleWindow& w, const UpdateRunInput& input, ArchiveRoute& route) {
-  w.RunOnWindowThread([&] {
-    w.EnableControl(kIdUpdateButton, false);
-    w.EnableControl(kIdSettingButton, false);
-  });
-  std::string path;
-  w.RunOnWindowThread([&] { path = w.GetControlText(kIdStatusText); });
-  if (path.empty()) return kTextOpenFailed;
-
-  if (!FileExists(path) && !input.archiveUrl.empty()) {
-    std::string outcome = FetchUpdateFileFromArchive(w, input.archiveUrl, route, path);
-    if (!outcome.empty()) return outcome;
+  // Why a write or a read did not get through: the device gone (or taken
+  // away by a removal), silent, or the run stopped.
+  std::string LinkCause(SectionName during, LinkFailure failure) const {
+    if (!w.Hid().IsConnected()) return CauseDisconnected(during);
+    if (Stopped()) return CauseStopped(during);
+    return CauseLinkLost(during, failure, w.Hid().ReadTimeoutMs());
   }
 
-  CFileSource file;  // closed when the run leaves this function
-  if (!file.Open(path)) {
-    if (!route.archivePath.empty()) {
-      std::remove(route.archivePath.c_str());
-      route.archivePath.clear();
+  Ending Failed(std::string cause) const { return {kTextUpdateFailed, std::move(cause)}; }
+
+  // The file named in the window, checked and read into memory.
+  Ending Prepare(ArchiveRoute& route) {
+    w.RunOnWindowThread([&] {
+      w.EnableControl(kIdUpdateButton, false);
+      w.EnableControl(kIdSettingButton, false);
+    });
+    std::string path;
+    w.RunOnWindowThread([&] { path = w.GetControlText(kIdStatusText); });
+    if (path.empty()) return {kTextOpenFailed, ""};
+
+    if (!input.verifyOnly && !FileExists(path) && !input.archiveUrl.empty()) {
+      std::string outcome = FetchUpdateFileFromArchive(w, input.archiveUrl, worker.m_stop, route, path);
+      if (!outcome.empty()) return {outcome, ""};
     }
-    return kTextOpenFailed;  // the folder tree goes at the end of the run
+
+    CFileSource file;  // closed when the sections are in memory
+    if (!file.Open(path)) {
+      if (!route.archivePath.empty()) {
+        std::remove(route.archivePath.c_str());
+        route.archivePath.clear();
+      }
+      return {kTextOpenFailed, ""};  // the folder tree goes at the end of the run
+    }
+    UpdateDescription d;
+    const int parsed = ParseUpdateFile(file, d, ChooseBrandTag(input.facts));
+    std::string outcome = UpdateAcceptanceOutcome(parsed, d, w.Config());
+    if (outcome == kTextVersionUnmatched) {
+      const std::string expected = w.Config().companyName.substr(0, trailer::kProducerCompared);
+      return {outcome, CauseOtherMaker(PrintableName(d.producerName.data(), trailer::kProducerCompared),
+                                       PrintableName(reinterpret_cast<const uint8_t*>(expected.data()),
+                                                     expected.size()))};
+    }
+    if (!outcome.empty()) return {outcome, ""};
+    // Read once, right after the check: what is sent and read back is what
+    // was checked, whatever happens to the file from here on.
+    const ImageLoad loaded = LoadUpdateImage(file, d, image);
+    if (loaded == ImageLoad::kChanged) return {kTextOpenFailed, CauseFileChanged()};
+    if (loaded != ImageLoad::kLoaded) return {kTextOpenFailed, CauseFileUnreadable()};
+    return {};
   }
 
-  UpdateDescription d;
-  const int parsed = ParseUpdateFile(file, d, ChooseBrandTag(input.facts));
-  std::string outcome = UpdateAcceptanceOutcome(parsed, d, w.Config());
-  if (!outcome.empty()) return outcome;
-
-  const uint32_t total =
-      static_cast<uint32_t>(std::min<uint64_t>(d.TotalSize(), std::numeric_limits<uint32_t>::max()));
-  Shared::BytesDone(w).store(0, std::memory_order_relaxed);
-  Shared::Attempt(w).store(0, std::memory_order_relaxed);
-  Shared::ProgressTicks(w).store(0, std::memory_order_relaxed);
-  Shared::BytesTotal(w).store(total, std::memory_order_relaxed);
-  w.RunOnWindowThread([&] {
-    w.SetProgressRange(0, total);
-    w.SetProgressPos(0);
-    w.SetControlText(kIdProgress, kTextUpdating);
-  });
-
-  // A failed step ends the run: later sections are not sent and no closing
-  // command follows.
-  const auto send = [&](const SectionSpan& s, const SectionDestination& dest) {
-    if (s.size == 0) return true;
-    w.SetTransferStage(dest.stage);
-    return SendSection(w, s.size, file, s.offset, dest) != 0;
-  };
-  if (!send(d.a, kDestinationA)) return kTextUpdateFailed;
-  if (d.b.size != 0 && !SendBrandSection(w, file, d)) return kTextUpdateFailed;
-  if (!send(d.c, kDestinationC) || !send(d.d, kDestinationD) || !send(d.e, kDestinationE))
-    return kTextUpdateFailed;
-
-  // Set on the window's thread, behind the progress messages of the last
-  // reports, so that the final text shows the whole transfer and not more.
-  w.RunOnWindowThread([&] {
-    Shared::BytesDone(w).store(total, std::memory_order_relaxed);
-    w.ShowTransferProgress();
-  });
-  // The closing command's answer changes nothing: the data is on the device.
-  // A link that fails here does: the device was removed or fell silent
-  // before the exchange was closed, so the run is not reported as a success.
-  w.Hid().ClearTransportFailure();
-  if (UsesRetries(w.DeviceVersion())) {
-    w.Hid().EndUpdate();
-  } else {
-    w.Hid().EndSession();
-    w.RefreshConnectionState();  // identifies the device again
+  void BeginProgress(uint64_t bytes, const char* label) {
+    const uint32_t total =
+        static_cast<uint32_t>(std::min<uint64_t>(bytes, std::numeric_limits<uint32_t>::max()));
+    worker.m_progress.Begin(total);
+    w.RunOnWindowThread([&] {
+      w.SetProgressRange(0, total);
+      w.SetProgressPos(0);
+      w.SetControlText(kIdProgress, label);
+    });
   }
-  if (w.Hid().TransportFailed()) return kTextUpdateFailed;
-  return {};
+
+  // Sends every write in order; the first that fails ends the run, without
+  // the later sections and without a closing command.
+  Ending Send() {
+    writer.SetDeviceVersion(w.DeviceVersion());
+    BeginProgress(image.SectionBytes(), kTextUpdating);
+    for (const SectionImage& s : image.writes) {
+      writer.SetStage(s.destination.stage);
+      const WriteResult r = writer.Write(s);
+      if (r == WriteResult::kWritten) continue;
+      if (r == WriteResult::kRefused) return Failed(CauseRefused(s.name, writer.Attempts()));
+      if (r == WriteResult::kStopped) return Failed(LinkCause(s.name, LinkFailure::kAborted));
+      return Failed(LinkCause(s.name, writer.LastLinkFailure()));
+    }
+    // Set on the window's thread, behind the progress messages of the last
+    // reports, so that the final text shows the whole transfer and not more.
+    const uint32_t total = worker.m_progress.bytesTotal.load(std::memory_order_relaxed);
+    w.RunOnWindowThread([&] {
+      worker.m_progress.bytesDone.store(total, std::memory_order_relaxed);
+      w.ShowTransferProgress();
+    });
+    return {};
+  }
+
+  // Reads the image back at depth. A device that cannot be read (one that
+  // restarts after the closing command, say) is opened again and read from
+  // where the reading broke off, until the bound has passed, when mayWait.
+  ReadBackResult Check(ReadBackDepth depth, bool mayWait) {
+    writer.SetStage(kStageVerify);
+    BeginProgress(ReadBackBlocks(image, depth) * kBlockSize, kTextVerifying);
+    ReadBackResult r = ReadBack(w.Hid(), image, depth, worker.m_progress, worker.m_stop);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(input.readBackReturnMs);
+    while (mayWait && r.kind == ReadBackResult::kUnreadable && !Stopped() &&
+           std::chrono::steady_clock::now() < until) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(kReadBackPollMs));
+      bool reopened = false;
+      if (!w.RunOnWindowThread([&] { reopened = w.ReopenDeviceForWorker(); })) break;
+      if (reopened) r = ReadBack(w.Hid(), image, depth, worker.m_progress, worker.m_stop, r.write, r.block);
+    }
+    // The final state of the check on the bar, as after the transfer.
+    if (r.kind == ReadBackResult::kSame) w.RunOnWindowThread([&] { w.ShowTransferProgress(); });
+    return r;
+  }
+
+  std::string CheckCause(const ReadBackResult& r) const {
+    if (r.kind == ReadBackResult::kDiffers) return CauseMemoryDiffers(image.writes[r.write].name, r.block);
+    if (r.kind == ReadBackResult::kStopped) return "The update was stopped before it was checked.";
+    return CauseNotChecked(r.link);
+  }
+
+  Ending Verify() {
+    const ReadBackResult r = Check(ReadBackDepth::kFull, false);
+    if (r.kind == ReadBackResult::kSame) return {kTextVerifyOk, ""};
+    const SectionImage& s = image.writes[r.write];
+    if (r.kind == ReadBackResult::kDiffers)
+      return {std::string(kTextVerifyFailed) + "section " + SectionNameText(s.name) + " differs at block " +
+                  BlockText(r.block),
+              ""};
+    return {std::string(kTextVerifyFailed) + "section " + SectionNameText(s.name) +
+                " could not be read at block " + BlockText(r.block),
+            LinkCause(s.name, r.link)};
+  }
+
+  // The closing command. Its answer changes nothing: the data is on the
+  // device. A link that fails here does: the device was removed or fell
+  // silent before the exchange was closed, so the run is no success.
+  Ending Close() {
+    CHidCmd& hid = w.Hid();
+    hid.ClearTransportFailure();
+    const bool honest = UsesRetries(w.DeviceVersion());
+    if (honest) {
+      // The device acknowledged every write: what it holds can be read
+      // before the closing command hands the data over to its firmware.
+      if (input.verifyAfter) {
+        const ReadBackResult r = Check(ReadBackDepth::kFull, false);
+        if (r.kind != ReadBackResult::kSame) return Failed(CheckCause(r));
+      }
+      hid.EndUpdate();
+    } else {
+      hid.EndSession();
+    }
+    if (hid.TransportFailed()) {
+      const LinkFailure f = hid.LastLinkFailure();
+      if (!hid.IsConnected() || f != LinkFailure::kTimedOut)
+        return Failed("The device was disconnected before the update was closed.");
+      return Failed("The device stopped answering when the update was closed.");
+    }
+    if (!honest) {
+      w.RefreshConnectionState();  // identifies the device again after the run
+      // Its answers prove nothing: what it kept does. The first and last
+      // block of every write, or all of them when asked for; a device that
+      // restarts now is waited for.
+      const ReadBackResult r = Check(input.verifyAfter ? ReadBackDepth::kFull : ReadBackDepth::kEnds, true);
+      if (r.kind != ReadBackResult::kSame) return Failed(CheckCause(r));
+    }
+    return {};
+  }
+
+  Ending Go(ArchiveRoute& route) {
+    Ending e = Prepare(route);
+    if (!e.outcome.empty()) return e;
+    if (image.writes.empty()) return {kTextNoDatabase, ""};
+    if (input.verifyOnly) return Verify();
+    e = Send();
+    if (!e.outcome.empty()) return e;
+    return Close();
+  }
+};
+
+CUpdateWorker::~CUpdateWorker() {
+  RequestStop();
+  if (m_thread.joinable()) m_thread.join();
 }
 
-}  // namespace
+bool CUpdateWorker::Start(UpdateRunInput input) {
+  if (Running()) return false;
+  Collect();
+  m_stop.store(false, std::memory_order_release);
+  m_outcome.clear();
+  m_cause.clear();
+  m_running.store(true, std::memory_order_release);
+  try {
+    m_thread = std::thread([this, input = std::move(input)] { RunThread(input); });
+  } catch (const std::system_error&) {
+    m_running.store(false, std::memory_order_release);
+    return false;
+  }
+  return true;
+}
 
-int UpdateWorker(CBrindleWindow& w, const UpdateRunInput& input) {
+void CUpdateWorker::Collect() {
+  if (m_thread.joinable()) m_thread.join();
+}
+
+void CUpdateWorker::RunThread(const UpdateRunInput& input) {
+  CBrindleWindow& w = m_window;
   ArchiveRoute route;
-  const std::string outcome = RunUpdate(w, input, route);
+  Ending e;
+  {
+    Run run(*this, input);
+    e = run.Go(route);
+  }  // the sections' memory goes here
+  const bool succeeded = e.outcome.empty() || e.outcome == kTextVerifyOk;
 
   if (!route.tempFolder.empty()) DeleteFolderTree(route.tempFolder);
   // An archive the run left (one without an update file, one to unpack by
   // hand) outlives the run's own folder, as it outlived the run before.
   if (!route.archivePath.empty()) route.archivePath = KeepInWorkingFolder(route.archivePath);
-  w.SetTransferStage(kStageFinished);
-  Shared::Attempt(w).store(0, std::memory_order_relaxed);
-  Shared::Outcome(w) = outcome;
-  if (outcome.empty()) {
-    w.RunOnWindowThread([&] { w.MessageBox(kTextUpdateSucceeded, text::kTitle, MB_ICONINFORMATION); });
-  } else if (!Shared::StopRequest(w).load(std::memory_order_acquire)) {
-    Shared::BytesTotal(w).store(0, std::memory_order_relaxed);
-    Shared::BytesDone(w).store(0, std::memory_order_relaxed);
+  m_progress.stage.store(kStageFinished, std::memory_order_relaxed);
+  w.Hid().SetSentTag(kStageFinished);
+  m_progress.attempt.store(0, std::memory_order_relaxed);
+  m_outcome = e.outcome;
+  m_cause = e.cause;
+  const std::string shown = OutcomeWithCause(e.outcome.empty() ? kTextUpdateSucceeded : e.outcome, e.cause);
+  if (succeeded) {
+    w.RunOnWindowThread([&] { w.MessageBox(shown, text::kTitle, MB_ICONINFORMATION); });
+  } else if (!StopRequested()) {
+    m_progress.Clear();
     w.RunOnWindowThread([&] {
       w.SetControlText(kIdProgress, "");
+      w.SetProgressPos(0);
       w.EnableControl(kIdUpdateButton, true);
       w.EnableControl(kIdSettingButton, true);
-      w.MessageBox(outcome, "", MB_ICONERROR);
+      w.MessageBox(shown, "", MB_ICONERROR);
     });
   }
   // Last acts: after the store the window may collect this thread.
-  Shared::Running(w).store(0, std::memory_order_release);
+  m_running.store(false, std::memory_order_release);
   w.PostMessage(WM_UPDATE_WORKER_ENDED, 0, 0);
-  return 0;
 }
 
 }  // namespace brindle

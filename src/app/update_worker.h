@@ -1,54 +1,96 @@
 #pragma once
-// The update worker: one run per click of Update. It gets hold of the update
-// file (the chosen file, or an archive it downloads and unpacks), checks it,
-// sends its sections to the device block by block, ends the exchange with
-// the closing command, removes its working files and tells the user the
-// outcome. It reaches the window's controls only through
-// CBrindleWindow::RunOnWindowThread; the state record's shared fields are
-// atomics.
+// CUpdateWorker: one run per click of Update, on a thread of its own. It
+// gets hold of the update file (the chosen file, or an archive it downloads
+// and unpacks), checks it, reads its sections into memory, sends them with
+// the section writer, proves what the device kept by reading it back, ends
+// the exchange with the closing command, removes its working files and tells
+// the user the outcome. It reaches the window's controls only through
+// CBrindleWindow::RunOnWindowThread; the window reads its progress and its
+// outcome.
+#include <atomic>
 #include <cstdint>
 #include <string>
+#include <thread>
 
-#include "app/brindle_window.h"
 #include "settings/brand_tag.h"
-#include "update/byte_source.h"
-#include "update/transfer_layout.h"
-#include "update/update_parser.h"
+#include "update/section_image.h"
+#include "update/section_writer.h"
+#include "update/transfer_progress.h"
 
 namespace brindle {
+
+class CBrindleWindow;
+struct ArchiveRoute;
 
 // What the worker takes from the window when it is started: copies, so the
 // window thread may go on changing its own members meanwhile.
 struct UpdateRunInput {
   std::string archiveUrl;  // empty when there is none
   DeviceFacts facts;       // for the brand lookup
+  // After the last write, read back every block written and compare.
+  bool verifyAfter = false;
+  // Send nothing: read back every block the file would write and compare.
+  bool verifyOnly = false;
+  // How long the read-back waits for a device that went away.
+  int readBackReturnMs = 10000;
 };
 
-// Attempts a write gets on devices from version 1008 (also when the version
-// query failed: -1 and -2 compare as large unsigned numbers).
-constexpr int kRetriedAttempts = 10;
+// The read-back after an update waits up to UpdateRunInput::readBackReturnMs
+// for a device that is gone right after the closing command (one that
+// restarts to take the update), and looks for it this often.
+constexpr int kReadBackPollMs = 100;
 
-// True when the device answers writes honestly, so failures count and are
-// retried, and the run ends with EndUpdate instead of EndSession.
-inline bool UsesRetries(int32_t deviceVersion) {
-  return static_cast<uint32_t>(deviceVersion) >= kRetryingDeviceVersion;
-}
+// Outcome texts of a verify-only run.
+inline constexpr char kTextVerifyOk[] = "Verify OK";
+// Followed by what differs or could not be read.
+inline constexpr char kTextVerifyFailed[] = "Verify failed: ";
 
-// The thread procedure. Stores the outcome in window.m_updateOutcome, clears
-// m_workerRunning as its last step and posts WM_UPDATE_WORKER_ENDED.
-// Returns 0.
-int UpdateWorker(CBrindleWindow& window, const UpdateRunInput& input);
+class CUpdateWorker {
+ public:
+  explicit CUpdateWorker(CBrindleWindow& window) : m_window(window) {}
+  // The window stops and collects the worker before it goes (Shutdown).
+  ~CUpdateWorker();
+  CUpdateWorker(const CUpdateWorker&) = delete;
+  CUpdateWorker& operator=(const CUpdateWorker&) = delete;
 
-// Reads size bytes at fileOffset, pads them to whole blocks and writes them
-// to destination with its checksum and retry rules. 1 sent, 0 failed. Below
-// version 1008 the device's answer is ignored, but a write that did not reach
-// the device (the link failed, the device went away or fell silent, or the
-// write was cut short) fails on every version.
-int SendSection(CBrindleWindow& window, uint32_t size, IByteSource& file, uint64_t fileOffset,
-                const SectionDestination& destination);
+  // Starts a run (window thread). False when one still runs or no thread
+  // could be started.
+  bool Start(UpdateRunInput input);
+  // True from Start until the run's last step.
+  bool Running() const { return m_running.load(std::memory_order_acquire); }
+  // True while an ended run's thread has not been collected.
+  bool ThreadHeld() const { return m_thread.joinable(); }
+  // Waits for the thread of a run (window thread).
+  void Collect();
 
-// The brand section: the transfer header block (stage 1), then the section
-// (stage 2). 1 or 0 as SendSection.
-int SendBrandSection(CBrindleWindow& window, IByteSource& file, const UpdateDescription& description);
+  // Asks the run to stop: no further write or read is started, and a
+  // failure it ends with shows no box.
+  void RequestStop() { m_stop.store(true, std::memory_order_release); }
+  bool StopRequested() const { return m_stop.load(std::memory_order_acquire); }
+  const std::atomic<bool>& StopFlag() const { return m_stop; }
+
+  TransferProgress& Progress() { return m_progress; }
+  const TransferProgress& Progress() const { return m_progress; }
+  // The last run's first outcome line ("" success) and its cause ("" none);
+  // valid once Running() has turned false.
+  const std::string& Outcome() const { return m_outcome; }
+  const std::string& Cause() const { return m_cause; }
+
+  // Marks a run as running or ended as far as the window can tell, without
+  // a thread: for tests of the window's handlers.
+  void MarkRunning(bool running) { m_running.store(running, std::memory_order_release); }
+
+ private:
+  struct Run;
+  void RunThread(const UpdateRunInput& input);
+
+  CBrindleWindow& m_window;
+  std::thread m_thread;
+  std::atomic<bool> m_stop{false};
+  std::atomic<bool> m_running{false};
+  TransferProgress m_progress;
+  std::string m_outcome;  // written by the run before it clears m_running
+  std::string m_cause;
+};
 
 }  // namespace brindle

@@ -62,7 +62,7 @@ LRESULT CBrindleWindow::OnDeviceChange(WPARAM event, LPARAM eventData) {
   // While the update worker runs it owns the device: a removal lets it fail
   // and closes the handles after it, and no new device is opened into the
   // command object it is using.
-  if (m_workerRunning.load(std::memory_order_acquire)) {
+  if (m_worker.Running()) {
     const bool connected = m_hid.IsConnected();
     if (event == DBT_DEVNODES_CHANGED && connected && !m_hid.IsDevicePresent())
       ReleaseDeviceAfterWorker();
@@ -102,7 +102,7 @@ void CBrindleWindow::IdentifyDevice() {
   KillTimer(kTimerIdentify);
   // The worker's exchanges and these would share the command object: the
   // identification waits until the worker has ended.
-  if (m_workerRunning.load(std::memory_order_acquire)) {
+  if (m_worker.Running()) {
     m_identifyAfterWorker = true;
     return;
   }
@@ -152,7 +152,7 @@ void CBrindleWindow::IdentifyDevice() {
   SetTitle(std::string(text::kTitle) + text::kConnected + text::kVersionPrefix + m_dataDateText);
   // A failed update leaves an empty bar text over its last position, which
   // would read as that run's percentage: the new device state starts at 0.
-  if (m_bytesTotal.load() == 0 && GetControlText(kIdProgress).empty()) SetProgressPos(0);
+  if (m_worker.Progress().bytesTotal.load() == 0 && GetControlText(kIdProgress).empty()) SetProgressPos(0);
 
   const std::string path = GetControlText(kIdStatusText);
   m_deviceReady = true;

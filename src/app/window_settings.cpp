@@ -22,7 +22,7 @@ constexpr const char* kDeviceChanged =
 void CBrindleWindow::OnSettingClicked() {
   // The worker owns the device link while it runs; it disables this button,
   // and a click that slips through must not interleave reports with it.
-  if (m_workerRunning.load(std::memory_order_acquire)) return;
+  if (m_worker.Running()) return;
   if (!m_hid.IsConnected()) {
     MessageBox(text::kNoHardware, std::string(), MB_ICONERROR);
     return;
@@ -58,7 +58,7 @@ void CBrindleWindow::OnSettingClicked() {
   // Sealed for the layout it was read under, so the next identification
   // classifies the written block the same way.
   SealBlock(block, layout);
-  m_transferStage.store(kStageFinished, std::memory_order_relaxed);
+  SetTransferStage(kStageFinished);
   const bool written = m_hid.SendCommand(kCmdWriteBlocks, kSettingsBlock, 1, 0, kParameterArea, 0) &&
                        m_hid.SendBlocks(1, block.data()) == static_cast<int>(kBlockSize);
   m_hid.EndSession();

@@ -35,32 +35,36 @@ void CBrindleWindow::OnUpdateClicked() {
 bool CBrindleWindow::StartUpdateWorker() {
   // One worker at a time: the buttons are disabled by the worker itself, a
   // little after it started.
-  if (m_shutDown || m_workerRunning.load(std::memory_order_acquire)) return false;
-  if (m_workerThread.joinable()) m_workerThread.join();
+  if (m_shutDown || m_worker.Running()) return false;
+  m_worker.Collect();
   // The archive route uses the one downloader; a version-file download that
   // still has it is stopped and its end handled first, so the two never
   // share it and the check's late end message is not taken for the archive's.
   EndRunningCheck();
-  m_stopWorker.store(false, std::memory_order_release);
-  m_updateOutcome.clear();
   UpdateRunInput input;
   input.archiveUrl = m_archiveUrl;
   input.facts.settingsLayout = m_settingsLayout.load();
   input.facts.settingsBlock = m_settingsBlock;
   input.facts.identityBlock = m_identityBlock;
-  m_workerRunning.store(1, std::memory_order_release);
-  try {
-    m_workerThread = std::thread([this, input = std::move(input)] { UpdateWorker(*this, input); });
-  } catch (const std::system_error&) {
-    m_workerRunning.store(0, std::memory_order_release);
-    return false;
-  }
-  return true;
+  input.verifyAfter = m_verifyAfterUpdate;
+  input.readBackReturnMs = m_readBackReturnMs;
+  return m_worker.Start(std::move(input));
+}
+
+bool CBrindleWindow::StartVerify() {
+  if (m_shutDown || m_worker.Running()) return false;
+  m_worker.Collect();
+  UpdateRunInput input;
+  input.facts.settingsLayout = m_settingsLayout.load();
+  input.facts.settingsBlock = m_settingsBlock;
+  input.facts.identityBlock = m_identityBlock;
+  input.verifyOnly = true;
+  return m_worker.Start(std::move(input));
 }
 
 void CBrindleWindow::OnUpdateWorkerEnded() {
-  if (m_workerRunning.load(std::memory_order_acquire)) return;
-  if (m_workerThread.joinable()) m_workerThread.join();
+  if (m_worker.Running()) return;
+  m_worker.Collect();
   if (m_closeAfterWorker) {
     m_closeAfterWorker = false;
     m_hid.CloseTransport();
@@ -73,6 +77,18 @@ void CBrindleWindow::OnUpdateWorkerEnded() {
     m_identifyAfterWorker = false;
     RefreshConnectionState();  // identifies again two seconds later
   }
+}
+
+bool CBrindleWindow::ReopenDeviceForWorker() {
+  // The handles of a device that went away never work again, even once it
+  // is back: they are closed now rather than after the worker, and the
+  // device found again is the worker's.
+  m_hid.Disconnect();
+  m_hid.CloseTransport();
+  m_closeAfterWorker = false;
+  if (m_hid.Connect() != 1) return false;
+  m_searchAfterWorker = false;
+  return true;
 }
 
 void CBrindleWindow::ReleaseDeviceAfterWorker() {

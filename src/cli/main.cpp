@@ -59,6 +59,7 @@ int RunCommandLine(int argc, char** argv) {
       {"identify", RunIdentify},
       {"settings", RunSettings},
       {"update", RunUpdate},
+      {"verify", RunVerify},
   };
   const auto it = kDeviceCommands.find(options->command);
   const auto windowCommand = kWindowCommands.find(options->command);

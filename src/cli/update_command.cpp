@@ -17,20 +17,10 @@ std::atomic<bool> g_interrupted{false};
 
 extern "C" void OnUpdateInterrupt(int) { g_interrupted.store(true); }
 
-}  // namespace
-
-int RunUpdate(CDeviceSession& session, const std::vector<std::string>& args) {
-  std::string file;
-  std::string archiveUrl;
-  if (args.size() == 1 && args[0].rfind("--", 0) != 0) {
-    file = args[0];
-  } else if (args.size() == 2 && args[0] == "--archive-url" && !args[1].empty()) {
-    archiveUrl = args[1];
-  } else {
-    ErrorLine() << "update needs FILE or --archive-url URL\n" << kUsage;
-    return kExitUsage;
-  }
-
+// Identifies the device, then runs the worker on what the status text and
+// the archive URL name, as the window would.
+int RunWorker(CDeviceSession& session, const std::string& file, const std::string& archiveUrl,
+              bool verifyOnly, bool verifyAfter) {
   CConsoleWindow window(session.Backend());
   session.Configure(window.Hid());
   StartAndIdentify(window);
@@ -47,12 +37,13 @@ int RunUpdate(CDeviceSession& session, const std::vector<std::string>& args) {
     window.SetArchiveUrl(archiveUrl);
     window.SetControlText(kIdStatusText, archiveUrl);
   }
+  window.SetVerifyAfterUpdate(verifyAfter);
 
   // A closed terminal ends the run as an interrupt does: the archiver is
   // stopped and this run's working files are removed.
   CatchInterrupts(OnUpdateInterrupt, true);
 
-  if (!window.StartUpdateWorker()) {
+  if (!(verifyOnly ? window.StartVerify() : window.StartUpdateWorker())) {
     ErrorLine() << "the update worker could not be started\n";
     return kExitFailed;
   }
@@ -67,7 +58,38 @@ int RunUpdate(CDeviceSession& session, const std::vector<std::string>& args) {
     return kExitFailed;
   }
   window.EndProgressLine();
-  return window.UpdateOutcome().empty() ? kExitOk : kExitFailed;
+  const std::string& outcome = window.UpdateOutcome();
+  return outcome.empty() || (verifyOnly && outcome == kTextVerifyOk) ? kExitOk : kExitFailed;
+}
+
+}  // namespace
+
+int RunUpdate(CDeviceSession& session, const std::vector<std::string>& args) {
+  std::vector<std::string> rest = args;
+  bool verify = false;
+  if (!rest.empty() && rest.back() == "--verify") {
+    verify = true;
+    rest.pop_back();
+  }
+  std::string file;
+  std::string archiveUrl;
+  if (rest.size() == 1 && rest[0].rfind("--", 0) != 0) {
+    file = rest[0];
+  } else if (rest.size() == 2 && rest[0] == "--archive-url" && !rest[1].empty()) {
+    archiveUrl = rest[1];
+  } else {
+    ErrorLine() << "update needs FILE or --archive-url URL, then optionally --verify\n" << kUsage;
+    return kExitUsage;
+  }
+  return RunWorker(session, file, archiveUrl, false, verify);
+}
+
+int RunVerify(CDeviceSession& session, const std::vector<std::string>& args) {
+  if (args.size() != 1 || args[0].empty() || args[0].rfind("--", 0) == 0) {
+    ErrorLine() << "verify needs FILE\n" << kUsage;
+    return kExitUsage;
+  }
+  return RunWorker(session, args[0], "", true, false);
 }
 
 }  // namespace brindle::cli

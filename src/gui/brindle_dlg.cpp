@@ -347,6 +347,13 @@ QList<QAction*> CBrindleDlg::WindowMenuActions() {
       connect(version, &QAction::triggered, this, [this] { OnSysCommand(kVersionEntryCommand); });
       addAction(version);
     }
+    // Reads every block back after an update before it counts as done.
+    auto* verify = new QAction(QStringLiteral("Verify after update"), this);
+    verify->setObjectName(QStringLiteral("verifyAfterUpdateEntry"));
+    verify->setCheckable(true);
+    verify->setChecked(VerifyAfterUpdate());
+    connect(verify, &QAction::toggled, this, [this](bool on) { SetVerifyAfterUpdate(on); });
+    addAction(verify);
     auto* about = new QAction(QStringLiteral("About Brindle..."), this);
     about->setObjectName(QStringLiteral("aboutEntry"));
     connect(about, &QAction::triggered, this, [this] { OnSysCommand(kSysCommandAboutFirst); });

@@ -1,5 +1,6 @@
 #include "update/byte_source.h"
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <algorithm>
@@ -22,8 +23,27 @@ bool CFileSource::Open(const std::string& path) {
   if (end < 0) return false;
   m_size = static_cast<uint64_t>(end);
   m_file = std::move(file);
-  return true;
+  m_opened = TakeStamp();
+  return m_opened.size >= 0;
 }
+
+CFileSource::Stamp CFileSource::TakeStamp() const {
+  Stamp stamp;
+  if (!m_file) return stamp;
+#ifdef _WIN32
+  struct _stat64 st {};
+  if (_fstat64(_fileno(m_file.get()), &st) != 0) return stamp;
+#else
+  struct stat st {};
+  if (fstat(fileno(m_file.get()), &st) != 0) return stamp;
+  stamp.modifiedNanos = static_cast<int64_t>(st.st_mtim.tv_nsec);
+#endif
+  stamp.size = static_cast<int64_t>(st.st_size);
+  stamp.modifiedSeconds = static_cast<int64_t>(st.st_mtime);
+  return stamp;
+}
+
+bool CFileSource::Unchanged() const { return m_file && TakeStamp() == m_opened; }
 
 size_t CFileSource::ReadAt(uint64_t offset, uint8_t* out, size_t n) {
   if (!m_file || offset > static_cast<uint64_t>(std::numeric_limits<off_t>::max())) return 0;

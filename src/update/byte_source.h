@@ -17,6 +17,8 @@ class IByteSource {
   // Copies up to n bytes from offset into out; returns how many were copied
   // (fewer at the end of the data or on a read error).
   virtual size_t ReadAt(uint64_t offset, uint8_t* out, size_t n) = 0;
+  // False when the bytes may have changed since the source was opened.
+  virtual bool Unchanged() const { return true; }
 };
 
 // A regular file opened for reading in binary mode.
@@ -28,13 +30,24 @@ class CFileSource : public IByteSource {
   bool IsOpen() const { return m_file != nullptr; }
   uint64_t Size() const override { return m_size; }
   size_t ReadAt(uint64_t offset, uint8_t* out, size_t n) override;
+  // The open file still has the size and modification time it had at Open:
+  // nobody wrote to it since (a file replaced by another name keeps ours).
+  bool Unchanged() const override;
 
  private:
+  struct Stamp {
+    int64_t size = -1;
+    int64_t modifiedSeconds = 0;
+    int64_t modifiedNanos = 0;
+    bool operator==(const Stamp&) const = default;
+  };
+  Stamp TakeStamp() const;
   struct Closer {
     void operator()(std::FILE* f) const { std::fclose(f); }
   };
   std::unique_ptr<std::FILE, Closer> m_file;  // closed when the source goes
   uint64_t m_size = 0;                        // size at the time of Open
+  Stamp m_opened;                             // stamp at the time of Open
 };
 
 // Bytes owned by someone else, alive as long as the source is used.

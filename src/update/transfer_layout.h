@@ -33,6 +33,7 @@ enum TransferStage : uint8_t {
   kStageSectionC = 5,
   kStageSectionE = 6,
   kStageSectionA = 7,
+  kStageVerify = 8,      // reading the written sections back
   kStageFinished = 255,  // no transfer running
 };
 

@@ -15,5 +15,6 @@ inline constexpr char kTextUpdateSucceeded[] = "Update Successfully!";
 // Progress bar labels.
 inline constexpr char kTextDecompressing[] = "Decompressing database\u2026";
 inline constexpr char kTextUpdating[] = "updating";
+inline constexpr char kTextVerifying[] = "verifying";
 
 }  // namespace brindle

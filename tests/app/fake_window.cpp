@@ -15,14 +15,7 @@ namespace brindle::test {
                 #field " can be reached from outside the window");
 BRINDLE_EXPECT_HIDDEN(m_hid)
 BRINDLE_EXPECT_HIDDEN(m_deviceVersion)
-BRINDLE_EXPECT_HIDDEN(m_stopWorker)
-BRINDLE_EXPECT_HIDDEN(m_workerThread)
-BRINDLE_EXPECT_HIDDEN(m_workerRunning)
-BRINDLE_EXPECT_HIDDEN(m_transferStage)
-BRINDLE_EXPECT_HIDDEN(m_attempt)
-BRINDLE_EXPECT_HIDDEN(m_progressTicks)
-BRINDLE_EXPECT_HIDDEN(m_bytesDone)
-BRINDLE_EXPECT_HIDDEN(m_bytesTotal)
+BRINDLE_EXPECT_HIDDEN(m_worker)
 BRINDLE_EXPECT_HIDDEN(m_download)
 BRINDLE_EXPECT_HIDDEN(m_archiveUrl)
 BRINDLE_EXPECT_HIDDEN(m_versionFileUrl)
@@ -38,9 +31,9 @@ BRINDLE_EXPECT_HIDDEN(m_settingsRevision)
 BRINDLE_EXPECT_HIDDEN(m_deviceReady)
 BRINDLE_EXPECT_HIDDEN(m_onlineSourceSet)
 BRINDLE_EXPECT_HIDDEN(m_fileChosen)
+BRINDLE_EXPECT_HIDDEN(m_verifyAfterUpdate)
 BRINDLE_EXPECT_HIDDEN(m_brandRule)
 BRINDLE_EXPECT_HIDDEN(m_dataDateText)
-BRINDLE_EXPECT_HIDDEN(m_updateOutcome)
 #undef BRINDLE_EXPECT_HIDDEN
 
 void CFakeWindow::SetTitle(const std::string& title) {

@@ -78,12 +78,12 @@ class CFakeWindow final : public CBrindleWindow {
   // ---- Arranging the state record as a test case needs it. ----
   // The transfer's counters, as the worker leaves them at some point.
   void ArrangeProgress(uint32_t done, uint32_t total, uint32_t ticks) {
-    m_bytesDone = done;
-    m_bytesTotal = total;
-    m_progressTicks = ticks;
+    m_worker.Progress().bytesDone = done;
+    m_worker.Progress().bytesTotal = total;
+    m_worker.Progress().ticks = ticks;
   }
   // The bytes acknowledged so far, the rest of the transfer as it is.
-  void ArrangeBytesDone(uint32_t done) { m_bytesDone = done; }
+  void ArrangeBytesDone(uint32_t done) { m_worker.Progress().bytesDone = done; }
   // The published version (-1 none, 0 check under way) and the device's
   // data date (-1 no device, 0 unread).
   void ArrangeVersions(int32_t internet, int32_t deviceData) {
@@ -94,7 +94,7 @@ class CFakeWindow final : public CBrindleWindow {
   void ArrangeCheckingVersion(bool checking) { m_checkingVersion = checking; }
   void ArrangeDownloadError(std::string error) { m_downloadError = std::move(error); }
   // A worker that runs (or has ended) as far as the handlers can tell.
-  void ArrangeWorkerRunning(bool running) { m_workerRunning = running ? 1 : 0; }
+  void ArrangeWorkerRunning(bool running) { m_worker.MarkRunning(running); }
   // The version answer, also a negative result a failed query leaves.
   void ArrangeDeviceVersion(int32_t version) { m_deviceVersion = version; }
   void ArrangeIdentity(const IdentityBlock& identity) { m_identityBlock = identity; }

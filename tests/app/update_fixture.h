@@ -28,6 +28,8 @@ class UpdateTest : public WindowTest {
   }
   void Connect(const SimProfile& profile = CompanyDevice()) {
     Start(profile);
+    // A device gone after its closing command is waited for this long.
+    window->SetReadBackReturnMs(300);
     Identify();
     identifyCommands = sim->CommandLog().size();
   }
@@ -72,6 +74,11 @@ class UpdateTest : public WindowTest {
   }
   const CFakeWindow::Box* LastBox() const { return window->boxes.empty() ? nullptr : &window->boxes.back(); }
   std::string LastBoxText() const { return window->boxes.empty() ? "(no box)" : window->boxes.back().text; }
+  // The system's own text of the last box, without the cause line.
+  std::string LastBoxOutcome() const {
+    const std::string text = LastBoxText();
+    return text.substr(0, text.find('\n'));
+  }
 
   CTempDir files;
   size_t identifyCommands = 0;

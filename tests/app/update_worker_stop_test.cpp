@@ -2,6 +2,7 @@
 // removed while the worker owns it, the window closes during a transfer;
 // and the Update button's own checks before a run.
 #include "app/update_worker.h"
+#include "update/update_causes.h"
 #include "update_fixture.h"
 
 namespace brindle {
@@ -65,7 +66,10 @@ TEST_F(UpdateStopTest, DeviceGoneOrSilentMidSectionFailsWithinTheReadBound) {
     const auto start = Clock::now();
     ASSERT_TRUE(RunWorker(20s));
     const auto elapsed = Clock::now() - start;
-    EXPECT_EQ(LastBoxText(), kTextUpdateFailed);
+    const SectionName name = c.retried ? SectionName::kA : SectionName::kC;
+    EXPECT_EQ(LastBoxText(),
+              OutcomeWithCause(kTextUpdateFailed,
+                               c.unplug ? CauseDisconnected(name) : CauseSilent(name, kReadTimeoutMs)));
     EXPECT_EQ(LastBox()->flags, MB_ICONERROR);
     // Ten attempts that each wait out the read bound at most.
     EXPECT_LT(elapsed, (kRetriedAttempts + 1) * std::chrono::milliseconds(kReadTimeoutMs) + 2s);
@@ -79,18 +83,21 @@ TEST_F(UpdateStopTest, LinkLostBeforeTheExchangeIsClosedFailsTheRunOnEveryVersio
   constexpr uint64_t kCommand = 1, kReply = 258, kClosing = 259, kClosingReply = 260;
   struct Case {
     const char* name;
-    bool unplug;     // else silent
-    uint64_t after;  // reports of the update after which the fault strikes
-    bool succeeds;
+    bool unplug;        // else silent
+    uint64_t after;     // reports of the update after which the fault strikes
+    const char* cause;  // "" success
   };
+  const std::string inA = CauseDisconnected(SectionName::kA);
+  const char* const closedGone = "The device was disconnected before the update was closed.";
   const Case cases[] = {
-      {"gone at the write command", true, kCommand, false},
-      {"gone in the data", true, 40, false},
-      {"gone at the status reply", true, kReply, false},
-      {"gone at the closing command", true, kClosing, false},
-      {"gone at the closing reply", true, kClosingReply, false},
-      {"silent before the closing reply", false, kClosing, false},
-      {"gone once the exchange was closed", true, kClosingReply + 1, true},
+      {"gone at the write command", true, kCommand, inA.c_str()},
+      {"gone in the data", true, 40, inA.c_str()},
+      {"gone at the status reply", true, kReply, inA.c_str()},
+      {"gone at the closing command", true, kClosing, closedGone},
+      {"gone at the closing reply", true, kClosingReply, closedGone},
+      {"silent before the closing reply", false, kClosing,
+       "The device stopped answering when the update was closed."},
+      {"gone once the exchange was closed", true, kClosingReply + 1, ""},
   };
   const uint64_t identify = IdentifyReports();
   for (const uint32_t version : {1007u, 1008u}) {
@@ -111,8 +118,16 @@ TEST_F(UpdateStopTest, LinkLostBeforeTheExchangeIsClosedFailsTheRunOnEveryVersio
         UpdateWith(WriteFile(Pack(Input(kCompany, Bytes(0x4000, 1)))));
         ASSERT_TRUE(RunWorker(20s));
         sim->SetPlugListener(nullptr);
-        EXPECT_EQ(LastBoxText(), c.succeeds ? kTextUpdateSucceeded : kTextUpdateFailed);
-        if (!c.succeeds) {
+        std::string cause = c.cause;
+        // Below 1008 nothing counts before it was read back, and the device
+        // gone at its closing command did not come back within the bound.
+        if (cause.empty() && version == 1007)
+          cause =
+              "The update could not be checked: the device could not be read back after it (it was not "
+              "there).";
+        EXPECT_EQ(LastBoxText(), cause.empty() ? std::string(kTextUpdateSucceeded)
+                                               : OutcomeWithCause(kTextUpdateFailed, cause));
+        if (!cause.empty()) {
           EXPECT_TRUE(window->IsEnabled(kIdUpdateButton));
         }
       }
@@ -160,7 +175,7 @@ TEST_F(UpdateStopTest, ProgressTextNamesTheAttemptWhileASectionIsRetried) {
       std::this_thread::sleep_for(2ms);
     }
     ASSERT_TRUE(RunWorker());
-    EXPECT_EQ(LastBoxText(), c.outcome);
+    EXPECT_EQ(LastBoxOutcome(), c.outcome);
     std::string all;
     for (const auto& t : texts) all += t + " | ";
     for (const auto& want : c.shown) EXPECT_NE(all.find(want), std::string::npos) << want << " in " << all;
@@ -195,7 +210,7 @@ TEST_F(UpdateStopTest, RemovalDuringAnUpdateLetsTheWorkerFailAndClosesAfterIt) {
     }
 
     ASSERT_TRUE(RunWorker());
-    EXPECT_EQ(LastBoxText(), kTextUpdateFailed);
+    EXPECT_EQ(LastBoxText(), OutcomeWithCause(kTextUpdateFailed, CauseDisconnected(SectionName::kD)));
     EXPECT_TRUE(window->IsEnabled(kIdUpdateButton));
     if (replug) {
       EXPECT_EQ(window->Hid().IsConnected(), true) << "the device is opened once the worker ended";

@@ -7,6 +7,7 @@
 
 #include "core/byte_order.h"
 #include "core/scrambled_byte_sum.h"
+#include "update/update_causes.h"
 #include "update_fixture.h"
 
 namespace brindle {
@@ -105,32 +106,38 @@ TEST_F(UpdateTest, RetriesAndClosingCommandFollowTheDeviceVersion) {
     int32_t forceVersion;    // non-zero: m_deviceVersion as a failed send leaves it
     bool a, brand, c, d, e;  // sections in the file
     const char* outcome;
+    const char* cause;  // the second line of a failure
     size_t writesA, writesHeader, writesBrand, writesC, writesD, writesE;
     uint8_t closing;  // 0: none
   };
   const Case cases[] = {
-      {"1008, A fails nine times", 1008, 9, 0, 0, true, false, false, false, false, kTextUpdateSucceeded, 10,
-       0, 0, 0, 0, 0, kCmdEndUpdate},
+      {"1008, A fails nine times", 1008, 9, 0, 0, true, false, false, false, false, kTextUpdateSucceeded, "",
+       10, 0, 0, 0, 0, 0, kCmdEndUpdate},
       {"1008, A fails ten times, C never sent", 1008, 10, 0, 0, true, false, true, false, false,
-       kTextUpdateFailed, 10, 0, 0, 0, 0, 0, 0},
+       kTextUpdateFailed, "The device refused section A ten times.", 10, 0, 0, 0, 0, 0, 0},
       {"1008, header fails nine times", 1008, 9, 0, 0, false, true, false, false, false, kTextUpdateSucceeded,
-       0, 10, 1, 0, 0, 0, kCmdEndUpdate},
-      {"1008, header fails ten times", 1008, 10, 0, 0, false, true, true, false, false, kTextUpdateFailed, 0,
-       10, 0, 0, 0, 0, 0},
-      {"1008, C fails once", 1008, 1, 0, 0, false, false, true, true, false, kTextUpdateFailed, 0, 0, 0, 1, 0,
-       0, 0},
-      {"1008, D fails once", 1008, 1, 0, 0, false, false, false, true, true, kTextUpdateFailed, 0, 0, 0, 0, 1,
-       0, 0},
-      {"1008, E fails once", 1008, 1, 0, 0, false, false, false, false, true, kTextUpdateFailed, 0, 0, 0, 0,
-       0, 1, 0},
-      {"1007, every write fails", 1007, 1000, 0, 0, true, true, true, true, true, kTextUpdateSucceeded, 1, 1,
-       1, 1, 1, 1, kCmdEndSession},
+       "", 0, 10, 1, 0, 0, 0, kCmdEndUpdate},
+      {"1008, header fails ten times", 1008, 10, 0, 0, false, true, true, false, false, kTextUpdateFailed,
+       "The device refused the header block of section B ten times.", 0, 10, 0, 0, 0, 0, 0},
+      {"1008, C fails once", 1008, 1, 0, 0, false, false, true, true, false, kTextUpdateFailed,
+       "The device refused section C.", 0, 0, 0, 1, 0, 0, 0},
+      {"1008, D fails once", 1008, 1, 0, 0, false, false, false, true, true, kTextUpdateFailed,
+       "The device refused section D.", 0, 0, 0, 0, 1, 0, 0},
+      {"1008, E fails once", 1008, 1, 0, 0, false, false, false, false, true, kTextUpdateFailed,
+       "The device refused section E.", 0, 0, 0, 0, 0, 1, 0},
+      // Its answers are ignored, but what it kept is read back: nothing.
+      {"1007, every write fails", 1007, 1000, 0, 0, true, true, true, true, true, kTextUpdateFailed,
+       "The device's memory differs from the file in section A at block 0x0000.", 1, 1, 1, 1, 1, 1,
+       kCmdEndSession},
+      {"1007, the first writes fail", 1007, 3, 0, 0, true, true, true, true, true, kTextUpdateFailed,
+       "The device's memory differs from the file in section A at block 0x0000.", 1, 1, 1, 1, 1, 1,
+       kCmdEndSession},
       {"version reply bad (-2), C fails once", 1007, 1, 1, 0, false, false, true, false, false,
-       kTextUpdateFailed, 0, 0, 0, 1, 0, 0, 0},
+       kTextUpdateFailed, "The device refused section C.", 0, 0, 0, 1, 0, 0, 0},
       {"version reply bad (-2), A fails nine times", 1007, 9, 1, 0, true, false, false, false, false,
-       kTextUpdateSucceeded, 10, 0, 0, 0, 0, 0, kCmdEndUpdate},
+       kTextUpdateSucceeded, "", 10, 0, 0, 0, 0, 0, kCmdEndUpdate},
       {"version not sent (-1), E fails once", 1007, 1, 0, -1, false, false, false, false, true,
-       kTextUpdateFailed, 0, 0, 0, 0, 0, 1, 0},
+       kTextUpdateFailed, "The device refused section E.", 0, 0, 0, 0, 0, 1, 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -148,7 +155,9 @@ TEST_F(UpdateTest, RetriesAndClosingCommandFollowTheDeviceVersion) {
         Input(kCompany, c.a ? Bytes(600, 1) : test::ByteVector{}, c.c ? Bytes(500, 3) : test::ByteVector{},
               c.d ? Bytes(400, 4) : test::ByteVector{}, c.e ? Bytes(200, 5) : test::ByteVector{}, brands))));
     ASSERT_TRUE(RunWorker());
-    EXPECT_EQ(LastBoxText(), c.outcome);
+    EXPECT_EQ(LastBoxText(), OutcomeWithCause(c.outcome, c.cause));
+    EXPECT_EQ(window->UpdateOutcome(), c.outcome == std::string(kTextUpdateSucceeded) ? "" : c.outcome);
+    EXPECT_EQ(window->UpdateCause(), c.cause);
     EXPECT_EQ(WritesTo(kDestinationA), c.writesA);
     EXPECT_EQ(WritesTo(kDestinationHeader), c.writesHeader);
     EXPECT_EQ(WritesTo(kDestinationBrand), c.writesBrand);
@@ -156,15 +165,18 @@ TEST_F(UpdateTest, RetriesAndClosingCommandFollowTheDeviceVersion) {
     EXPECT_EQ(WritesTo(kDestinationD), c.writesD);
     EXPECT_EQ(WritesTo(kDestinationE), c.writesE);
     const auto log = UpdateCommands();
-    const size_t closings = std::count_if(log.begin(), log.end(), [](const auto& cmd) {
+    const auto closing = std::find_if(log.begin(), log.end(), [](const auto& cmd) {
       return cmd.fields.code == kCmdEndUpdate || cmd.fields.code == kCmdEndSession;
     });
     if (c.closing == 0) {
-      EXPECT_EQ(closings, 0u) << "a failed run sends no closing command";
+      EXPECT_EQ(closing, log.end()) << "a failed run sends no closing command";
     } else {
-      ASSERT_FALSE(log.empty());
-      EXPECT_EQ(closings, 1u);
-      EXPECT_EQ(log.back().fields.code, c.closing);
+      ASSERT_NE(closing, log.end());
+      EXPECT_EQ(closing->fields.code, c.closing);
+      // After the closing command only reads: the read-back below 1008,
+      // nothing at all from 1008.
+      for (auto it = closing + 1; it != log.end(); ++it) EXPECT_EQ(it->fields.code, kCmdReadBlock);
+      EXPECT_EQ(closing + 1 == log.end(), c.closing == kCmdEndUpdate);
     }
     if (c.closing == kCmdEndSession) {
       // Below 1008 the device is identified again.
@@ -195,7 +207,11 @@ TEST_F(UpdateTest, RefusedFilesEndWithTheirOutcomeAndSendNothing) {
       {"trailer checksum off by one",
        packed(Input(kCompany, Bytes(600, 1)), [](auto& f) { f[f.size() - 1] ^= 1; }),
        std::string(kTextWrongFormat) + "-1"},
-      {"another company", packed(Input("Other Company Co", Bytes(600, 1))), kTextVersionUnmatched},
+      {"another company", packed(Input("Other Company Co", Bytes(600, 1))),
+       OutcomeWithCause(kTextVersionUnmatched,
+                        "The file is from another maker: it names \"Other Company Co\", "
+                        "this program takes files of \"" +
+                            std::string(kCompany) + "\".")},
       {"all sections empty", packed(Input(kCompany)), kTextNoDatabase},
       {"only brand sections for other models",
        packed(Input(

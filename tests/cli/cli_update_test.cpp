@@ -68,15 +68,21 @@ TEST_F(CliUpdate, EveryRefusalAndFailureHasItsTextAndExitCode) {
     std::string out;
     int exitCode;
   };
-  const auto update = [](std::string profileJson, UpdatePackInput input,
-                         std::vector<std::string> options = {}) {
+  // command FILE [after...]: update, or verify.
+  const auto run = [](std::string command, std::string profileJson, UpdatePackInput input,
+                      std::vector<std::string> options = {}, std::vector<std::string> after = {}) {
     return [=](CliUpdate& t) {
       std::vector<std::string> args{profileJson.empty() ? "--simulate" : t.Profile(profileJson)};
       args.insert(args.end(), options.begin(), options.end());
-      args.push_back("update");
+      args.push_back(command);
       args.push_back(t.WriteUpdate("u.dwm", input));
+      args.insert(args.end(), after.begin(), after.end());
       return args;
     };
+  };
+  const auto update = [&](std::string profileJson, UpdatePackInput input,
+                          std::vector<std::string> options = {}) {
+    return run("update", profileJson, input, options);
   };
   const Case cases[] = {
       {"missing file",
@@ -89,28 +95,61 @@ TEST_F(CliUpdate, EveryRefusalAndFailureHasItsTextAndExitCode) {
          return std::vector<std::string>{"--simulate", "update", t.Write("x.dwm", "short")};
        },
        "Wrong format of the file!-1\n", 1},
-      {"another company", update("", Input("Other Company Co", Bytes(600, 1))), "Version unmatched!\n", 1},
+      {"another company", update("", Input("Other Company Co", Bytes(600, 1))),
+       "Version unmatched!\nThe file is from another maker: it names \"Other Company Co\", this program "
+       "takes files of \"Valdemo Tech Co.\".\n",
+       1},
+      {"another company, name not plain text",
+       update("", Input("\xB5\xD8\xCD\xBC\x1B[2J Maps", Bytes(600, 1))),
+       "Version unmatched!\nThe file is from another maker: it names \"?????[2J Maps\", this program "
+       "takes files of \"Valdemo Tech Co.\".\n",
+       1},
       {"nothing to send", update("", Input(kCompany)), "Cannot find the available database!\n", 1},
       {"every write fails", update(R"({"faults":{"failWrites":100}})", Input(kCompany, Bytes(600, 1))),
-       "Update Failed!\n", 1},
+       "Update Failed!\nThe device refused section A ten times.\n", 1},
       {"1007 with every write failing",
        update(R"({"version":1007,"faults":{"failWrites":100}})", Input(kCompany, Bytes(600, 1))),
+       "Update Failed!\nThe device's memory differs from the file in section A at block 0x0000.\n", 1},
+      {"1007 whose answers lie",
+       update(R"({"version":1007,"faults":{"lyingStatus":100}})", Input(kCompany, Bytes(600, 1))),
        "Update Successfully!\n", 0},
+      {"1008 that keeps something else, believed",
+       update(R"({"identity":"text:Valdemo Tech Co.","faults":{"badStore":1}})",
+              Input(kCompany, Bytes(600, 1))),
+       "Update Successfully!\n", 0},
+      {"1008 that keeps something else, verified",
+       run("update", R"({"identity":"text:Valdemo Tech Co.","faults":{"badStore":1}})",
+           Input(kCompany, Bytes(600, 1)), {}, {"--verify"}),
+       "Update Failed!\nThe device's memory differs from the file in section A at block 0x0000.\n", 1},
+      {"verified", run("update", "", Input(kCompany, Bytes(600, 1), Bytes(300, 2)), {}, {"--verify"}),
+       "Update Successfully!\n", 0},
+      {"verify only, on a device that never had it", run("verify", "", Input(kCompany, {}, Bytes(300, 2))),
+       "Verify failed: section C differs at block 0x0160\n", 1},
       // The console hears of no removal: the transport itself tells it. The
       // identification takes well under 200 reports, section A 450.
       {"1007 unplugged mid-update",
        update(R"({"version":1007,"faults":{"unplugAfterReports":200}})", Input(kCompany, Bytes(0x7000, 1))),
-       "Update Failed!\n", 1},
+       "Update Failed!\nThe device was disconnected during section A.\n", 1},
       {"1007 silent mid-update",
        update(R"({"version":1007,"faults":{"silentAfterReports":200}})", Input(kCompany, Bytes(0x7000, 1)),
               {"--read-timeout=200"}),
-       "Update Failed!\n", 1},
+       "Update Failed!\nThe device stopped answering during section A (no answer for 200 ms).\n", 1},
       {"device of another brand",
        update(R"({"identity":"text:Other Brand"})", Input(kCompany, Bytes(600, 1))),
        "   No hardware connected!\n", 3},
       {"no file given",
        [](CliUpdate&) {
          return std::vector<std::string>{"--simulate", "update"};
+       },
+       "", 2},
+      {"verify with no file",
+       [](CliUpdate&) {
+         return std::vector<std::string>{"--simulate", "verify"};
+       },
+       "", 2},
+      {"--verify alone",
+       [](CliUpdate&) {
+         return std::vector<std::string>{"--simulate", "update", "--verify"};
        },
        "", 2},
   };

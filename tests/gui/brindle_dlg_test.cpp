@@ -146,8 +146,19 @@ class BrindleDlgTest : public QObject {
     QVERIFY(m_dlg->IsTimerArmed(kTimerProgress));
     // The window menu carries Version14.
     QStringList entries;
-    for (QAction* a : m_dlg->WindowMenuActions()) entries << a->text();
+    QAction* verify = nullptr;
+    for (QAction* a : m_dlg->WindowMenuActions()) {
+      entries << a->text();
+      if (a->text() == QStringLiteral("Verify after update")) verify = a;
+    }
     QVERIFY(entries.contains(QStringLiteral("Version14")));
+    // Verify after update: off until checked, and the next update reads back.
+    QVERIFY(verify && verify->isCheckable() && !verify->isChecked());
+    QVERIFY(!m_dlg->VerifyAfterUpdate());
+    verify->trigger();
+    QVERIFY(m_dlg->VerifyAfterUpdate());
+    verify->trigger();
+    QVERIFY(!m_dlg->VerifyAfterUpdate());
   }
 
   void ConnectionTitleSequenceAndButtons() {
@@ -312,7 +323,7 @@ class BrindleDlgTest : public QObject {
     QCOMPARE(CMessageBoxes::Answered().back().look.title, QString::fromUtf8(text::kTitle));
   }
 
-  void FailedRunsPercentageGoesAtTheNextIdentification() {
+  void FailedRunClearsTheBarAndSaysWhy() {
     // The device refuses every write: section A fails after its retries.
     SimProfile profile = DefaultSimProfile();
     profile.faults.failWrites = 1000000;
@@ -320,10 +331,12 @@ class BrindleDlgTest : public QObject {
     CTimerWatch watch;
     RunUpdate(profile, 4, watch, false);
     if (QTest::currentTestFailed()) return;
-    QVERIFY(CMessageBoxes::Answered().back().text != std::string(kTextUpdateSucceeded));
+    // Both lines in the box: the system's text and what happened.
+    QCOMPARE(CMessageBoxes::Answered().back().text,
+             std::string(kTextUpdateFailed) + "\nThe device refused section A ten times.");
     auto* bar = m_dlg->findChild<CTextProgressCtrl*>(QString::number(kIdProgress));
     QVERIFY(bar->WindowText().isEmpty());
-    QVERIFY(bar->Pos() > 0);  // the bar still shows how far the failed run got
+    QCOMPARE(bar->Pos(), 0);  // no half-way bar is left that looks like progress
 
     // Out and in again: the new identification starts from an empty bar.
     CSimHotplug hotplug(m_sim);
