@@ -5,7 +5,10 @@
 # on top of the link: 1.000 means the host always had the next report ready.
 # The identification before the update (its two-second timer and its own
 # reports) is measured by an identify run and taken off.
-# Usage: bench/paced_update.sh [BUILD_DIR] [SCALE]   (defaults: build-release 1)
+# With VERIFY=1 the same update is sent again with --verify, and the time
+# the full read-back adds is set against its own wire time (a block read
+# back is a command, four data reports and a status reply).
+# Usage: [VERIFY=1] bench/paced_update.sh [BUILD_DIR] [SCALE]   (defaults: build-release 1)
 # SCALE divides every section size: 1 sends the largest update (about 131 s).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -45,4 +48,13 @@ awk -v t0="$t0" -v t1="$t1" -v t2="$t2" -v r="$reports" -v o="$(cat "$work/out")
   printf "  reports %d, wire time %.3f s, update time %.3f s (identification %.3f s taken off)\n",
          r, wire, update, identify
   printf "  update time / wire time: %.4f (goal <= 1.005)\n", update / wire
+}'
+
+[ "${VERIFY:-0}" = 1 ] || exit 0
+"$cli" --simulate="$work/profile.json" update "$work/big.dwm" --verify >"$work/out" 2>"$work/err"
+t3=$(seconds)
+awk -v t1="$t1" -v t2="$t2" -v t3="$t3" -v b="$((blocks + 1))" -v o="$(cat "$work/out")" 'BEGIN {
+  extra = (t3 - t2) - (t2 - t1); wire = b * 6 / 1000.0
+  printf "the same with --verify: %s\n", o
+  printf "  read-back of %d blocks: wire time %.3f s, time added %.3f s\n", b, wire, extra
 }'

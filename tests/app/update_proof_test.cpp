@@ -225,6 +225,29 @@ TEST_F(UpdateProofTest, ADeviceThatRestartsAfterEndSessionIsReadWhenItIsBack) {
   }
 }
 
+TEST_F(UpdateProofTest, AFileRewrittenWhileItIsSentNeverReachesTheDevice) {
+  SimProfile p = CompanyDevice();
+  p.faults.reportDelayMicros = 500;  // section A lasts long enough to rewrite the file meanwhile
+  Connect(p);
+  const auto a1 = Bytes(0x6000, 1), c1 = Bytes(0x2000, 2), a2 = Bytes(0x6000, 8), c2 = Bytes(0x2000, 9);
+  const std::string path = WriteFile(Pack(Input(kCompany, a1, c1)));
+  UpdateWith(path);
+  const auto deadline = std::chrono::steady_clock::now() + 10s;
+  while (window->BytesDone() == 0 && std::chrono::steady_clock::now() < deadline) {
+    window->Pump();
+    std::this_thread::sleep_for(1ms);
+  }
+  ASSERT_GT(window->BytesDone(), 0u);
+  ASSERT_EQ(window->CurrentTransferStage(), kStageSectionA);
+  // Another file of the same layout written over it in place, while A is
+  // on its way: C must still come from the file that was checked.
+  WriteFile(Pack(Input(kCompany, a2, c2)));
+  ASSERT_TRUE(RunWorker());
+  EXPECT_EQ(LastBoxText(), kTextUpdateSucceeded);
+  EXPECT_EQ(DeviceBytes(kParameterArea, kDestinationA.block, a1.size()), a1);
+  EXPECT_EQ(DeviceBytes(kDataArea, kDestinationC.block, c1.size()), c1) << "one file, never two";
+}
+
 TEST_F(UpdateProofTest, VerifyOnlyComparesEveryBlockAndWritesNothing) {
   struct Case {
     const char* name;

@@ -82,6 +82,29 @@ TEST_F(ProgressTest, TextShowsLabelAndSecondsUntilTheFirstByteThenThePercentage)
   EXPECT_EQ(window->progressPos, 1000u);
 }
 
+TEST_F(ProgressTest, ATransferThatStandsStillSaysItWaitsForTheDevice) {
+  BeginTransfer(1000, "updating");
+  window->ArrangeBytesDone(100);
+  Ticks(1);
+  EXPECT_EQ(BarText(), "Updated 10.00%   Time 0 Second");
+  // Three seconds without a byte: the device is silent, or busy before its
+  // answer. The clock alone would look like a frozen bar.
+  Ticks(17);
+  EXPECT_EQ(BarText(), "Updated 10.00%   Time 3 Second") << "not yet three seconds";
+  Ticks(1);
+  EXPECT_EQ(BarText(), "Updated 10.00%   Time 3 Second   Waiting for the device 3S");
+  Ticks(12);
+  EXPECT_EQ(BarText(), "Updated 10.00%   Time 5 Second   Waiting for the device 5S");
+  // Bytes again: the wait is over and counts afresh.
+  window->ArrangeBytesDone(200);
+  Ticks(1);
+  EXPECT_EQ(BarText(), "Updated 20.00%   Time 5 Second");
+  // Also before the first byte.
+  BeginTransfer(1000, "updating");
+  Ticks(18);
+  EXPECT_EQ(BarText(), "updatingTime 3S      Waiting for the device 3S");
+}
+
 TEST_F(ProgressTest, ProgressTickOnlyWhileATransferIsUnderWay) {
   struct Case {
     uint32_t total;
