@@ -8,7 +8,13 @@ std::optional<std::string> DeviceMutexName(const std::string& path) {
   const std::string last = path.substr(slash + 1);
   const size_t brace = last.rfind('{');
   if (brace == std::string::npos) return std::nullopt;
-  return last.substr(0, brace);
+  // SetupDi names interfaces in lower case, the configuration manager in
+  // upper case; named mutexes are case-sensitive, so both forms of one
+  // device must give the one name the sibling tools take.
+  std::string name = last.substr(0, brace);
+  for (char& c : name)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return name;
 }
 
 std::optional<std::string> DeviceLockName(const std::string& path) {

@@ -12,8 +12,9 @@
 namespace brindle {
 
 // Windows mutex name of an interface path: the text between the last
-// backslash and the last "{" after it ("hid#vid_0416&pid_b500#7&1a2b&0&0000#").
-// No name when either character is missing; such interfaces are skipped.
+// backslash and the last "{" after it ("hid#vid_0416&pid_b500#7&1a2b&0&0000#"),
+// in lower case whatever case the path came in. No name when either
+// character is missing; such interfaces are skipped.
 std::optional<std::string> DeviceMutexName(const std::string& path);
 
 // File name of the lock of a device path: the mutex name for Windows-style

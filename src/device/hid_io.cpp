@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <string_view>
 
 namespace brindle {
 
@@ -13,7 +14,13 @@ CHidIO::CHidIO(std::shared_ptr<IHidBackend> backend)
 CHidIO::~CHidIO() { Close(); }
 
 bool CHidIO::Matches(const HidInterfaceInfo& info) const {
-  if (info.path.find(kDeviceMatchText) != std::string::npos) return true;
+  // Windows gives interface paths in either case (SetupDi lower, the
+  // configuration manager upper): the text matches without regard to it.
+  const std::string_view match(kDeviceMatchText);
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+  const auto found = std::search(info.path.begin(), info.path.end(), match.begin(), match.end(),
+                                 [&](char a, char b) { return lower(a) == b; });
+  if (found != info.path.end()) return true;
   return !m_backend->PathsCarryIds() && info.vendorId == kDeviceVendorId &&
          info.productId == kDeviceProductId;
 }

@@ -31,6 +31,10 @@ TEST(DeviceMutexName, DerivesTheTextBeforeTheInterfaceGuid) {
       {"\\\\?\\a{b}\\plain", std::nullopt},  // the brace must follow the last backslash
       {"\\{x}", ""},
       {"\\\\?\\a{b{c", "a{b"},  // the last brace counts
+      // Either case of a path gives the lower-case name SetupDi's paths give.
+      {"\\\\?\\HID#VID_0416&PID_B500#7&1A2B3C&0&0000#{4D1E55B2-F16F-11CF-88CB-001111000030}",
+       "hid#vid_0416&pid_b500#7&1a2b3c&0&0000#"},
+      {"\\\\?\\Hid#Vid_0416&Pid_B500#7&1a2B3c&0&0000#{g}", "hid#vid_0416&pid_b500#7&1a2b3c&0&0000#"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.path);

@@ -28,22 +28,59 @@ class HidIoTest : public ::testing::Test {
   std::shared_ptr<CFakeBackend> backend = std::make_shared<CFakeBackend>();
 };
 
-TEST_F(HidIoTest, WindowsPathsMatchByTextOnly) {
+TEST_F(HidIoTest, WindowsPathsMatchByTextWhateverItsCase) {
   backend->pathsCarryIds = true;
-  const std::string device = WindowsPath("vid_0416&pid_b500", "7&1&0&0000");
-  backend->interfaces = {
-      // Right ids, but the path lacks the lowercase text: not ours.
-      {WindowsPath("VID_0416&PID_B500", "7&2&0&0000"), kDeviceVendorId, kDeviceProductId},
-      // No "{" after the last backslash: skipped.
-      {"\\\\?\\hid#vid_0416&pid_b500#7&3&0&0000#plain", 0, 0},
-      {WindowsPath("vid_046d&pid_c077", "7&4&0&0000"), 0x046d, 0xc077},
-      {device, 0, 0},  // ids are not compared
-      {WindowsPath("vid_0416&pid_b500", "7&5&0&0000"), 0, 0},
+  struct Case {
+    const char* name;
+    std::string path;
+    bool ours;
   };
+  const Case cases[] = {
+      {"lower case, as SetupDi gives it", WindowsPath("vid_0416&pid_b500", "7&1&0&0000"), true},
+      {"upper case, as the configuration manager gives it", "\\\\?\\HID#VID_0416&PID_B500#7&2&0&0000#{G}",
+       true},
+      {"mixed case", WindowsPath("Vid_0416&pId_B500", "7&3&0&0000"), true},
+      {"another device", WindowsPath("VID_046D&PID_C077", "7&4&0&0000"), false},
+      {"no \"{\" after the last backslash", "\\\\?\\hid#vid_0416&pid_b500#7&5&0&0000#plain", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    // The ids are not compared: the path alone tells.
+    backend->interfaces = {{c.path, 0, 0}};
+    backend->opened.clear();
+    auto io = MakeIo(backend);
+    EXPECT_EQ(io->FindAndOpen(), c.ours ? 1 : 0);
+    EXPECT_EQ(backend->opened, c.ours ? std::vector<std::string>{c.path} : std::vector<std::string>{});
+  }
+  // The first match of several is opened.
+  const std::string first = WindowsPath("VID_0416&PID_B500", "7&6&0&0000");
+  backend->interfaces = {{WindowsPath("vid_046d&pid_c077", "7&4&0&0000"), 0x046d, 0xc077},
+                         {first, 0, 0},
+                         {WindowsPath("vid_0416&pid_b500", "7&7&0&0000"), 0, 0}};
+  backend->opened.clear();
   auto io = MakeIo(backend);
   ASSERT_EQ(io->FindAndOpen(), 1);
-  EXPECT_EQ(io->m_devicePath, device);
-  EXPECT_EQ(backend->opened, std::vector<std::string>{device});  // the first match
+  EXPECT_EQ(io->m_devicePath, first);
+}
+
+TEST_F(HidIoTest, OneDeviceNamedInEitherCaseIsOneLock) {
+  // A sibling that lists the device through SetupDi sees it in lower case,
+  // this copy through the configuration manager in upper case.
+  auto upper = std::make_shared<CFakeBackend>();
+  upper->pathsCarryIds = true;
+  upper->interfaces = {
+      {"\\\\?\\HID#VID_0416&PID_B500#7&1A2B&0&0000#{4D1E55B2-F16F-11CF-88CB-001111000030}", 0, 0}};
+  auto lower = std::make_shared<CFakeBackend>();
+  lower->pathsCarryIds = true;
+  lower->interfaces = {
+      {"\\\\?\\hid#vid_0416&pid_b500#7&1a2b&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}", 0, 0}};
+  auto first = MakeIo(upper);
+  auto second = MakeIo(lower);
+  ASSERT_EQ(first->FindAndOpen(), 1);
+  EXPECT_EQ(second->FindAndOpen(), 0);
+  EXPECT_EQ(second->LastOpenFailure(), HidOpenFailure::kInUse);
+  first->Close();
+  EXPECT_EQ(second->FindAndOpen(), 1);
 }
 
 TEST_F(HidIoTest, HidrawPathsMatchByIds) {
