@@ -1,11 +1,13 @@
 #include "app/update_archive_route.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <thread>
 #include <vector>
 
 #include "app/window_texts.h"
+#include "core/path_separators.h"
 #include "online/archive_unpacker.h"
 #include "online/file_search.h"
 #include "online/working_folder.h"
@@ -42,14 +44,21 @@ std::string ManualUnpackOutcome(const std::string& archivePath) {
 std::string FetchUpdateFileFromArchive(CBrindleWindow& w, const std::string& archiveUrl,
                                        const std::atomic<bool>& stop, ArchiveRoute& route,
                                        std::string& path) {
-  // The archive keeps the name the URL gives it. A name that is no file
-  // name ("", "." or "..") would point at the working folder or its parent.
-  const size_t slash = archiveUrl.rfind('/');
-  const std::string name = slash == std::string::npos ? archiveUrl : archiveUrl.substr(slash + 1);
+  // The archive keeps the name the URL gives it, after its last separator:
+  // "/" and, where the system parts folders with it too, "\\" (which a
+  // server, or anyone on the path of a plain-http version file, could use
+  // to climb out of the folder). A name that is no file name ("", "." or
+  // ".."), or that holds ":" (a drive or a file's stream on Windows) or a
+  // control character, is refused.
+  const size_t cut = archiveUrl.find_last_of(std::string("/") + kPathSeparators);
+  const std::string name = cut == std::string::npos ? archiveUrl : archiveUrl.substr(cut + 1);
+  const bool unsafe = std::any_of(name.begin(), name.end(), [](char c) {
+    return c == ':' || static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+  });
   // This run's own folder: another run's archive or unpacked tree of the
   // same name can never be taken for ours, nor ours deleted by it.
   const std::string folder = RunFolder();
-  if (folder.empty() || name.empty() || name == "." || name == "..") return text::kDownloadFailed;
+  if (folder.empty() || name.empty() || name == "." || name == ".." || unsafe) return text::kDownloadFailed;
   route.archivePath = folder + "/" + name;
   route.tempFolder = folder + "/" + kUnpackFolderName;
 

@@ -187,6 +187,35 @@ size_t RequestsFor(test::CLoopbackHttpServer& server, const std::string& path) {
   return n;
 }
 
+TEST_F(UpdateArchiveTest, TheArchiveNameNeverLeavesTheRunFolder) {
+  struct Case {
+    const char* name;
+    std::string urlPath;
+    bool sent;  // else refused before anything is fetched
+  };
+  const Case cases[] = {
+      // Windows parts folders at "\\" too: the name is what follows the last.
+      {"backslashes that climb out", "/..\\..\\escape.zip", true},
+      {"a drive or a stream", "/x.zip:part", false},
+      {"a control character", "/x\x01.zip", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Connect();
+    UpdateFromArchive(c.urlPath, MakeArchive("zip", {{"a.dwm", update}}));
+    ASSERT_TRUE(RunWorker());
+    EXPECT_EQ(LastBoxText(), c.sent ? std::string(kTextUpdateSucceeded) : std::string(text::kDownloadFailed));
+    EXPECT_EQ(SectionOnDevice(), c.sent);
+    if (!c.sent) {
+      EXPECT_EQ(RequestsFor(server, c.urlPath), 0u);
+    }
+    // Nothing beside or above the working folder.
+    const fs::path parent = fs::path(work.Path()).parent_path();
+    EXPECT_FALSE(fs::exists(parent / "escape.zip"));
+    EXPECT_FALSE(fs::exists(fs::path(work.Path()) / "escape.zip"));
+  }
+}
+
 // The blank configuration checks each device's version file after each
 // identification; here the check names an archive with another update file.
 // A file the user chose with Open stays the one that is sent.
