@@ -5,6 +5,8 @@
 #include <cctype>
 #include <cstdlib>
 #include <initializer_list>
+#include <memory>
+#include <type_traits>
 
 #include "core/windows/unicode.h"
 #include "core/windows/unique_handle.h"
@@ -33,19 +35,29 @@ bool IsPlainFile(const std::string& path) {
          0;
 }
 
-// The key's "Path" value; RegGetValueW opens and closes the key itself and
-// expands a REG_EXPAND_SZ value, which it then counts as REG_SZ (asking for
-// REG_EXPAND_SZ as such is refused unless unexpanded). Empty when there is
-// none.
-std::string ReadPathValue(HKEY root, const std::wstring& subKey) {
+// Closes a registry key when it goes.
+struct KeyCloser {
+  void operator()(HKEY key) const { RegCloseKey(key); }
+};
+using UniqueKey = std::unique_ptr<std::remove_pointer_t<HKEY>, KeyCloser>;
+
+// The "Path" value of the key opened in the registry view given (0 the
+// process's own, KEY_WOW64_32KEY the one 32-bit installers write to on
+// 64-bit Windows). RegGetValueW expands a REG_EXPAND_SZ value, which it then
+// counts as REG_SZ (asking for REG_EXPAND_SZ as such is refused unless
+// unexpanded). Empty when there is none.
+std::string ReadPathValue(HKEY root, const std::wstring& subKey, REGSAM view) {
+  HKEY opened = nullptr;
+  if (RegOpenKeyExW(root, subKey.c_str(), 0, KEY_QUERY_VALUE | view, &opened) != ERROR_SUCCESS) return {};
+  const UniqueKey key(opened);
   constexpr DWORD kTypes = RRF_RT_REG_SZ;
   for (int attempt = 0; attempt < 4; ++attempt) {
     DWORD bytes = 0;
-    if (RegGetValueW(root, subKey.c_str(), L"Path", kTypes, nullptr, nullptr, &bytes) != ERROR_SUCCESS)
+    if (RegGetValueW(key.get(), nullptr, L"Path", kTypes, nullptr, nullptr, &bytes) != ERROR_SUCCESS)
       return {};
     std::wstring value(bytes / sizeof(wchar_t) + 1, L'\0');
     bytes = static_cast<DWORD>(value.size() * sizeof(wchar_t));
-    const LSTATUS rc = RegGetValueW(root, subKey.c_str(), L"Path", kTypes, nullptr, value.data(), &bytes);
+    const LSTATUS rc = RegGetValueW(key.get(), nullptr, L"Path", kTypes, nullptr, value.data(), &bytes);
     if (rc == ERROR_MORE_DATA) continue;  // the value grew meanwhile
     if (rc != ERROR_SUCCESS) return {};
     value.resize(bytes / sizeof(wchar_t));
@@ -60,9 +72,13 @@ std::string ReadPathValue(HKEY root, const std::wstring& subKey) {
 std::string ReadAppPath(const wchar_t* appPathsKey) {
   const std::wstring subKey =
       std::wstring(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\") + appPathsKey;
+  // A 32-bit WinRAR, HaoZip or 7-Zip on 64-bit Windows registers in the
+  // 32-bit view of HKLM, which a 64-bit program does not see by default.
   for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-    std::string folder = ReadPathValue(root, subKey);
-    if (!folder.empty()) return folder;
+    for (REGSAM view : {REGSAM{0}, REGSAM{KEY_WOW64_32KEY}}) {
+      std::string folder = ReadPathValue(root, subKey, view);
+      if (!folder.empty()) return folder;
+    }
   }
   return {};
 }

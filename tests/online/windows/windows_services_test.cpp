@@ -50,25 +50,31 @@ TEST(WindowsCommandLine, EveryArgumentArrivesAsItWasGiven) {
   for (size_t i = 0; i < arguments.size(); ++i) EXPECT_EQ(parsed[i + 1], arguments[i]) << i;
 }
 
-// Sets HKCU's App Paths "Path" of one key for the life of the object.
+// Sets an App Paths "Path" of one key for the life of the object: HKCU's,
+// or another root's in the registry view given.
 class CAppPathsKey {
  public:
-  CAppPathsKey(const wchar_t* key, const std::string& folder, DWORD type = REG_SZ)
-      : m_subKey(std::wstring(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\") + key) {
+  CAppPathsKey(const wchar_t* key, const std::string& folder, DWORD type = REG_SZ,
+               HKEY root = HKEY_CURRENT_USER, REGSAM view = 0)
+      : m_subKey(std::wstring(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\") + key),
+        m_root(root),
+        m_view(view) {
     HKEY h = nullptr;
-    if (RegCreateKeyExW(HKEY_CURRENT_USER, m_subKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &h,
-                        nullptr) != ERROR_SUCCESS)
+    if (RegCreateKeyExW(root, m_subKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE | view, nullptr, &h, nullptr) !=
+        ERROR_SUCCESS)
       return;
     const std::wstring value = Widen(folder);
     m_ok = RegSetValueExW(h, L"Path", 0, type, reinterpret_cast<const BYTE*>(value.c_str()),
                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
     RegCloseKey(h);
   }
-  ~CAppPathsKey() { RegDeleteKeyW(HKEY_CURRENT_USER, m_subKey.c_str()); }
+  ~CAppPathsKey() { RegDeleteKeyExW(m_root, m_subKey.c_str(), m_view, 0); }
   bool Ok() const { return m_ok; }
 
  private:
   std::wstring m_subKey;
+  HKEY m_root;
+  REGSAM m_view;
   bool m_ok = false;
 };
 
@@ -100,6 +106,16 @@ TEST(WindowsArchivers, AppPathsRegistrationComesBeforePath) {
     ASSERT_TRUE(key.Ok());
     EXPECT_EQ(ReadAppPath(L"7zFM.exe"), registered.Path());
     _putenv_s("BRINDLE_TEST_7Z_FOLDER", "");
+  }
+  {
+    // A 32-bit archiver's installer writes to HKLM's 32-bit view, which a
+    // 64-bit program does not see unless it asks for it.
+    CAppPathsKey key(L"7zFM.exe", registered.Path(), REG_SZ, HKEY_LOCAL_MACHINE, KEY_WOW64_32KEY);
+    ASSERT_TRUE(key.Ok());
+    EXPECT_EQ(ReadAppPath(L"7zFM.exe"), registered.Path());
+    found = FittingArchivers("C:/a.zip", "C:/t");
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found[0].program, registered.Path() + "\\7z.exe");
   }
   // A folder entry of PATH is never taken for a program, nor a relative one.
   _putenv_s("PATH", (".;relative;" + registered.Path() + "\\7z.exe").c_str());
