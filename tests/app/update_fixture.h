@@ -33,6 +33,14 @@ class UpdateTest : public WindowTest {
     Identify();
     identifyCommands = sim->CommandLog().size();
   }
+  // Reports the identification of a company device takes, so that a fault
+  // can be placed inside the update; the window is gone afterwards.
+  uint64_t IdentifyReports() {
+    Connect();
+    const uint64_t n = sim->ReportCount();
+    window.reset();
+    return n;
+  }
   std::string WriteFile(const std::vector<uint8_t>& bytes, const std::string& name = "update.dwm") {
     const std::string path = files.Path() + "/" + name;
     std::ofstream(path, std::ios::binary)

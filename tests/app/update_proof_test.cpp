@@ -33,12 +33,6 @@ constexpr SectionName kOrder[] = {SectionName::kA, SectionName::kHeader, Section
 
 class UpdateProofTest : public UpdateTest {
  protected:
-  uint64_t IdentifyReports() {
-    Connect();
-    const uint64_t n = sim->ReportCount();
-    window.reset();
-    return n;
-  }
   std::vector<CSimDevice::LoggedCommand> After(uint8_t code) const {
     const auto log = UpdateCommands();
     auto it = std::find_if(log.begin(), log.end(), [&](const auto& c) { return c.fields.code == code; });

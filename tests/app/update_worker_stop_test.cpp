@@ -19,14 +19,6 @@ using Clock = std::chrono::steady_clock;
 
 class UpdateStopTest : public UpdateTest {
  protected:
-  // Reports the identification of a company device takes, so a fault can be
-  // placed inside the update.
-  uint64_t IdentifyReports() {
-    Connect();
-    const uint64_t n = sim->ReportCount();
-    window.reset();
-    return n;
-  }
   // Serves the window until the transfer has moved its first bytes.
   bool PumpUntilTransferring() {
     const auto deadline = Clock::now() + 10s;
