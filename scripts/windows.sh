@@ -104,7 +104,15 @@ say "Wine test run: $((tested - built)) s"
 # The installer, from the programs as installed, and its test under Wine.
 version=$(sed -n 's/^project(brindle VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 rm -rf build-windows/stage
-cmake --install build-windows --prefix build-windows/stage >&2
+# Installed stripped: the build keeps its debug information for the tests'
+# backtraces, the user's copy does not carry it.
+cmake --install build-windows --prefix build-windows/stage --strip >&2
+for program in build-windows/stage/*.exe; do
+  if x86_64-w64-mingw32-objdump -h "$program" | grep -q '\.debug_'; then
+    say "$program still carries debug information"
+    exit 1
+  fi
+done
 installer=$(packaging/windows/make_installer.sh build-windows/stage \
   "build-windows/brindle-$version-setup.exe" "$version")
 desktop=1
