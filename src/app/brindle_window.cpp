@@ -88,10 +88,7 @@ void CBrindleWindow::OnInitDialog() {
   RefreshConnectionState();
 }
 
-void CBrindleWindow::SetTransferStage(uint8_t stage) {
-  m_worker.Progress().stage.store(stage, std::memory_order_relaxed);
-  m_hid.SetSentTag(stage);
-}
+void CBrindleWindow::SetTransferStage(uint8_t stage) { MarkTransferStage(m_worker.Progress(), m_hid, stage); }
 
 LRESULT CBrindleWindow::OnBytesSent(WPARAM wParam, LPARAM lParam) {
   // The stage the bytes were sent in, not the one current now: the worker

@@ -220,6 +220,9 @@ class CBrindleWindow : public IMessageTarget {
   void ServeWindowCalls();
   void CloseWindowCalls();
   void OnUpdateWorkerEnded();
+  // What every worker run takes from the window: the device facts for the
+  // brand lookup and the read-back's bound.
+  UpdateRunInput RunInput() const;
   // Device removed while the worker runs: the worker fails on its own, the
   // handles are closed once it has ended.
   void ReleaseDeviceAfterWorker();

@@ -20,15 +20,6 @@ namespace brindle {
 
 namespace {
 
-// Printable ASCII of the first bytes of a name field, up to its first NUL;
-// other bytes (the GBK of a Chinese name, control characters) show as '?'.
-std::string PrintableName(const uint8_t* bytes, size_t n) {
-  std::string text;
-  for (size_t i = 0; i < n && bytes[i] != 0; ++i)
-    text += bytes[i] >= 0x20 && bytes[i] < 0x7F ? static_cast<char>(bytes[i]) : '?';
-  return text;
-}
-
 // What a run ended with: the first line, the system's own text ("" success),
 // and the cause line.
 struct Ending {
@@ -90,12 +81,9 @@ struct CUpdateWorker::Run {
     UpdateDescription d;
     const int parsed = ParseUpdateFile(file, d, ChooseBrandTag(input.facts));
     std::string outcome = UpdateAcceptanceOutcome(parsed, d, w.Config());
-    if (outcome == kTextVersionUnmatched) {
-      const std::string expected = w.Config().companyName.substr(0, trailer::kProducerCompared);
-      return {outcome, CauseOtherMaker(PrintableName(d.producerName.data(), trailer::kProducerCompared),
-                                       PrintableName(reinterpret_cast<const uint8_t*>(expected.data()),
-                                                     expected.size()))};
-    }
+    if (outcome == kTextVersionUnmatched)
+      return {outcome, CauseOtherMaker(d.producerName.data(), trailer::kProducerCompared,
+                                       w.Config().companyName.substr(0, trailer::kProducerCompared))};
     if (!outcome.empty()) return {outcome, ""};
     // Read once, right after the check: what is sent and read back is what
     // was checked, whatever happens to the file from here on.
@@ -161,7 +149,7 @@ struct CUpdateWorker::Run {
 
   std::string CheckCause(const ReadBackResult& r) const {
     if (r.kind == ReadBackResult::kDiffers) return CauseMemoryDiffers(image.writes[r.write].name, r.block);
-    if (r.kind == ReadBackResult::kStopped) return "The update was stopped before it was checked.";
+    if (r.kind == ReadBackResult::kStopped) return CauseStoppedBeforeCheck();
     return CauseNotChecked(r.link);
   }
 
@@ -169,13 +157,8 @@ struct CUpdateWorker::Run {
     const ReadBackResult r = Check(ReadBackDepth::kFull, false);
     if (r.kind == ReadBackResult::kSame) return {kTextVerifyOk, ""};
     const SectionImage& s = image.writes[r.write];
-    if (r.kind == ReadBackResult::kDiffers)
-      return {std::string(kTextVerifyFailed) + "section " + SectionNameText(s.name) + " differs at block " +
-                  BlockText(r.block),
-              ""};
-    return {std::string(kTextVerifyFailed) + "section " + SectionNameText(s.name) +
-                " could not be read at block " + BlockText(r.block),
-            LinkCause(s.name, r.link)};
+    const bool differs = r.kind == ReadBackResult::kDiffers;
+    return {VerifyFailedText(s.name, r.block, differs), differs ? "" : LinkCause(s.name, r.link)};
   }
 
   // The closing command. Its answer changes nothing: the data is on the
@@ -196,12 +179,8 @@ struct CUpdateWorker::Run {
     } else {
       hid.EndSession();
     }
-    if (hid.TransportFailed()) {
-      const LinkFailure f = hid.LastLinkFailure();
-      if (!hid.IsConnected() || f != LinkFailure::kTimedOut)
-        return Failed("The device was disconnected before the update was closed.");
-      return Failed("The device stopped answering when the update was closed.");
-    }
+    if (hid.TransportFailed())
+      return Failed(CauseLostAtClosing(hid.IsConnected() && hid.LastLinkFailure() == LinkFailure::kTimedOut));
     if (!honest) {
       w.RefreshConnectionState();  // identifies the device again after the run
       // Its answers prove nothing: what it kept does. The first and last
@@ -216,7 +195,6 @@ struct CUpdateWorker::Run {
   Ending Go(ArchiveRoute& route) {
     Ending e = Prepare(route);
     if (!e.outcome.empty()) return e;
-    if (image.writes.empty()) return {kTextNoDatabase, ""};
     if (input.verifyOnly) return Verify();
     e = Send();
     if (!e.outcome.empty()) return e;
@@ -263,8 +241,7 @@ void CUpdateWorker::RunThread(const UpdateRunInput& input) {
   // An archive the run left (one without an update file, one to unpack by
   // hand) outlives the run's own folder, as it outlived the run before.
   if (!route.archivePath.empty()) route.archivePath = KeepInWorkingFolder(route.archivePath);
-  m_progress.stage.store(kStageFinished, std::memory_order_relaxed);
-  w.Hid().SetSentTag(kStageFinished);
+  MarkTransferStage(m_progress, w.Hid(), kStageFinished);
   m_progress.attempt.store(0, std::memory_order_relaxed);
   m_outcome = e.outcome;
   m_cause = e.cause;

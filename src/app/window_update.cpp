@@ -36,30 +36,30 @@ bool CBrindleWindow::StartUpdateWorker() {
   // One worker at a time: the buttons are disabled by the worker itself, a
   // little after it started.
   if (m_shutDown || m_worker.Running()) return false;
-  m_worker.Collect();
   // The archive route uses the one downloader; a version-file download that
   // still has it is stopped and its end handled first, so the two never
   // share it and the check's late end message is not taken for the archive's.
   EndRunningCheck();
-  UpdateRunInput input;
+  UpdateRunInput input = RunInput();
   input.archiveUrl = m_archiveUrl;
-  input.facts.settingsLayout = m_settingsLayout.load();
-  input.facts.settingsBlock = m_settingsBlock;
-  input.facts.identityBlock = m_identityBlock;
   input.verifyAfter = m_verifyAfterUpdate;
-  input.readBackReturnMs = m_readBackReturnMs;
   return m_worker.Start(std::move(input));
 }
 
 bool CBrindleWindow::StartVerify() {
   if (m_shutDown || m_worker.Running()) return false;
-  m_worker.Collect();
+  UpdateRunInput input = RunInput();
+  input.verifyOnly = true;
+  return m_worker.Start(std::move(input));
+}
+
+UpdateRunInput CBrindleWindow::RunInput() const {
   UpdateRunInput input;
   input.facts.settingsLayout = m_settingsLayout.load();
   input.facts.settingsBlock = m_settingsBlock;
   input.facts.identityBlock = m_identityBlock;
-  input.verifyOnly = true;
-  return m_worker.Start(std::move(input));
+  input.readBackReturnMs = m_readBackReturnMs;
+  return input;
 }
 
 void CBrindleWindow::OnUpdateWorkerEnded() {

@@ -29,8 +29,6 @@ struct SectionImage {
   uint32_t dataLength = 0;    // the record's dataLength: size when scrambled, else 0
 
   uint32_t BlockCount() const { return static_cast<uint32_t>(data.size() / kBlockSize); }
-  // Device address of the write's last block.
-  uint32_t LastBlock() const { return destination.block + BlockCount() - 1; }
 };
 
 struct UpdateImage {

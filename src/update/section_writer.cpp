@@ -5,10 +5,12 @@ namespace brindle {
 CSectionWriter::CSectionWriter(CHidCmd& hid, TransferProgress& progress, const std::atomic<bool>& stop)
     : m_hid(hid), m_progress(progress), m_stop(stop) {}
 
-void CSectionWriter::SetStage(uint8_t stage) {
-  m_progress.stage.store(stage, std::memory_order_relaxed);
-  m_hid.SetSentTag(stage);
+void MarkTransferStage(TransferProgress& progress, CHidCmd& hid, uint8_t stage) {
+  progress.stage.store(stage, std::memory_order_relaxed);
+  hid.SetSentTag(stage);
 }
+
+void CSectionWriter::SetStage(uint8_t stage) { MarkTransferStage(m_progress, m_hid, stage); }
 
 // A stop request, or a device that went away: no further write is started.
 bool CSectionWriter::Stopped() const {

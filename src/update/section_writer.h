@@ -23,6 +23,10 @@ inline bool UsesRetries(int32_t deviceVersion) {
   return static_cast<uint32_t>(deviceVersion) >= kRetryingDeviceVersion;
 }
 
+// Sets the transfer's stage and tags the reports that follow with it, so
+// their progress messages say what they belonged to.
+void MarkTransferStage(TransferProgress& progress, CHidCmd& hid, uint8_t stage);
+
 // How a write ended.
 enum class WriteResult {
   kWritten,   // acknowledged; below version 1008: sent, whatever the answer

@@ -58,9 +58,33 @@ std::string CauseFileChanged() { return "The file changed on disk while it was r
 
 std::string CauseFileUnreadable() { return "The file could not be read whole; nothing was sent."; }
 
-std::string CauseOtherMaker(const std::string& producer, const std::string& expected) {
-  return "The file is from another maker: it names \"" + producer + "\", this program takes files of \"" +
-         expected + "\".";
+namespace {
+
+std::string PrintableName(const uint8_t* bytes, size_t n) {
+  std::string text;
+  for (size_t i = 0; i < n && bytes[i] != 0; ++i)
+    text += bytes[i] >= 0x20 && bytes[i] < 0x7F ? static_cast<char>(bytes[i]) : '?';
+  return text;
+}
+
+}  // namespace
+
+std::string CauseOtherMaker(const uint8_t* producer, size_t n, const std::string& expected) {
+  return "The file is from another maker: it names \"" + PrintableName(producer, n) +
+         "\", this program takes files of \"" +
+         PrintableName(reinterpret_cast<const uint8_t*>(expected.data()), expected.size()) + "\".";
+}
+
+std::string CauseStoppedBeforeCheck() { return "The update was stopped before it was checked."; }
+
+std::string CauseLostAtClosing(bool timedOut) {
+  return timedOut ? "The device stopped answering when the update was closed."
+                  : "The device was disconnected before the update was closed.";
+}
+
+std::string VerifyFailedText(SectionName section, uint32_t block, bool differs) {
+  return std::string("Verify failed: section ") + SectionNameText(section) +
+         (differs ? " differs at block " : " could not be read at block ") + BlockText(block);
 }
 
 std::string OutcomeWithCause(const std::string& outcome, const std::string& cause) {

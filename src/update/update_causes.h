@@ -24,8 +24,16 @@ std::string CauseStopped(SectionName during);
 std::string CauseNotChecked(LinkFailure failure);
 std::string CauseFileChanged();
 std::string CauseFileUnreadable();
-// The file names producer; the program takes files of expected.
-std::string CauseOtherMaker(const std::string& producer, const std::string& expected);
+// The file names producer (its first n bytes, up to a NUL); the program
+// takes files of expected. Bytes that are not printable ASCII (the GBK of a
+// Chinese name, control characters) show as '?'.
+std::string CauseOtherMaker(const uint8_t* producer, size_t n, const std::string& expected);
+// A stop request ended the run before what it wrote was read back.
+std::string CauseStoppedBeforeCheck();
+// The link failed at the closing command: gone, or silent (timedOut).
+std::string CauseLostAtClosing(bool timedOut);
+// The verify-only run's outcome for a block that differs or could not be read.
+std::string VerifyFailedText(SectionName section, uint32_t block, bool differs);
 
 // Text of a block address as the causes and the console print it: 0x%04X.
 std::string BlockText(uint32_t block);
